@@ -1,0 +1,30 @@
+#include "platform/fonts.h"
+
+#include <QStringList>
+
+namespace moksel {
+
+QString fontFamilyFor(const QString& face) {
+    static const QStringList korean = {QStringLiteral("돋움"), QStringLiteral("돋움체"),
+                                       QStringLiteral("굴림"), QStringLiteral("굴림체"),
+                                       QStringLiteral("Dotum"), QStringLiteral("Gulim"),
+                                       QStringLiteral("맑은 고딕")};
+    if (korean.contains(face)) return QStringLiteral("NanumGothic");
+    if (face.compare(QStringLiteral("Arial"), Qt::CaseInsensitive) == 0 || face.isEmpty()) {
+        return QStringLiteral("Liberation Sans");
+    }
+    return face;
+}
+
+QFont skinFont(const QString& face, int pixelHeight, int weight) {
+    QFont font(fontFamilyFor(face));
+    // A negative height asks for the character height, a positive one for the cell height;
+    // both mean the same pixel size here.
+    font.setPixelSize(pixelHeight < 0 ? -pixelHeight : (pixelHeight > 0 ? pixelHeight : 12));
+    font.setWeight(static_cast<QFont::Weight>(weight < 100 ? 400 : (weight > 900 ? 900 : weight)));
+    font.setStyleStrategy(QFont::PreferAntialias);
+    font.setHintingPreference(QFont::PreferFullHinting);
+    return font;
+}
+
+}  // namespace moksel

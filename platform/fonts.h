@@ -1,0 +1,14 @@
+// Fonts chosen the way the skin's texts ask for them: a face name, a pixel height and a weight
+// (100..900, 400 normal, 700 bold). Faces the desktop lacks fall back to installed twins:
+// "Arial" to Liberation Sans, "돋움" (and other Korean system faces) to NanumGothic.
+#pragma once
+
+#include <QFont>
+#include <QString>
+
+namespace moksel {
+
+QString fontFamilyFor(const QString& face);
+QFont skinFont(const QString& face, int pixelHeight, int weight = 400);
+
+}  // namespace moksel

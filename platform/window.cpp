@@ -1,0 +1,10 @@
+#include "platform/window.h"
+
+namespace moksel {
+
+QEvent::Type MessageEvent::eventType() {
+    static const QEvent::Type type = static_cast<QEvent::Type>(QEvent::registerEventType());
+    return type;
+}
+
+}  // namespace moksel
