@@ -1,0 +1,133 @@
+#include "tools/telemetry/telemetry_export.h"
+
+#include <charconv>
+#include <cinttypes>
+#include <cstdio>
+
+namespace moksel {
+
+namespace {
+
+// Shortest fixed-point text (no exponent, as GPX decimals need) that reads back as the same
+// double.
+std::string exact(double value) {
+    char text[400];
+    auto [end, error] = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed);
+    if (error != std::errc()) return "0";
+    return std::string(text, end);
+}
+
+std::string xmlEscaped(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        switch (c) {
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            default:
+                // Control characters other than tab are not allowed in XML 1.0.
+                if (static_cast<unsigned char>(c) < 0x20 && c != '\t') {
+                    out += '?';
+                } else {
+                    out += c;
+                }
+        }
+    }
+    return out;
+}
+
+// Days since 1970-01-01 of a proleptic Gregorian date.
+int64_t daysFromCivil(int64_t year, unsigned month, unsigned day) {
+    year -= month <= 2;
+    const int64_t era = (year >= 0 ? year : year - 399) / 400;
+    const unsigned yearOfEra = unsigned(year - era * 400);
+    const unsigned dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+    const unsigned dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    return era * 146097 + int64_t(dayOfEra) - 719468;
+}
+
+void civilFromDays(int64_t days, int64_t& year, unsigned& month, unsigned& day) {
+    days += 719468;
+    const int64_t era = (days >= 0 ? days : days - 146096) / 146097;
+    const unsigned dayOfEra = unsigned(days - era * 146097);
+    const unsigned yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const unsigned dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const unsigned mp = (5 * dayOfYear + 2) / 153;
+    day = dayOfYear - (153 * mp + 2) / 5 + 1;
+    month = mp < 10 ? mp + 3 : mp - 9;
+    year = int64_t(yearOfEra) + era * 400 + (month <= 2);
+}
+
+}  // namespace
+
+std::string telemetryCsvHeader() {
+    return "index,time_ms,accel_x_g,accel_y_g,accel_z_g,latitude,longitude,speed_kmh,heading\n";
+}
+
+std::string telemetryCsvRows(const TelemetryTrack& track) {
+    std::string out;
+    char line[128];
+    for (size_t i = 0; i < track.records.size(); ++i) {
+        const TelemetryRecord& r = track.records[i];
+        std::snprintf(line, sizeof line, "%zu,%" PRIu32 ",%.2f,%.2f,%.2f,", i, r.timeMs,
+                      r.accelX / 100.0, r.accelY / 100.0, r.accelZ / 100.0);
+        out += line;
+        out += exact(r.latitude) + "," + exact(r.longitude) + "," + std::to_string(r.speedKmh) +
+               "," + exact(r.heading) + "\n";
+    }
+    return out;
+}
+
+bool hasFix(const TelemetryRecord& record) {
+    if (record.latitude == 0 && record.longitude == 0) return false;
+    return record.latitude >= -90 && record.latitude <= 90 && record.longitude >= -180 &&
+           record.longitude < 180;
+}
+
+std::string isoTimeUtc(const RecordingStart& start, int64_t offsetMs) {
+    int64_t ms = (daysFromCivil(start.year, unsigned(start.month), unsigned(start.day)) * 86400 +
+                  start.hour * 3600 + start.minute * 60 + start.second) *
+                     1000 +
+                 offsetMs;
+    int64_t days = ms >= 0 ? ms / 86400000 : -((-ms + 86399999) / 86400000);
+    int64_t msOfDay = ms - days * 86400000;
+    int64_t year;
+    unsigned month, day;
+    civilFromDays(days, year, month, day);
+    char text[64];
+    std::snprintf(text, sizeof text, "%04" PRId64 "-%02u-%02uT%02d:%02d:%02d.%03dZ", year, month,
+                  day, int(msOfDay / 3600000), int(msOfDay / 60000 % 60), int(msOfDay / 1000 % 60),
+                  int(msOfDay % 1000));
+    return text;
+}
+
+std::string telemetryGpx(const std::vector<TelemetryTrack>& tracks) {
+    std::string out =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        "<gpx version=\"1.1\" creator=\"MOKSEL VIEWER\" "
+        "xmlns=\"http://www.topografix.com/GPX/1/1\">\n";
+    for (const TelemetryTrack& track : tracks) {
+        out += "  <trk>\n    <name>" + xmlEscaped(track.name) + "</name>\n    <trkseg>\n";
+        for (const TelemetryRecord& r : track.records) {
+            if (!hasFix(r)) continue;
+            out += "      <trkpt lat=\"" + exact(r.latitude) + "\" lon=\"" + exact(r.longitude) +
+                   "\">";
+            if (track.start) out += "<time>" + isoTimeUtc(*track.start, r.timeMs) + "</time>";
+            out += "</trkpt>\n";
+        }
+        out += "    </trkseg>\n  </trk>\n";
+    }
+    out += "</gpx>\n";
+    return out;
+}
+
+}  // namespace moksel

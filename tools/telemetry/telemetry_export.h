@@ -1,0 +1,40 @@
+// Text forms of a recording's telemetry records: CSV rows and a GPX 1.1 track.
+//
+// Thread contract: pure functions, callable from any thread.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "recording/recording_name.h"
+#include "recording/telemetry.h"
+
+namespace moksel {
+
+// The records of one front recording, ready for export.
+struct TelemetryTrack {
+    std::string path;  // as given by the user
+    std::string name;  // file name without folder
+    std::optional<RecordingStart> start;  // from the file name, when it carries one
+    std::vector<TelemetryRecord> records;
+};
+
+// Header line of the CSV form, with its line end.
+std::string telemetryCsvHeader();
+// One line per record: index, time in ms, accelerations in g, latitude, longitude (decimal
+// degrees), speed in km/h, heading in degrees.
+std::string telemetryCsvRows(const TelemetryTrack& track);
+
+// A record has a fix when its position is not 0, 0 and lies within the valid ranges.
+bool hasFix(const TelemetryRecord& record);
+
+// "YYYY-MM-DDThh:mm:ss.sssZ" for the recording start plus `offsetMs` (the name's time taken
+// as UTC).
+std::string isoTimeUtc(const RecordingStart& start, int64_t offsetMs);
+
+// A GPX 1.1 document with one track per recording and one point per record with a fix.
+// Points carry a time when the recording's name gives its start.
+std::string telemetryGpx(const std::vector<TelemetryTrack>& tracks);
+
+}  // namespace moksel
