@@ -53,7 +53,7 @@ const char* telemetryReadStatusText(TelemetryReadStatus status) {
         case TelemetryReadStatus::NoTelemetry:
             return "the file has no telemetry box (udat)";
         case TelemetryReadStatus::DamagedBoxHeader:
-            return "the file is damaged or truncated: a box header before the telemetry is invalid";
+            return "the file is not an MP4 recording, or it is damaged or truncated (a top-level box header is invalid)";
     }
     return "";
 }
