@@ -1,0 +1,325 @@
+#include "engine/engine_thread.h"
+
+#include <SDL.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "engine/clock_sound.h"
+#include "engine/engine_commands.h"
+#include "engine/engine_context.h"
+#include "engine/engine_messages.h"
+#include "engine/engine_reports.h"
+#include "engine/picture_converter.h"
+#include "engine/picture_lock.h"
+#include "engine/playback_state.h"
+#include "engine/recording_open.h"
+#include "engine/still_pictures.h"
+#include "engine/video_decoder.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/imgutils.h>
+#include <libavutil/mem.h>
+#include <libswresample/swresample.h>
+}
+
+namespace moksel {
+
+std::atomic<EngineContext*> engineContext{nullptr};
+
+namespace {
+
+PlaybackState& ps = playbackState;
+
+// The registered SDL event type that carries commands; 0 while no engine takes commands. The
+// mutex keeps a push from slipping in between the end of the loop and the queue's shut-down.
+std::mutex pushMutex;
+uint32_t commandEventType = 0;
+
+void waitForParkedDecoders(EngineContext& context) {
+    while (!(ps.frontIdle.load() && ps.rearIdle.load()) && !context.quit.load()) SDL_Delay(1);
+}
+
+bool allocatePictures(EngineContext& context) {
+    for (CameraPictures& cam : context.cameras) {
+        cam.decoded = av_frame_alloc();
+        cam.scratch = av_frame_alloc();
+        if (!cam.decoded || !cam.scratch) return false;
+    }
+    context.soundFrame = av_frame_alloc();
+    if (!context.soundFrame) return false;
+    for (int sizeIndex = 0; sizeIndex < 2; ++sizeIndex) {
+        for (int camera = 0; camera < 2; ++camera) {
+            const PictureSize size = pictureSizes[camera][sizeIndex];
+            const int bytes = av_image_get_buffer_size(AV_PIX_FMT_BGRA, size.width, size.height, 1);
+            context.cameras[camera].buffers[sizeIndex] = static_cast<uint8_t*>(av_mallocz(bytes));
+            if (!context.cameras[camera].buffers[sizeIndex]) return false;
+        }
+    }
+    context.flipScratch.resize(static_cast<size_t>(1280) * 720 * 4);
+    return true;
+}
+
+void freePictures(EngineContext& context) {
+    for (CameraPictures& cam : context.cameras) {
+        av_frame_free(&cam.decoded);
+        av_frame_free(&cam.scratch);
+        for (uint8_t*& buffer : cam.buffers) {
+            av_free(buffer);
+            buffer = nullptr;
+        }
+    }
+    av_frame_free(&context.soundFrame);
+}
+
+// Frees everything a recording holds, without reports.
+void releaseRecording(EngineContext& context) {
+    closeSoundDevice(context);
+    for (int camera = 0; camera < 2; ++camera) {
+        std::lock_guard<std::mutex> lock(pictureLock(camera));
+        CameraPictures& cam = context.cameras[camera];
+        avcodec_free_context(&cam.decoder);
+        freeConverters(cam);
+        cam.index.clear();
+        if (cam.decoded) av_frame_unref(cam.decoded);
+        cam.needsFlush = false;
+        cam.durationMs = 0;
+    }
+    avcodec_free_context(&context.soundDecoder);
+    swr_free(&context.resampler);
+    context.soundIndex.clear();
+    context.soundChannels = 0;
+    avformat_close_input(&context.frontDemuxer);
+    avformat_close_input(&context.rearDemuxer);
+    context.frontVideoStream = context.soundStreamNumber = context.rearVideoStream = -1;
+    context.soundStream = context.frontStream = context.rearStream = nullptr;
+}
+
+void runPlay() {
+    ps.engineState.store(Playing);
+    startClockTimer();
+    if (ps.speedFactor.load() == 1.0) unpauseSound();
+}
+
+void runCommandLoop(EngineContext& context, uint32_t eventType) {
+    SDL_Event event;
+    while (true) {
+        if (SDL_WaitEvent(&event) == 0) {
+            std::fprintf(stderr, "SDL_WaitEvent: %s\n", SDL_GetError());
+            return;
+        }
+        if (event.type == SDL_QUIT) return;
+        if (event.type != eventType) continue;
+        switch (event.user.code) {
+            case CmdQuit:
+                return;
+            case CmdPlay:
+                runPlay();
+                break;
+            case CmdStop:
+                pauseSound();
+                ps.seekTargetMs.store(0);
+                ps.audioSeekPending.store(1);
+                runStop(context);
+                break;
+            case CmdClose:
+                runClose(context);
+                break;
+            case CmdOpen: {
+                char path[kPathBytes] = {};
+                if (event.user.data1) {
+                    std::strncpy(path, static_cast<const char*>(event.user.data1), kPathBytes - 1);
+                    std::free(event.user.data1);
+                }
+                openRecording(context, path);
+                break;
+            }
+            case CmdStepForward:
+                stepForward(context);
+                break;
+            case CmdStepBack:
+                stepBack(context);
+                break;
+            default:
+                break;
+        }
+    }
+}
+
+// Runs the engine until it quits; returns at once when start-up fails.
+void engineMain(const std::function<void(bool)>& ready) {
+    auto context = std::make_unique<EngineContext>();
+    if (!allocatePictures(*context)) {
+        freePictures(*context);
+        ready(false);
+        return;
+    }
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_AUDIO | SDL_INIT_EVENTS) < 0) {
+        std::fprintf(stderr, "Could not initialize SDL - %s\n", SDL_GetError());
+        freePictures(*context);
+        ready(false);
+        return;
+    }
+    const uint32_t eventType = SDL_RegisterEvents(1);
+    if (eventType == static_cast<uint32_t>(-1)) {
+        std::fprintf(stderr, "Could not initialize SDL - %s\n", "no event type left");
+        SDL_Quit();
+        freePictures(*context);
+        ready(false);
+        return;
+    }
+    ps.frontIdle.store(1);
+    ps.rearIdle.store(1);
+    engineContext.store(context.get());
+    {
+        std::lock_guard<std::mutex> lock(pushMutex);
+        commandEventType = eventType;
+    }
+    context->frontDecoderThread = SDL_CreateThread(frontDecoderThread, "front decoder", context.get());
+    context->rearDecoderThread = SDL_CreateThread(rearDecoderThread, "rear decoder", context.get());
+    ready(true);
+
+    runCommandLoop(*context, eventType);
+
+    context->quit.store(1);
+    if (context->frontDecoderThread) SDL_WaitThread(context->frontDecoderThread, nullptr);
+    if (context->rearDecoderThread) SDL_WaitThread(context->rearDecoderThread, nullptr);
+    {
+        std::lock_guard<std::mutex> lock(pushMutex);
+        commandEventType = 0;
+        SDL_Event event;
+        while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, eventType, eventType) > 0) {
+            if (event.user.code == CmdOpen) std::free(event.user.data1);
+        }
+    }
+    stopClockTimer();
+    releaseRecording(*context);
+    engineContext.store(nullptr);
+    SDL_Quit();
+    freePictures(*context);
+    ps.engineState.store(Stopped);
+    ps.openState.store(NoRecording);
+    ps.frontPicture.store(nullptr);
+    ps.rearPicture.store(nullptr);
+    ps.frontLargePicture.store(nullptr);
+    ps.rearLargePicture.store(nullptr);
+    ps.telemetryCount.store(0);
+}
+
+}  // namespace
+
+bool pushEngineCommand(EngineCommand command, const char* path) {
+    std::lock_guard<std::mutex> lock(pushMutex);
+    if (commandEventType == 0) return false;
+    SDL_Event event{};
+    event.type = commandEventType;
+    event.user.code = command;
+    if (command == CmdOpen) event.user.data1 = strdup(path ? path : "");
+    if (SDL_PushEvent(&event) != 1) {
+        if (command == CmdOpen) std::free(event.user.data1);
+        return false;
+    }
+    return true;
+}
+
+void runStop(EngineContext& context) {
+    ps.engineState.store(Stopped);
+    stopClockTimer();
+    waitForParkedDecoders(context);
+    ps.clockMs.store(0.0);
+    ps.frontPicture.store(nullptr);
+    ps.rearPicture.store(nullptr);
+    ps.frontFrameTimeMs.store(0.0);
+    ps.rearFrameTimeMs.store(0.0);
+    ps.frontNextSeq.store(1);
+    ps.rearNextSeq.store(1);
+    ps.frontLargePicture.store(nullptr);
+    ps.rearLargePicture.store(nullptr);
+    {
+        // The next packet decoded after a rewind is not the successor of the last one.
+        for (int camera = 0; camera < 2; ++camera) {
+            std::lock_guard<std::mutex> lock(pictureLock(camera));
+            context.cameras[camera].needsFlush = true;
+        }
+    }
+    if (!context.quit.load()) {
+        repaintWindow(ps.frontViewWindow.load());
+        repaintWindow(ps.rearViewWindow.load());
+        postToMain(UM_POSITION, 0, 0);
+        postToMain(UM_TELEMETRY_TIME, 0, 0);
+        postToMain(UM_INFO_CHANGED);
+        postToMain(UM_TIME, 0, 0);
+    }
+}
+
+void runClose(EngineContext& context) {
+    // Decoders must not be inside a packet while their decoders are freed.
+    if (ps.engineState.load() != Stopped) {
+        ps.engineState.store(Stopped);
+        waitForParkedDecoders(context);
+    }
+    stopClockTimer();
+    releaseRecording(context);
+    ps.frontLargePicture.store(nullptr);
+    ps.rearLargePicture.store(nullptr);
+    if (!context.quit.load()) {
+        ps.frontSizeIndex.store(1);
+        ps.rearSizeIndex.store(1);
+        postToMain(UM_RESET_PAN);
+    }
+    ps.openState.store(NoRecording);
+    postToMain(UM_TELEMETRY_CLEARED);
+    for (TelemetryRecord& record : ps.telemetry) record = TelemetryRecord{};
+    ps.telemetryCount.store(0);
+}
+
+EngineThread::~EngineThread() { join(); }
+
+bool EngineThread::waitForEnd(std::chrono::milliseconds timeout) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    return changed_.wait_for(lock, timeout, [this] { return ended_; });
+}
+
+bool EngineThread::running() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return queueReady_ && !ended_;
+}
+
+void EngineThread::join() {
+    if (thread_.joinable()) thread_.join();
+}
+
+void EngineThread::signalEnded() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    ended_ = true;
+    changed_.notify_all();
+}
+
+void EngineThread::signalReady(bool ready) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    readyKnown_ = true;
+    queueReady_ = ready;
+    changed_.notify_all();
+}
+
+std::unique_ptr<EngineThread> startEngine(MessageTarget* mainWindow) {
+    std::unique_ptr<EngineThread> engine(new EngineThread());
+    EngineThread* owner = engine.get();
+    owner->thread_ = std::thread([owner, mainWindow] {
+        engineMain([owner](bool ready) { owner->signalReady(ready); });
+        if (mainWindow) mainWindow->post(UM_ENGINE_ENDED, 0, 0);
+        owner->signalEnded();
+    });
+    std::unique_lock<std::mutex> lock(owner->mutex_);
+    owner->changed_.wait(lock, [owner] { return owner->readyKnown_; });
+    return engine;
+}
+
+}  // namespace moksel

@@ -1,0 +1,94 @@
+#include "engine/packet_index.h"
+
+#include <algorithm>
+#include <utility>
+
+extern "C" {
+#include <libavutil/avutil.h>
+#include <libavutil/mathematics.h>
+}
+
+namespace moksel {
+
+int64_t streamTimeToMs(int64_t value, AVRational timeBase) {
+    if (timeBase.num <= 0 || timeBase.den <= 0) return value;
+    return av_rescale_q_rnd(value, timeBase, AVRational{1, 1000}, AV_ROUND_ZERO);
+}
+
+PacketIndex::~PacketIndex() { clear(); }
+
+PacketIndex::PacketIndex(PacketIndex&& other) noexcept : entries_(std::move(other.entries_)) {
+    other.entries_.clear();
+}
+
+PacketIndex& PacketIndex::operator=(PacketIndex&& other) noexcept {
+    if (this != &other) {
+        clear();
+        entries_ = std::move(other.entries_);
+        other.entries_.clear();
+    }
+    return *this;
+}
+
+void PacketIndex::store(AVPacket* packet, AVRational timeBase) {
+    StoredPacket entry;
+    entry.packet = av_packet_alloc();
+    if (!entry.packet) return;
+    av_packet_move_ref(entry.packet, packet);
+    const AVPacket* p = entry.packet;
+    const int64_t previousEnd =
+        entries_.empty() ? 0 : entries_.back().timeMs + entries_.back().durationMs;
+    if (p->pts != AV_NOPTS_VALUE) {
+        entry.timeMs = streamTimeToMs(p->pts, timeBase);
+    } else if (p->dts != AV_NOPTS_VALUE) {
+        entry.timeMs = streamTimeToMs(p->dts, timeBase);
+    } else {
+        entry.timeMs = previousEnd;
+    }
+    entry.decodeTimeMs = p->dts != AV_NOPTS_VALUE ? streamTimeToMs(p->dts, timeBase) : entry.timeMs;
+    entry.durationMs = p->duration > 0 ? streamTimeToMs(p->duration, timeBase) : 0;
+    entries_.push_back(entry);
+}
+
+void PacketIndex::finish() {
+    for (size_t i = 0; i + 1 < entries_.size(); ++i) {
+        if (entries_[i].durationMs <= 0) {
+            entries_[i].durationMs = std::max<int64_t>(0, entries_[i + 1].timeMs - entries_[i].timeMs);
+        }
+    }
+    if (entries_.size() >= 2 && entries_.back().durationMs <= 0) {
+        entries_.back().durationMs = entries_[entries_.size() - 2].durationMs;
+    }
+}
+
+const StoredPacket* PacketIndex::at(int seq) const {
+    if (seq < 1 || seq > count()) return nullptr;
+    return &entries_[static_cast<size_t>(seq - 1)];
+}
+
+int PacketIndex::firstKeyAtOrAfter(uint32_t timeMs) const {
+    int lastKey = 0;
+    for (int i = 0; i < count(); ++i) {
+        const StoredPacket& e = entries_[static_cast<size_t>(i)];
+        if (!e.isKey()) continue;
+        lastKey = i + 1;
+        if (e.timeMs >= static_cast<int64_t>(timeMs)) return lastKey;
+    }
+    return lastKey;
+}
+
+int PacketIndex::lastKeyAtOrBefore(int n) const {
+    int lastKey = 1;
+    const int end = std::min(n, count());
+    for (int i = 0; i < end; ++i) {
+        if (entries_[static_cast<size_t>(i)].isKey()) lastKey = i + 1;
+    }
+    return lastKey;
+}
+
+void PacketIndex::clear() {
+    for (StoredPacket& e : entries_) av_packet_free(&e.packet);
+    entries_.clear();
+}
+
+}  // namespace moksel

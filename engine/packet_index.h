@@ -1,0 +1,61 @@
+// In-memory index of the packets of one stream of a recording: packets numbered 1..count in
+// file order, each with its times converted to milliseconds from its stream's time base.
+//
+// Thread contract: filled on the engine thread during open into a fresh index, then moved into
+// the engine context under the camera lock (video) or the sound device lock (sound); read by
+// the thread that holds that lock (decoders, still operations, the sound thread).
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+extern "C" {
+#include <libavcodec/packet.h>
+#include <libavutil/rational.h>
+}
+
+namespace moksel {
+
+struct StoredPacket {
+    AVPacket* packet = nullptr;  // owned; data as read, times still in stream units
+    int64_t timeMs = 0;          // presentation time in ms (decode time when it has none)
+    int64_t decodeTimeMs = 0;    // decode time in ms
+    int64_t durationMs = 0;      // duration in ms
+    bool isKey() const { return (packet->flags & AV_PKT_FLAG_KEY) != 0; }
+};
+
+// Converts a time in stream units to ms, truncated toward zero.
+int64_t streamTimeToMs(int64_t value, AVRational timeBase);
+
+class PacketIndex {
+public:
+    PacketIndex() = default;
+    ~PacketIndex();
+    PacketIndex(PacketIndex&& other) noexcept;
+    PacketIndex& operator=(PacketIndex&& other) noexcept;
+    PacketIndex(const PacketIndex&) = delete;
+    PacketIndex& operator=(const PacketIndex&) = delete;
+
+    // Takes the packet's data over (the caller's packet is left blank) and numbers it
+    // count() + 1. A packet without any time stamp continues where the previous one ended.
+    void store(AVPacket* packet, AVRational timeBase);
+    // After the last store: a packet without a duration gets the distance to the next packet's
+    // time, so pacing and steps never see a zero duration inside the stream.
+    void finish();
+
+    int count() const { return static_cast<int>(entries_.size()); }
+    // The packet with that number, or null outside 1..count.
+    const StoredPacket* at(int seq) const;
+    // First key packet whose time is at or after timeMs; when none qualifies the last key
+    // packet; 0 when the index holds no key packet.
+    int firstKeyAtOrAfter(uint32_t timeMs) const;
+    // Last key packet among 1..n; 1 when there is none.
+    int lastKeyAtOrBefore(int n) const;
+    // Releases every packet; count() becomes 0.
+    void clear();
+
+private:
+    std::vector<StoredPacket> entries_;
+};
+
+}  // namespace moksel

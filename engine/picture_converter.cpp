@@ -1,0 +1,123 @@
+#include "engine/picture_converter.h"
+
+#include <cstring>
+
+#include "engine/colour_adjustment.h"
+#include "engine/engine_context.h"
+#include "engine/playback_state.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libswscale/swscale.h>
+}
+
+namespace moksel {
+
+bool decodeVideoPacket(CameraPictures& camera, const AVPacket* packet) {
+    if (!camera.decoder || !packet) return false;
+    if (camera.needsFlush) {
+        avcodec_flush_buffers(camera.decoder);
+        camera.needsFlush = false;
+    }
+    bool produced = false;
+    int sent = avcodec_send_packet(camera.decoder, packet);
+    while (true) {
+        const int received = avcodec_receive_frame(camera.decoder, camera.scratch);
+        if (received < 0) break;
+        av_frame_unref(camera.decoded);
+        av_frame_move_ref(camera.decoded, camera.scratch);
+        produced = true;
+    }
+    if (sent == AVERROR(EAGAIN)) {
+        // The decoder was full; its output has been taken, so the packet fits now.
+        sent = avcodec_send_packet(camera.decoder, packet);
+        while (sent >= 0 && avcodec_receive_frame(camera.decoder, camera.scratch) == 0) {
+            av_frame_unref(camera.decoded);
+            av_frame_move_ref(camera.decoded, camera.scratch);
+            produced = true;
+        }
+    }
+    return produced;
+}
+
+static bool makeConverter(CameraPictures& cam, int camera, int sizeIndex, int width, int height,
+                          int format) {
+    const PictureSize size = pictureSizes[camera][sizeIndex];
+    SwsContext* converter = sws_getCachedContext(
+        cam.converters[sizeIndex], width, height, static_cast<AVPixelFormat>(format), size.width,
+        size.height, AV_PIX_FMT_BGRA, SWS_FAST_BILINEAR, nullptr, nullptr, nullptr);
+    cam.converters[sizeIndex] = converter;
+    if (!converter) {
+        cam.converterFormat[sizeIndex] = -1;
+        return false;
+    }
+    cam.converterWidth[sizeIndex] = width;
+    cam.converterHeight[sizeIndex] = height;
+    cam.converterFormat[sizeIndex] = format;
+    applyColourMapping(converter);
+    return true;
+}
+
+bool createConverters(EngineContext& context, int camera) {
+    CameraPictures& cam = context.cameras[camera];
+    if (!cam.decoder) return false;
+    for (int sizeIndex = 0; sizeIndex < 2; ++sizeIndex) {
+        if (!makeConverter(cam, camera, sizeIndex, cam.decoder->width, cam.decoder->height,
+                           cam.decoder->pix_fmt)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void freeConverters(CameraPictures& camera) {
+    for (int sizeIndex = 0; sizeIndex < 2; ++sizeIndex) {
+        sws_freeContext(camera.converters[sizeIndex]);
+        camera.converters[sizeIndex] = nullptr;
+        camera.converterFormat[sizeIndex] = -1;
+    }
+}
+
+uint8_t* convertPicture(EngineContext& context, int camera, int sizeIndex) {
+    CameraPictures& cam = context.cameras[camera];
+    const AVFrame* frame = cam.decoded;
+    if (!frame || !frame->data[0] || frame->width <= 0 || frame->height <= 0) return nullptr;
+    if (!cam.converters[sizeIndex] || frame->width != cam.converterWidth[sizeIndex] ||
+        frame->height != cam.converterHeight[sizeIndex] ||
+        frame->format != cam.converterFormat[sizeIndex]) {
+        if (!makeConverter(cam, camera, sizeIndex, frame->width, frame->height, frame->format)) {
+            return nullptr;
+        }
+    }
+    uint8_t* buffer = cam.buffers[sizeIndex];
+    uint8_t* planes[4] = {buffer, nullptr, nullptr, nullptr};
+    int strides[4] = {pictureSizes[camera][sizeIndex].width * 4, 0, 0, 0};
+    sws_scale(cam.converters[sizeIndex], frame->data, frame->linesize, 0, frame->height, planes,
+              strides);
+    return buffer;
+}
+
+void applyRearFlips(EngineContext& context, uint8_t* pixels, int width, int height) {
+    if (!pixels) return;
+    const size_t rowBytes = static_cast<size_t>(width) * 4;
+    const size_t bytes = rowBytes * static_cast<size_t>(height);
+    uint8_t* scratch = context.flipScratch.data();
+    if (context.flipScratch.size() < bytes) return;
+    if (playbackState.flipVertical.load()) {
+        for (int y = 0; y < height; ++y) {
+            std::memcpy(scratch + rowBytes * static_cast<size_t>(height - 1 - y),
+                        pixels + rowBytes * static_cast<size_t>(y), rowBytes);
+        }
+        std::memcpy(pixels, scratch, bytes);
+    }
+    if (playbackState.mirrorHorizontal.load()) {
+        for (int y = 0; y < height; ++y) {
+            const uint32_t* from = reinterpret_cast<const uint32_t*>(pixels + rowBytes * y);
+            uint32_t* to = reinterpret_cast<uint32_t*>(scratch + rowBytes * y);
+            for (int x = 0; x < width; ++x) to[width - 1 - x] = from[x];
+        }
+        std::memcpy(pixels, scratch, bytes);
+    }
+}
+
+}  // namespace moksel

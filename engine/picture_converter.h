@@ -1,0 +1,33 @@
+// Decoding one video packet and converting the camera's last picture to BGRA at a picture
+// size, plus the rear picture's flips. Caller holds the camera's picture lock for all of these.
+#pragma once
+
+#include <cstdint>
+
+extern "C" {
+struct AVPacket;
+}
+
+namespace moksel {
+
+struct EngineContext;
+struct CameraPictures;
+
+// Sends one packet to the camera's decoder and keeps what comes out in the decoded frame; the
+// decoded frame keeps its last picture when the packet gives none. Returns whether a picture
+// came out. A packet after a jump (cameras[].needsFlush) flushes the decoder first.
+bool decodeVideoPacket(CameraPictures& camera, const AVPacket* packet);
+
+// Creates the two converters of a camera for its decoder's picture format, each followed by the
+// colour mapping. Returns false when one cannot be created.
+bool createConverters(EngineContext& context, int camera);
+void freeConverters(CameraPictures& camera);
+
+// Converts the camera's decoded frame into the buffer of the size index and returns that
+// buffer; null (nothing written) while the decoder has produced no picture yet.
+uint8_t* convertPicture(EngineContext& context, int camera, int sizeIndex);
+
+// Upside-down flip, then left-right mirror, of a w x h BGRA picture as the playback record asks.
+void applyRearFlips(EngineContext& context, uint8_t* pixels, int width, int height);
+
+}  // namespace moksel

@@ -1,0 +1,287 @@
+#include "engine/recording_open.h"
+
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "engine/clock_sound.h"
+#include "engine/engine_context.h"
+#include "engine/engine_messages.h"
+#include "engine/engine_reports.h"
+#include "engine/engine_thread.h"
+#include "engine/picture_converter.h"
+#include "engine/picture_lock.h"
+#include "engine/playback_state.h"
+#include "recording/recording_name.h"
+#include "recording/telemetry.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libswresample/swresample.h>
+}
+
+namespace moksel {
+
+namespace {
+
+PlaybackState& ps = playbackState;
+
+enum class Which { Front, Rear };
+
+AVCodecContext* openDecoder(const AVStream* stream, bool video) {
+    const AVCodec* codec = avcodec_find_decoder(stream->codecpar->codec_id);
+    if (!codec) return nullptr;
+    AVCodecContext* decoder = avcodec_alloc_context3(codec);
+    if (!decoder) return nullptr;
+    if (avcodec_parameters_to_context(decoder, stream->codecpar) < 0) {
+        avcodec_free_context(&decoder);
+        return nullptr;
+    }
+    decoder->pkt_timebase = stream->time_base;
+    if (video) {
+        // One thread and low delay: one packet in, its picture out.
+        decoder->thread_count = 1;
+        decoder->flags |= AV_CODEC_FLAG_LOW_DELAY;
+    }
+    if (avcodec_open2(decoder, codec, nullptr) < 0) {
+        avcodec_free_context(&decoder);
+        return nullptr;
+    }
+    return decoder;
+}
+
+bool openSound(EngineContext& context, AVFormatContext* demuxer, int number) {
+    AVStream* stream = demuxer->streams[number];
+    AVCodecContext* decoder = openDecoder(stream, false);
+    if (!decoder) {
+        std::fprintf(stderr, "Unsupported codec!\n");
+        return false;
+    }
+    const int channels = decoder->ch_layout.nb_channels;
+    if (channels < 1 || channels > 8 || decoder->sample_rate <= 0) {
+        std::fprintf(stderr, "Unsupported codec!\n");
+        avcodec_free_context(&decoder);
+        return false;
+    }
+    SwrContext* resampler = nullptr;
+    if (swr_alloc_set_opts2(&resampler, &decoder->ch_layout, AV_SAMPLE_FMT_S16,
+                            decoder->sample_rate, &decoder->ch_layout, decoder->sample_fmt,
+                            decoder->sample_rate, 0, nullptr) < 0 ||
+        swr_init(resampler) < 0) {
+        std::fprintf(stderr, "Unsupported codec!\n");
+        swr_free(&resampler);
+        avcodec_free_context(&decoder);
+        return false;
+    }
+    if (!openSoundDevice(context, decoder->sample_rate, channels)) {
+        swr_free(&resampler);
+        avcodec_free_context(&decoder);
+        return false;
+    }
+    context.soundDecoder = decoder;
+    context.resampler = resampler;
+    context.soundChannels = channels;
+    context.soundStreamNumber = number;
+    context.soundStream = stream;
+    return true;
+}
+
+bool openVideo(EngineContext& context, AVFormatContext* demuxer, int number, Which which) {
+    AVStream* stream = demuxer->streams[number];
+    AVCodecContext* decoder = openDecoder(stream, true);
+    if (!decoder) {
+        std::fprintf(stderr, "Unsupported codec!\n");
+        return false;
+    }
+    const int camera = which == Which::Front ? kFrontCamera : kRearCamera;
+    {
+        std::lock_guard<std::mutex> lock(pictureLock(camera));
+        context.cameras[camera].decoder = decoder;
+        context.cameras[camera].needsFlush = false;
+    }
+    if (which == Which::Front) {
+        context.frontVideoStream = number;
+        context.frontStream = stream;
+    } else {
+        context.rearVideoStream = number;
+        context.rearStream = stream;
+    }
+    return true;
+}
+
+bool makeConverters(EngineContext& context, int camera) {
+    std::lock_guard<std::mutex> lock(pictureLock(camera));
+    if (createConverters(context, camera)) return true;
+    std::fprintf(stderr, "Cannot initialize the conversion context!\n");
+    return false;
+}
+
+int64_t streamDurationMs(const AVFormatContext* demuxer, const AVStream* stream) {
+    if (stream->duration != AV_NOPTS_VALUE && stream->duration > 0) {
+        return streamTimeToMs(stream->duration, stream->time_base);
+    }
+    if (demuxer->duration != AV_NOPTS_VALUE && demuxer->duration > 0) {
+        return demuxer->duration / 1000;
+    }
+    return 0;
+}
+
+bool fileExists(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+// Reads every packet of a demuxer; packets of `video` go to videoIndex, of `sound` (if >= 0)
+// to soundIndex, the rest are released. Stops at the end, at a read error or on quit.
+void readPackets(EngineContext& context, AVFormatContext* demuxer, int video, PacketIndex& videoIndex,
+                 int sound, PacketIndex* soundIndex) {
+    AVPacket* packet = av_packet_alloc();
+    if (!packet) return;
+    while (!context.quit.load() && av_read_frame(demuxer, packet) >= 0) {
+        if (packet->stream_index == video) {
+            videoIndex.store(packet, demuxer->streams[video]->time_base);
+        } else if (soundIndex && packet->stream_index == sound) {
+            soundIndex->store(packet, demuxer->streams[sound]->time_base);
+        }
+        av_packet_unref(packet);
+    }
+    av_packet_free(&packet);
+    videoIndex.finish();
+    if (soundIndex) soundIndex->finish();
+}
+
+void readTelemetry(const EngineContext& context, uint32_t& eventTimeMs) {
+    eventTimeMs = 0;
+    const PacketIndex& index = context.cameras[kFrontCamera].index;
+    TelemetryBox box;
+    if (!box.read(std::string(context.path))) return;
+    std::vector<int64_t> times;
+    const int count = std::min(index.count(), kTelemetryCapacity);
+    times.reserve(static_cast<size_t>(count));
+    for (int seq = 1; seq <= count; ++seq) times.push_back(index.at(seq)->timeMs);
+    const int built = box.buildRecords(times.data(), count, ps.telemetry, kTelemetryCapacity, eventTimeMs);
+    ps.telemetryCount.store(built);
+    if (built > 0) postToMain(UM_TELEMETRY_LOADED);
+}
+
+// Opens the rear file and indexes its video; returns false when the rear is unusable (the
+// caller reports it), true when it plays or a converter failed (reported on stderr only).
+enum class RearOutcome { Opened, Unusable, NoConverter };
+
+RearOutcome openRear(EngineContext& context, const std::string& rearPath, int secondVideoStream) {
+    if (avformat_open_input(&context.rearDemuxer, rearPath.c_str(), nullptr, nullptr) < 0) {
+        return RearOutcome::Unusable;
+    }
+    if (avformat_find_stream_info(context.rearDemuxer, nullptr) < 0) return RearOutcome::Unusable;
+    av_dump_format(context.rearDemuxer, 0, rearPath.c_str(), 0);
+    AVFormatContext* demuxer = context.rearDemuxer;
+    int number = secondVideoStream;
+    if (number < 0) {
+        for (unsigned i = 0; i < demuxer->nb_streams; ++i) {
+            if (demuxer->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO) {
+                number = static_cast<int>(i);
+                break;
+            }
+        }
+    }
+    // Only a video stream is taken as the rear picture.
+    if (number < 0 || number >= static_cast<int>(demuxer->nb_streams) ||
+        demuxer->streams[number]->codecpar->codec_type != AVMEDIA_TYPE_VIDEO) {
+        return RearOutcome::Unusable;
+    }
+    if (!openVideo(context, demuxer, number, Which::Rear)) return RearOutcome::Unusable;
+    if (!makeConverters(context, kRearCamera)) return RearOutcome::NoConverter;
+
+    PacketIndex rearIndex;
+    readPackets(context, demuxer, number, rearIndex, -1, nullptr);
+    {
+        std::lock_guard<std::mutex> lock(pictureLock(kRearCamera));
+        context.cameras[kRearCamera].index = std::move(rearIndex);
+        context.cameras[kRearCamera].durationMs = streamDurationMs(demuxer, demuxer->streams[number]);
+    }
+    return RearOutcome::Opened;
+}
+
+}  // namespace
+
+void openRecording(EngineContext& context, const char* path) {
+    std::memset(context.path, 0, sizeof context.path);
+    std::strncpy(context.path, path ? path : "", sizeof context.path - 1);
+    runClose(context);
+    ps.clockMs.store(0.0);
+    context.frontVideoStream = context.soundStreamNumber = context.rearVideoStream = -1;
+
+    if (avformat_open_input(&context.frontDemuxer, context.path, nullptr, nullptr) < 0 ||
+        avformat_find_stream_info(context.frontDemuxer, nullptr) < 0) {
+        avformat_close_input(&context.frontDemuxer);
+        postToMain(UM_OPEN_FAILED);
+        return;
+    }
+    AVFormatContext* demuxer = context.frontDemuxer;
+    av_dump_format(demuxer, 0, context.path, 0);
+
+    int video = -1, secondVideo = -1, sound = -1;
+    for (unsigned i = 0; i < demuxer->nb_streams; ++i) {
+        const AVMediaType type = demuxer->streams[i]->codecpar->codec_type;
+        if (type == AVMEDIA_TYPE_VIDEO) {
+            if (video < 0) {
+                video = static_cast<int>(i);
+            } else if (secondVideo < 0) {
+                secondVideo = static_cast<int>(i);
+            }
+        } else if (type == AVMEDIA_TYPE_AUDIO && sound < 0) {
+            sound = static_cast<int>(i);
+        }
+    }
+    if (sound >= 0) openSound(context, demuxer, sound);
+    if (video >= 0) openVideo(context, demuxer, video, Which::Front);
+    if (context.frontVideoStream < 0 || context.soundStreamNumber < 0) {
+        postToMain(UM_OPEN_FAILED);
+        return;
+    }
+    ps.openState.store(FrontOnly);
+    if (!makeConverters(context, kFrontCamera)) return;
+    for (TelemetryRecord& record : ps.telemetry) record = TelemetryRecord{};
+    ps.telemetryCount.store(0);
+
+    PacketIndex frontIndex, soundIndex;
+    readPackets(context, demuxer, video, frontIndex, sound, &soundIndex);
+    const int64_t durationMs = streamDurationMs(demuxer, demuxer->streams[video]);
+    {
+        std::lock_guard<std::mutex> lock(pictureLock(kFrontCamera));
+        context.cameras[kFrontCamera].index = std::move(frontIndex);
+        context.cameras[kFrontCamera].durationMs = durationMs;
+    }
+    SDL_LockAudio();
+    context.soundIndex = std::move(soundIndex);
+    context.soundPacket = nullptr;
+    SDL_UnlockAudio();
+    if (context.quit.load()) return;
+
+    uint32_t eventTimeMs = 0;
+    readTelemetry(context, eventTimeMs);
+    sendToMain(UM_RECORDING_LENGTH, eventTimeMs / 100,
+               static_cast<LParam>(static_cast<uint32_t>(durationMs / 100)));
+
+    const std::string rearPath = rearPathForFront(context.path);
+    if (fileExists(rearPath)) {
+        switch (openRear(context, rearPath, secondVideo)) {
+            case RearOutcome::Opened:
+                if (!context.quit.load()) ps.openState.store(FrontAndRear);
+                break;
+            case RearOutcome::Unusable:
+                postToMain(UM_REAR_OPEN_FAILED);
+                break;
+            case RearOutcome::NoConverter:
+                break;
+        }
+    }
+    sendToMain(UM_OPEN_DONE, 0, static_cast<LParam>(static_cast<uint32_t>(durationMs / 100)));
+}
+
+}  // namespace moksel

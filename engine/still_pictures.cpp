@@ -1,0 +1,227 @@
+#include "engine/still_pictures.h"
+
+#include <cstdint>
+#include <mutex>
+
+#include "engine/engine_context.h"
+#include "engine/engine_reports.h"
+#include "engine/picture_converter.h"
+#include "engine/picture_lock.h"
+#include "engine/playback_state.h"
+#include "engine/video_decoder.h"
+
+namespace moksel {
+
+namespace {
+
+PlaybackState& ps = playbackState;
+
+bool hasRear() { return ps.openState.load() == FrontAndRear; }
+
+// Converts a camera's last decoded picture at its view's size index (lock held).
+void renderAtViewSize(EngineContext& context, int camera) {
+    const int sizeIndex = sizeIndexOf(camera).load() == 0 ? 0 : 1;
+    uint8_t* picture = convertPicture(context, camera, sizeIndex);
+    if (!picture) return;
+    currentPicture(camera).store(picture);
+    if (camera == kRearCamera) {
+        applyRearFlips(context, picture, pictureSizes[camera][sizeIndex].width,
+                       pictureSizes[camera][sizeIndex].height);
+    }
+}
+
+void rerenderIfPaused(EngineContext& context, bool front, bool rear) {
+    if (ps.engineState.load() != Paused) return;
+    if (front) {
+        {
+            std::lock_guard<std::mutex> lock(pictureLock(kFrontCamera));
+            renderAtViewSize(context, kFrontCamera);
+        }
+        repaintWindow(ps.frontViewWindow.load());
+    }
+    if (rear && hasRear()) {
+        {
+            std::lock_guard<std::mutex> lock(pictureLock(kRearCamera));
+            renderAtViewSize(context, kRearCamera);
+        }
+        repaintWindow(ps.rearViewWindow.load());
+    }
+}
+
+void stepIndex(std::atomic<int>& sizeIndex, int wheelDelta) {
+    const int16_t delta = static_cast<int16_t>(static_cast<uint32_t>(wheelDelta) & 0xFFFFu);
+    if (delta > 0 && sizeIndex.load() < 1) sizeIndex.fetch_add(1);
+    if (delta < 0 && sizeIndex.load() > 0) sizeIndex.fetch_sub(1);
+}
+
+void renderLarge(EngineContext& context, int camera, int adopt) {
+    std::lock_guard<std::mutex> lock(pictureLock(camera));
+    uint8_t* picture = convertPicture(context, camera, kLargeSizeIndex);
+    if (!picture) return;
+    largePicture(camera).store(picture);
+    if (adopt == 1) currentPicture(camera).store(picture);
+    if (camera == kRearCamera) {
+        applyRearFlips(context, picture, pictureSizes[camera][0].width, pictureSizes[camera][0].height);
+    }
+}
+
+int64_t frontDurationMs(EngineContext& context) {
+    std::lock_guard<std::mutex> lock(pictureLock(kFrontCamera));
+    return context.cameras[kFrontCamera].durationMs;
+}
+
+}  // namespace
+
+void seekStill(int positionTenths) {
+    EngineContext* context = engineContext.load();
+    if (!context) return;
+    const uint32_t targetMs = static_cast<uint32_t>(static_cast<int64_t>(positionTenths) * 100);
+    StoredPacket packet;
+    int64_t durationMs = 0;
+    {
+        std::lock_guard<std::mutex> lock(pictureLock(kFrontCamera));
+        CameraPictures& cam = context->cameras[kFrontCamera];
+        const int k = cam.index.firstKeyAtOrAfter(targetMs);
+        if (k == 0) return;
+        ps.frontNextSeq.store(k + 1);
+        packet = *cam.index.at(k);
+        durationMs = cam.durationMs;
+        ps.frontFrameTimeMs.store(static_cast<double>(packet.timeMs));
+        cam.needsFlush = true;
+        decodeVideoPacket(cam, packet.packet);
+        const int sizeIndex = ps.frontSizeIndex.load() == 0 ? 0 : 1;
+        if (uint8_t* picture = convertPicture(*context, kFrontCamera, sizeIndex)) {
+            ps.frontPicture.store(picture);
+        }
+    }
+    repaintWindow(ps.frontViewWindow.load());
+    reportFrontFrame(packet, durationMs, true, false);
+    const int64_t resumeMs = packet.timeMs + packet.durationMs;
+    ps.seekTargetMs.store(static_cast<int>(resumeMs));
+    ps.clockMs.store(static_cast<double>(resumeMs));
+    ps.frontFrameTimeMs.store(static_cast<double>(resumeMs));
+    ps.audioSeekPending.store(1);
+
+    if (!hasRear()) return;
+    bool produced = false;
+    {
+        std::lock_guard<std::mutex> lock(pictureLock(kRearCamera));
+        CameraPictures& cam = context->cameras[kRearCamera];
+        const int k = cam.index.firstKeyAtOrAfter(targetMs);
+        if (k == 0) return;
+        ps.rearNextSeq.store(k + 1);
+        const StoredPacket& rear = *cam.index.at(k);
+        ps.rearFrameTimeMs.store(static_cast<double>(rear.timeMs + rear.durationMs));
+        cam.needsFlush = true;
+        produced = decodeVideoPacket(cam, rear.packet);
+        if (produced) renderAtViewSize(*context, kRearCamera);
+    }
+    if (produced) repaintWindow(ps.rearViewWindow.load());
+}
+
+void changeFrontZoom(int wheelDelta) {
+    stepIndex(ps.frontSizeIndex, wheelDelta);
+    if (EngineContext* context = engineContext.load()) rerenderIfPaused(*context, true, true);
+}
+
+void changeRearZoom(int wheelDelta) {
+    stepIndex(ps.rearSizeIndex, wheelDelta);
+    if (EngineContext* context = engineContext.load()) rerenderIfPaused(*context, false, true);
+}
+
+void renderLargeStills(int adopt) {
+    EngineContext* context = engineContext.load();
+    if (!context || ps.engineState.load() != Paused) return;
+    renderLarge(*context, kFrontCamera, adopt);
+    if (hasRear()) renderLarge(*context, kRearCamera, adopt);
+}
+
+void renderZoomStills() {
+    EngineContext* context = engineContext.load();
+    if (!context || ps.engineState.load() != Paused) return;
+    {
+        std::lock_guard<std::mutex> lock(pictureLock(kFrontCamera));
+        renderAtViewSize(*context, kFrontCamera);
+    }
+    if (hasRear()) {
+        std::lock_guard<std::mutex> lock(pictureLock(kRearCamera));
+        renderAtViewSize(*context, kRearCamera);
+    }
+}
+
+void stepForward(EngineContext& context) {
+    StoredPacket packet;
+    DeliveryNotice notice;
+    {
+        std::lock_guard<std::mutex> lock(pictureLock(kFrontCamera));
+        CameraPictures& cam = context.cameras[kFrontCamera];
+        // A step never decodes the last packet: that one is reached only by playing.
+        if (ps.frontNextSeq.load() > cam.index.count() - 1) return;
+        packet = *cam.index.at(ps.frontNextSeq.fetch_add(1));
+        decodeVideoPacket(cam, packet.packet);
+        notice = deliverStepPicture(context, kFrontCamera);
+    }
+    notifyDelivery(notice);
+    const double shownEnd = ps.frontFrameTimeMs.load() + static_cast<double>(packet.durationMs);
+    ps.frontFrameTimeMs.store(shownEnd);
+    ps.clockMs.store(shownEnd);
+    ps.seekTargetMs.store(static_cast<int>((packet.timeMs / 100) * 100));
+    ps.audioSeekPending.store(1);
+    reportFrontFrame(packet, frontDurationMs(context), true, false);
+
+    if (!hasRear()) return;
+    StoredPacket rear;
+    {
+        std::lock_guard<std::mutex> lock(pictureLock(kRearCamera));
+        CameraPictures& cam = context.cameras[kRearCamera];
+        if (ps.rearNextSeq.load() > cam.index.count()) return;
+        rear = *cam.index.at(ps.rearNextSeq.fetch_add(1));
+        decodeVideoPacket(cam, rear.packet);
+        notice = deliverStepPicture(context, kRearCamera);
+    }
+    notifyDelivery(notice);
+    ps.rearFrameTimeMs.fetch_add(static_cast<double>(rear.durationMs));
+}
+
+void stepBack(EngineContext& context) {
+    StoredPacket packet;
+    DeliveryNotice notice;
+    {
+        std::lock_guard<std::mutex> lock(pictureLock(kFrontCamera));
+        CameraPictures& cam = context.cameras[kFrontCamera];
+        if (ps.frontNextSeq.load() < 2 || cam.index.count() == 0) return;
+        const int shown = std::min(ps.frontNextSeq.fetch_sub(1) - 1, cam.index.count());
+        ps.frontNextSeq.store(shown);
+        const int key = cam.index.lastKeyAtOrBefore(shown);
+        cam.needsFlush = true;
+        for (int seq = key; seq <= shown; ++seq) decodeVideoPacket(cam, cam.index.at(seq)->packet);
+        packet = *cam.index.at(shown);
+        notice = deliverStepPicture(context, kFrontCamera);
+    }
+    notifyDelivery(notice);
+    const double shownTime = ps.frontFrameTimeMs.load() - static_cast<double>(packet.durationMs);
+    ps.frontFrameTimeMs.store(shownTime);
+    ps.clockMs.store(shownTime);
+    ps.seekTargetMs.store(static_cast<int>((packet.timeMs / 100) * 100));
+    ps.audioSeekPending.store(1);
+    reportFrontFrame(packet, frontDurationMs(context), true, true);
+
+    if (!hasRear()) return;
+    StoredPacket rear;
+    {
+        std::lock_guard<std::mutex> lock(pictureLock(kRearCamera));
+        CameraPictures& cam = context.cameras[kRearCamera];
+        if (ps.rearNextSeq.load() < 2 || cam.index.count() == 0) return;
+        const int shown = std::min(ps.rearNextSeq.load() - 1, cam.index.count());
+        ps.rearNextSeq.store(shown);
+        const int key = cam.index.lastKeyAtOrBefore(shown);
+        cam.needsFlush = true;
+        for (int seq = key; seq <= shown; ++seq) decodeVideoPacket(cam, cam.index.at(seq)->packet);
+        rear = *cam.index.at(shown);
+        notice = deliverStepPicture(context, kRearCamera);
+    }
+    notifyDelivery(notice);
+    ps.rearFrameTimeMs.fetch_add(-static_cast<double>(rear.durationMs));
+}
+
+}  // namespace moksel

@@ -1,0 +1,284 @@
+#include "engine/video_decoder.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <mutex>
+
+#include "engine/engine_commands.h"
+#include "engine/engine_context.h"
+#include "engine/engine_messages.h"
+#include "engine/engine_reports.h"
+#include "engine/picture_converter.h"
+#include "engine/picture_lock.h"
+#include "engine/playback_state.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+}
+
+namespace moksel {
+
+namespace {
+
+PlaybackState& ps = playbackState;
+
+MessageTarget* viewWindow(int camera) {
+    return camera == kFrontCamera ? ps.frontViewWindow.load() : ps.rearViewWindow.load();
+}
+
+std::atomic<double>& frameTime(int camera) {
+    return camera == kFrontCamera ? ps.frontFrameTimeMs : ps.rearFrameTimeMs;
+}
+
+std::atomic<int>& idleFlag(int camera) {
+    return camera == kFrontCamera ? ps.frontIdle : ps.rearIdle;
+}
+
+// Converts at the large size for the enlarged window; the flips of the rear come after.
+DeliveryNotice deliverLarge(EngineContext& context, int camera, bool repaintAtOnce) {
+    DeliveryNotice notice;
+    uint8_t* picture = convertPicture(context, camera, kLargeSizeIndex);
+    if (!picture) return notice;
+    currentPicture(camera).store(picture);
+    if (camera == kRearCamera) {
+        applyRearFlips(context, picture, pictureSizes[camera][0].width, pictureSizes[camera][0].height);
+    }
+    if (ps.enlargedVisible.load()) {
+        if (repaintAtOnce) {
+            notice.repaint = ps.enlargedWindow.load();
+        } else {
+            notice.enlargedFrame = ps.enlargedWindow.load();
+        }
+    }
+    return notice;
+}
+
+DeliveryNotice deliverToView(EngineContext& context, int camera) {
+    DeliveryNotice notice;
+    const int sizeIndex = sizeIndexOf(camera).load() == 0 ? 0 : 1;
+    uint8_t* picture = convertPicture(context, camera, sizeIndex);
+    if (!picture) return notice;
+    currentPicture(camera).store(picture);
+    if (camera == kRearCamera) {
+        applyRearFlips(context, picture, pictureSizes[camera][sizeIndex].width,
+                       pictureSizes[camera][sizeIndex].height);
+    }
+    notice.repaint = viewWindow(camera);
+    return notice;
+}
+
+// Sleeps until `wakeMs` of the clock would be reached at the given real duration, in slices,
+// leaving early when playing stops or the engine quits (a damaged duration never blocks Stop).
+void sleepFor(EngineContext& context, int64_t milliseconds) {
+    using namespace std::chrono;
+    const auto until = steady_clock::now() + std::chrono::milliseconds(std::max<int64_t>(1, milliseconds));
+    while (true) {
+        const auto now = steady_clock::now();
+        if (now >= until) return;
+        const auto left = duration_cast<std::chrono::milliseconds>(until - now).count();
+        SDL_Delay(static_cast<Uint32>(std::clamp<int64_t>(left, 1, 20)));
+        if (context.quit.load() || ps.engineState.load() != Playing) return;
+    }
+}
+
+// Pacing: the sleep after a frame until the clock reaches its end.
+void paceFrame(EngineContext& context, int camera, int64_t durationMs) {
+    const double behind = ps.clockMs.load() - frameTime(camera).load();
+    const int64_t sleepMs = static_cast<int64_t>(static_cast<double>(durationMs) - behind);
+    sleepFor(context, sleepMs > 0 ? sleepMs : 1);
+}
+
+// Parks the decoder unless playing. The idle flag is cleared before the state is read again,
+// so Stop, which sets the state before it reads the flag, never misses a decoder that is just
+// starting a frame.
+bool parkUnlessPlaying(int camera, bool frontOnlyToo) {
+    const int state = ps.engineState.load();
+    const bool rearCannotPlay = camera == kRearCamera && ps.openState.load() != FrontAndRear;
+    if (state != Playing || (frontOnlyToo && rearCannotPlay)) {
+        if (state == Stopped || camera == kRearCamera) idleFlag(camera).store(1);
+        SDL_Delay(1);
+        return true;
+    }
+    idleFlag(camera).store(0);
+    if (ps.engineState.load() != Playing) return true;
+    return false;
+}
+
+}  // namespace
+
+DeliveryNotice deliverPicture(EngineContext& context, int camera) {
+    if (!ps.enlargedOn.load()) return deliverToView(context, camera);
+    const int shown = ps.enlargedShowsRear.load() ? kRearCamera : kFrontCamera;
+    if (shown != camera) return {};
+    return deliverLarge(context, camera, false);
+}
+
+DeliveryNotice deliverStepPicture(EngineContext& context, int camera) {
+    if (!ps.enlargedOn.load()) return deliverToView(context, camera);
+    return deliverLarge(context, camera, true);
+}
+
+void notifyDelivery(const DeliveryNotice& notice) {
+    repaintWindow(notice.repaint);
+    if (notice.enlargedFrame) notice.enlargedFrame->post(UM_ENLARGED_FRAME, 0, 0);
+}
+
+void reportTelemetry(const StoredPacket& packet, bool sendSpeed) {
+    const int count = std::clamp(ps.telemetryCount.load(), 0, kTelemetryCapacity);
+    const int i = telemetryIndexForPacketTime(ps.telemetry, count, packet.timeMs);
+    if (i < 0) return;
+    const TelemetryRecord& record = ps.telemetry[i];
+    ps.lastLongitude.store(record.longitude);
+    ps.lastLatitude.store(record.latitude);
+    if (sendSpeed) {
+        sendToMain(UM_SPEED, record.speedKmh, 0);
+    } else {
+        postToMain(UM_SPEED, record.speedKmh, 0);
+    }
+    postToMain(UM_HEADING, reinterpret_cast<WParam>(&record.heading), 0);
+    postToMain(UM_INFO_CHANGED);
+    if (packet.isKey()) {
+        postToMain(UM_MAP_POSITION, reinterpret_cast<WParam>(&record.latitude),
+                   reinterpret_cast<LParam>(&record.longitude));
+    }
+}
+
+void reportFrontFrame(const StoredPacket& packet, int64_t durationMs, bool positionReport,
+                      bool sendSpeed) {
+    if (positionReport) {
+        postToMain(UM_POSITION, static_cast<uint32_t>(packet.timeMs / 100), 0);
+    }
+    postToMain(UM_TELEMETRY_TIME, static_cast<uint32_t>(packet.timeMs), 0);
+    reportTelemetry(packet, sendSpeed);
+    const double shownMs = ps.frontFrameTimeMs.load();
+    postToMain(UM_TIME, static_cast<WParam>(static_cast<int64_t>(std::trunc(shownMs / 1000.0))),
+               static_cast<LParam>(durationMs / 1000));
+}
+
+int frontDecoderThread(void* arg) {
+    EngineContext& context = *static_cast<EngineContext*>(arg);
+    CameraPictures& cam = context.cameras[kFrontCamera];
+    while (!context.quit.load()) {
+        if (parkUnlessPlaying(kFrontCamera, false)) continue;
+
+        StoredPacket packet;
+        int64_t durationMs = 0;
+        DeliveryNotice notice;
+        bool shown = false;
+        {
+            std::unique_lock<std::mutex> lock(pictureLock(kFrontCamera));
+            if (ps.frontNextSeq.load() > cam.index.count()) {
+                lock.unlock();
+                SDL_Delay(1);
+                continue;
+            }
+            int seq;
+            if (ps.frontSeekPending.load()) {
+                int k = cam.index.firstKeyAtOrAfter(static_cast<uint32_t>(ps.seekTargetMs.load()));
+                const bool found = k != 0;
+                if (!found) k = ps.frontNextSeq.load();
+                seq = k;
+                ps.frontNextSeq.store(k + 1);
+                if (found) {
+                    const double t = static_cast<double>(static_cast<uint32_t>(cam.index.at(k)->timeMs));
+                    ps.clockMs.store(t);
+                    ps.frontFrameTimeMs.store(t);
+                    ps.seekTargetMs.store(static_cast<int>(cam.index.at(k)->timeMs));
+                    cam.needsFlush = true;
+                }
+                ps.frontSeekPending.store(0);
+            } else {
+                seq = ps.frontNextSeq.fetch_add(1);
+            }
+            packet = *cam.index.at(seq);
+            durationMs = cam.durationMs;
+            decodeVideoPacket(cam, packet.packet);
+            if (ps.engineState.load() != Stopped) {
+                notice = deliverPicture(context, kFrontCamera);
+                shown = true;
+            }
+        }
+        if (shown) {
+            notifyDelivery(notice);
+            reportFrontFrame(packet, durationMs, ps.positionDragging.load() == 0, false);
+        }
+        paceFrame(context, kFrontCamera, packet.durationMs);
+        ps.frontFrameTimeMs.fetch_add(static_cast<double>(packet.durationMs));
+
+        int count;
+        {
+            std::lock_guard<std::mutex> lock(pictureLock(kFrontCamera));
+            count = cam.index.count();
+        }
+        const bool atEnd = ps.frontNextSeq.load() > count;
+        const bool pastRepeatEnd =
+            ps.repeatEndOn.load() &&
+            ps.frontFrameTimeMs.load() > static_cast<double>(durationMs) * ps.repeatEndFraction.load();
+        if (atEnd || pastRepeatEnd) {
+            pushEngineCommand(CmdStop);
+            SDL_Delay(100);
+            postToMain(UM_PLAY_END);
+            // One end per play: nothing more is decoded until the queued Stop (or a pause)
+            // takes effect.
+            while (!context.quit.load() && ps.engineState.load() == Playing) SDL_Delay(1);
+        }
+    }
+    return 0;
+}
+
+int rearDecoderThread(void* arg) {
+    EngineContext& context = *static_cast<EngineContext*>(arg);
+    CameraPictures& cam = context.cameras[kRearCamera];
+    while (!context.quit.load()) {
+        if (parkUnlessPlaying(kRearCamera, true)) continue;
+        if (ps.frontSeekPending.load()) {
+            SDL_Delay(1);
+            continue;
+        }
+        StoredPacket packet;
+        DeliveryNotice notice;
+        {
+            std::unique_lock<std::mutex> lock(pictureLock(kRearCamera));
+            if (ps.rearNextSeq.load() > cam.index.count()) {
+                lock.unlock();
+                SDL_Delay(1);
+                continue;
+            }
+            int seq;
+            if (ps.rearSeekPending.load()) {
+                const double clock = ps.clockMs.load();
+                const uint32_t t = clock > 0 ? static_cast<uint32_t>(clock) : 0;
+                int k = cam.index.firstKeyAtOrAfter(t);
+                if (k == 0) {
+                    k = ps.rearNextSeq.load();
+                } else {
+                    cam.needsFlush = true;
+                }
+                seq = k;
+                ps.rearNextSeq.store(k + 1);
+                ps.rearSeekPending.store(0);
+                ps.rearFrameTimeMs.store(static_cast<double>(cam.index.at(k)->timeMs));
+            } else {
+                seq = ps.rearNextSeq.fetch_add(1);
+            }
+            packet = *cam.index.at(seq);
+            const bool produced = decodeVideoPacket(cam, packet.packet);
+            if (produced && ps.engineState.load() != Stopped) {
+                notice = deliverPicture(context, kRearCamera);
+            }
+        }
+        notifyDelivery(notice);
+        if (ps.rearSeekPending.load()) {
+            SDL_Delay(1);
+        } else {
+            paceFrame(context, kRearCamera, packet.durationMs);
+        }
+        ps.rearFrameTimeMs.fetch_add(static_cast<double>(packet.durationMs));
+    }
+    return 0;
+}
+
+}  // namespace moksel
