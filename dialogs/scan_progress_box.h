@@ -1,0 +1,61 @@
+// OstrelOpenningDirMsgBox: the box shown while the recording list scans a folder tree. It shows
+// the folder the scan entered last and offers a stop button. The main window creates it hidden,
+// shows it when the list reports the start of a scan (UM_SCAN_BEGIN) and hides it at the end
+// (UM_SCAN_END); the scan drains the event queue between directory items, which is when this
+// box paints and its stop button is served.
+//
+// Messages it answers: UM_SCAN_FOLDER, w = const QString* of the list's current folder (the
+// string lives as long as the list; the box reads it at every paint). Returns 0.
+// Messages it sends its parent (the main window): UM_SCAN_CANCEL when stop is pressed.
+//
+// Thread contract: UI thread only.
+#pragma once
+
+#include <QPoint>
+#include <QRect>
+#include <QString>
+#include <utility>
+
+#include "platform/skin_dialog.h"
+
+namespace moksel {
+
+class BitmapButton;
+
+class OstrelOpenningDirMsgBox : public SkinDialog {
+public:
+    static constexpr int kWidth = 447;
+    static constexpr int kHeight = 233;
+    // Where the box sits, from the main window's top-left corner.
+    static constexpr QPoint kOffset{289, 268};
+
+    explicit OstrelOpenningDirMsgBox(QWidget* mainWindow = nullptr);
+
+    // The folder text as the box shows it: up to 60 characters on one line; a longer text shows
+    // its first 59 characters on the first line and the rest on the second.
+    static std::pair<QString, QString> folderLines(const QString& folder);
+
+    // The folder string last received, or null before the first one.
+    const QString* folderReference() const { return folder_; }
+    BitmapButton* stopButton() const { return stopButton_; }
+
+    // The band the folder text is drawn in; repainted at once for each folder reported.
+    static QRect folderBand() { return QRect(0, 50, 447, 100); }
+
+protected:
+    LResult handleMessage(unsigned number, WParam w, LParam l) override;
+    void paintEvent(QPaintEvent* e) override;
+    void showEvent(QShowEvent* e) override;
+    void hideEvent(QHideEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
+
+private:
+    static const MessageMap<OstrelOpenningDirMsgBox>& messageMap();
+    LResult onScanFolder(WParam w, LParam l);
+    void place();
+
+    const QString* folder_ = nullptr;
+    BitmapButton* stopButton_ = nullptr;
+};
+
+}  // namespace moksel
