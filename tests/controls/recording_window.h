@@ -1,6 +1,7 @@
 // A parent window for slider tests that logs every message it receives.
 #pragma once
 
+#include <QKeyEvent>
 #include <vector>
 
 #include "mainwindow/messages.h"
@@ -19,6 +20,7 @@ public:
 
     std::vector<Message> log;
     LResult mapShownAnswer = 0;
+    std::vector<int> keysReached;  // keys that travelled up to this window
 
     std::vector<unsigned> numbers() const {
         std::vector<unsigned> result;
@@ -36,6 +38,7 @@ protected:
         log.push_back({number, w, l});
         return number == UM_IS_MAP_SHOWN ? mapShownAnswer : 0;
     }
+    void keyPressEvent(QKeyEvent* event) override { keysReached.push_back(event->key()); }
 };
 
 }  // namespace moksel
