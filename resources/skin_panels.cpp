@@ -77,8 +77,8 @@ void mainBackground(QPainter& p, QSize size) {
     sectionLabel(p, 20, 616, QStringLiteral("SOUND"));
 
     // adjustment sliders with their names below (brightness and contrast names are buttons)
-    p.fillRect(QRect(18, 646, 588, 1), colour::graphiteLo);
-    p.fillRect(QRect(18, 647, 588, 1), colour::graphiteHi);
+    p.fillRect(QRect(60, 646, 546, 1), colour::graphiteLo);
+    p.fillRect(QRect(60, 647, 546, 1), colour::graphiteHi);
     for (int x : {70, 205, 345, 483}) well(p, QRect(x, 668, 109, 8));
     label(p, QRectF(70, 677, 60, 13), QStringLiteral("볼륨"), 11, colour::text, true,
           Qt::AlignLeft | Qt::AlignVCenter);
@@ -158,6 +158,7 @@ void scanBox(QPainter& p, QSize size) {
 
 void aboutBox(QPainter& p, QSize size) {
     dialogFrame(p, size, QStringLiteral("뷰어 정보"));
+    glyph(p, Glyph::Info, QRectF(18, 28, 20, 20), colour::accent);
     paperPanel(p, QRect(14, 66, size.width() - 28, size.height() - 80));
     // product logo
     lensMark(p, QPointF(54, 99), 20);
@@ -179,7 +180,7 @@ void aboutBox(QPainter& p, QSize size) {
 void configurationDialog(QPainter& p, QSize size) {
     const int w = size.width();
     dialogFrame(p, size, QStringLiteral("환경설정"));
-    glyph(p, Glyph::Gear, QRectF(19, 28, 18, 18), QColor(26, 27, 29));
+    glyph(p, Glyph::Gear, QRectF(19, 28, 20, 20), colour::accent);
 
     // drive choice
     label(p, QRectF(30, 70, 200, 18), QStringLiteral("드라이브 선택"), 13, colour::text, true,
@@ -242,7 +243,7 @@ void configurationDialog(QPainter& p, QSize size) {
 void formatDialog(QPainter& p, QSize size) {
     const int w = size.width();
     dialogFrame(p, size, QStringLiteral("SD카드 포맷"));
-    glyph(p, Glyph::SdCard, QRectF(18, 28, 20, 20), QColor(26, 27, 29));
+    glyph(p, Glyph::SdCard, QRectF(18, 28, 20, 20), colour::accent);
     label(p, QRectF(41, 68, 200, 18), QStringLiteral("드라이브 선택"), 13, colour::text, true,
           Qt::AlignLeft | Qt::AlignVCenter);
     wellRing(p, QRect(41, 90, 219, 20), 2);

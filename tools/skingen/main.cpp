@@ -3,10 +3,13 @@
 //   moksel-skingen OUTDIR              OUTDIR/<n>.png, OUTDIR/<n>@2x.png, OUTDIR/icon-<size>.png
 //   moksel-skingen --sheet FILE.png    every bitmap with its number and size, for review
 //   moksel-skingen --preview FILE.png  the main window as it looks at start, from the bitmaps
+//   moksel-skingen --list FILE.md      number, size and role of every bitmap
 #include "skin_kit.h"
 #include "skin_render.h"
 
 #include <QDir>
+#include <QFile>
+#include <QTextStream>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QFontMetrics>
@@ -57,6 +60,21 @@ int writeAll(const QString& outDir) {
     return 0;
 }
 
+// The bitmap list for designers: number, size and role of every entry, as a Markdown table.
+int writeList(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Text)) {
+        std::fprintf(stderr, "moksel-skingen: cannot write %s\n", qPrintable(path));
+        return 1;
+    }
+    QTextStream out(&file);
+    out << "# MOKSEL VIEWER skin bitmaps\n\n| Number | Size | Role |\n|---|---|---|\n";
+    for (const skin::SkinEntry& e : skin::skinTable())
+        out << "| " << e.number << " | " << e.width << " x " << e.height << " | "
+            << QString::fromUtf8(e.role) << (e.key ? " (colour keyed)" : "") << " |\n";
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -65,10 +83,11 @@ int main(int argc, char** argv) {
     if (!fontsPresent()) return 1;
     if (args.size() == 2 && args[0] == QLatin1String("--sheet"))
         return save(skin::contactSheet(), args[1]) ? 0 : 1;
+    if (args.size() == 2 && args[0] == QLatin1String("--list")) return writeList(args[1]);
     if (args.size() == 2 && args[0] == QLatin1String("--preview"))
         return save(skin::mainWindowPreview(), args[1]) ? 0 : 1;
     if (args.size() == 1 && !args[0].startsWith(QLatin1String("--"))) return writeAll(args[0]);
     std::fprintf(stderr,
-                 "usage: moksel-skingen OUTDIR | --sheet FILE.png | --preview FILE.png\n");
+                 "usage: moksel-skingen OUTDIR | --sheet FILE.png | --preview FILE.png | --list FILE.md\n");
     return 2;
 }

@@ -214,12 +214,6 @@ void dialogFrame(QPainter& p, QSize size, const QString& title) {
     p.drawPath(tab);
     p.restore();
     accentLine(p, QRectF(12, 52, std::min(216, size.width() - 84), 2));
-    p.save();
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(Qt::NoPen);
-    p.setBrush(colour::accent);
-    p.drawRoundedRect(QRectF(18, 30, 20, 15), 2, 2);
-    p.restore();
     if (!title.isEmpty()) labelAt(p, 47, 31, title, 16, colour::text, true);
 }
 
