@@ -5,6 +5,8 @@
 // crash-<target>-<iteration> in the working folder.
 //
 //   fuzz_<target> [--iterations N] [--seed S] [--max-len BYTES] [FILE|FOLDER]...
+//   fuzz_<target> --write-seeds FOLDER    writes the built-in seeds as files (a starting
+//                                         corpus for the libFuzzer build) and exits
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -140,6 +142,7 @@ int main(int argc, char** argv) {
     uint64_t seed = 1;
     size_t maxLength = 1 << 16;
     std::vector<std::string> corpus;
+    std::string seedFolder;
     std::string name = std::filesystem::path(argv[0]).filename().string();
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
@@ -149,11 +152,13 @@ int main(int argc, char** argv) {
             seed = std::strtoull(argv[++i], nullptr, 10);
         } else if (arg == "--max-len" && i + 1 < argc) {
             maxLength = std::strtoul(argv[++i], nullptr, 10);
+        } else if (arg == "--write-seeds" && i + 1 < argc) {
+            seedFolder = argv[++i];
         } else if (arg.rfind("--", 0) == 0) {
             std::fprintf(stderr,
                          "usage: %s [--iterations N] [--seed S] [--max-len BYTES] "
-                         "[FILE|FOLDER]...\n",
-                         argv[0]);
+                         "[FILE|FOLDER]...\n       %s --write-seeds FOLDER\n",
+                         argv[0], argv[0]);
             return 2;
         } else {
             std::error_code error;
@@ -168,6 +173,21 @@ int main(int argc, char** argv) {
     }
     if (mokselFuzzSeeds) {
         for (std::string& s : mokselFuzzSeeds()) corpus.push_back(std::move(s));
+    }
+    if (!seedFolder.empty()) {
+        std::error_code error;
+        std::filesystem::create_directories(seedFolder, error);
+        for (size_t i = 0; i < corpus.size(); ++i) {
+            std::ofstream out(std::filesystem::path(seedFolder) / ("seed-" + std::to_string(i)),
+                              std::ios::binary);
+            out.write(corpus[i].data(), std::streamsize(corpus[i].size()));
+            if (!out) {
+                std::fprintf(stderr, "%s: cannot write into %s\n", name.c_str(), seedFolder.c_str());
+                return 1;
+            }
+        }
+        std::printf("%s: %zu seeds written to %s\n", name.c_str(), corpus.size(), seedFolder.c_str());
+        return 0;
     }
     std::vector<std::string> dictionary;
     if (mokselFuzzDictionary) dictionary = mokselFuzzDictionary();
