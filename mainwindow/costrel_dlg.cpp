@@ -1,0 +1,438 @@
+#include "mainwindow/costrel_dlg.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QElapsedTimer>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QUrl>
+#include <QWheelEvent>
+#include <cstdio>
+
+#include "engine/playback_state.h"
+#include "engine/views/video_view.h"
+#include "mainwindow/message_boxes.h"
+#include "mainwindow/messages.h"
+#include "mainwindow/skin_pane.h"
+#include "platform/bitmap_button.h"
+#include "platform/fonts.h"
+#include "platform/skin.h"
+
+#ifdef MOKSEL_HAVE_CONTROLS
+#include "controls/slider_panes.h"
+#endif
+
+namespace moksel {
+namespace {
+
+constexpr int kWindowWidth = 1024;
+constexpr int kWindowHeight = 768;
+constexpr int kIconBitmap = 128;
+constexpr int kBackgroundBitmap = 129;
+constexpr int kFlipIndicatorBitmap = 318;
+constexpr int kMirrorIndicatorBitmap = 319;
+const QRect kRepeatLabelRect(QPoint(198, 504), QPoint(297, 523));  // (198, 504) to (298, 524)
+
+// Panes on which a left press moves the main window, as its background does.
+bool dragsMainWindow(PaneId id) {
+    return id == PaneId::ShowSpeed || id == PaneId::ShowDirection || id == PaneId::SensorGraph ||
+           id == PaneId::FileInfo;
+}
+
+}  // namespace
+
+COstrelDlg::COstrelDlg(std::unique_ptr<EngineLink> engine, QWidget* parent)
+    : Window<QDialog>(parent),
+      engine_(std::move(engine)),
+      labelFont_(skinFont(QStringLiteral("Arial"), 13, 400)),
+      oneButtonBox_(runOneButtonBox),
+      twoButtonBox_(runTwoButtonBox) {
+    setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+    setWindowIcon(QIcon(skinBitmap(kIconBitmap)));
+}
+
+COstrelDlg::~COstrelDlg() {
+    qApp->removeEventFilter(this);
+    // A window torn down without the exit command still ends its engine the ordered way.
+    if (engineStarted_ && !shutDownDone_) {
+        if (!exiting_) {
+            engine_->push(CmdStop);
+            engine_->push(CmdClose);
+            engine_->push(CmdQuit);
+        }
+        while (!engine_->waitForEnd(std::chrono::milliseconds(5))) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        }
+        engine_->join();
+    }
+    // Nothing may reach the windows once they are gone.
+    if (playbackState.mainWindow.load() == this) playbackState.mainWindow = nullptr;
+    playbackState.frontViewWindow = nullptr;
+    playbackState.rearViewWindow = nullptr;
+}
+
+void COstrelDlg::initialise() {
+    if (initialised_) return;
+    initialised_ = true;
+
+    // 1. Icon and title.
+    setWindowIcon(QIcon(skinBitmap(kIconBitmap)));
+    setWindowTitle(QStringLiteral("MOKSEL VIEWER"));
+    // 2. The SD card format facility.
+    checkFormatFacility();
+    // 3. Tool tips come with each button (step 6); the keyboard filter sees every key first.
+    qApp->installEventFilter(this);
+    // 4. Place and size.
+    setGeometry(0, 0, kWindowWidth, kWindowHeight);
+    setFixedSize(kWindowWidth, kWindowHeight);
+    // 5. The skin.
+    background_ = skinBitmap(kBackgroundBitmap);
+    // 6. Buttons; 7. panes.
+    createButtons();
+    createPanes();
+    // 8, 9. Publish the windows and start the engine.
+    startEngine();
+    // 10. No recording.
+    currentPath_.clear();
+    currentName_.clear();
+    // 11. The repeat button.
+    repeat_ = false;
+    {
+        const ButtonSpec& spec = repeatButton();
+        auto* repeat = new BitmapButton(this);
+        repeat->setObjectName(QStringLiteral("button%1").arg(spec.id));
+        repeat->setGeometry(QRect(spec.position, spec.size));
+        repeat->setBitmaps(spec.normal, spec.pressed, spec.focus, spec.disabled);
+        QObject::connect(repeat, &QAbstractButton::clicked, this, [this] { onButton(kButtonRepeat); });
+        repeat->show();
+        buttons_[spec.id] = repeat;
+    }
+    // 12. The repeat markers.
+    createPane(repeatPointerPane());
+    // 13. The map page, then the map hides and uncovers the list.
+    sendToPane(PaneId::Map, UM_MAP_LOAD);
+    if (QWidget* map = pane(PaneId::Map)) map->hide();
+    // 14. The indicators.
+    flipIndicator_ = skinBitmap(kFlipIndicatorBitmap);
+    mirrorIndicator_ = skinBitmap(kMirrorIndicatorBitmap);
+}
+
+void COstrelDlg::checkFormatFacility() {
+    // The SD card format needs mkfs.fat; without it the format button stays disabled.
+    const QStringList systemFolders = {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin")};
+    formatAvailable_ = !QStandardPaths::findExecutable(QStringLiteral("mkfs.fat")).isEmpty() ||
+                       !QStandardPaths::findExecutable(QStringLiteral("mkfs.fat"), systemFolders).isEmpty();
+    if (!formatAvailable_) {
+        QMessageBox::warning(nullptr, QStringLiteral("경고"),
+                             QStringLiteral("mkfs.fat 파일을 찾을 수 없습니다. SD CARD 포맷 기능을 사용할 수 없습니다"),
+                             QMessageBox::Ok);
+    }
+}
+
+void COstrelDlg::createButtons() {
+    for (const ButtonSpec& spec : mainButtons()) {
+        auto* button = new BitmapButton(this);
+        button->setObjectName(QStringLiteral("button%1").arg(spec.id));
+        button->setGeometry(QRect(spec.position, spec.size));
+        button->setBitmaps(spec.normal, spec.pressed, spec.focus, spec.disabled);
+        if (spec.toolTip != nullptr) button->setToolTip(QString::fromUtf8(spec.toolTip));
+        button->setVisible(spec.shownAtStart);
+        const int id = spec.id;
+        QObject::connect(button, &QAbstractButton::clicked, this, [this, id] { onButton(id); });
+        buttons_[spec.id] = button;
+    }
+    buttons_[kButtonFormat]->setEnabled(formatAvailable_);
+    // The host control of the template: hidden for the whole run.
+    hostButton_ = new QPushButton(QStringLiteral("NONE"), this);
+    hostButton_->setObjectName(QStringLiteral("button%1").arg(kButtonHost));
+    hostButton_->hide();
+}
+
+void COstrelDlg::createPanes() {
+    for (const PaneSpec& spec : mainPanes()) createPane(spec);
+}
+
+QWidget* COstrelDlg::createPane(const PaneSpec& spec) {
+    QWidget* widget = nullptr;
+    switch (spec.id) {
+        case PaneId::FrontView:
+            widget = new OstrelMainView(this);
+            break;
+        case PaneId::RearView:
+            widget = new OstrelRearView(this);
+            break;
+#ifdef MOKSEL_HAVE_CONTROLS
+        case PaneId::MovieSeek:
+            widget = new OstrelMovieSeek(this);
+            break;
+        case PaneId::PlaySpeed:
+            widget = new OstrelPlaySpeedCtrl(this);
+            break;
+        case PaneId::SoundVolume:
+            widget = new OstrelSoundVolumeCtrl(this);
+            break;
+        case PaneId::Brightness:
+            widget = new OstrelBrightnessCtrl(this);
+            break;
+        case PaneId::Contrast:
+            widget = new OstrelContrastCtrl(this);
+            break;
+#endif
+        default:
+            widget = new SkinPane(spec.className, spec.background, dragsMainWindow(spec.id), this);
+            break;
+    }
+    widget->setObjectName(QString::fromLatin1(spec.className));
+    if (!spec.rect.isEmpty()) widget->setGeometry(spec.rect);
+    widget->setVisible(spec.shownAtStart);
+    panes_[spec.id] = widget;
+    return widget;
+}
+
+void COstrelDlg::startEngine() {
+    playbackState.frontViewWindow = paneTarget(PaneId::FrontView);
+    playbackState.rearViewWindow = paneTarget(PaneId::RearView);
+    playbackState.enlargedWindow = nullptr;  // the enlarged window exists only while shown
+    playbackState.mainWindow = this;
+    hostButton_->hide();
+    engine_->start(this);
+    engineStarted_ = true;
+}
+
+BitmapButton* COstrelDlg::button(int id) const {
+    auto found = buttons_.find(id);
+    return found == buttons_.end() ? nullptr : found->second;
+}
+
+QWidget* COstrelDlg::pane(PaneId id) const {
+    auto found = panes_.find(id);
+    return found == panes_.end() ? nullptr : found->second.data();
+}
+
+MessageTarget* COstrelDlg::paneTarget(PaneId id) const { return dynamic_cast<MessageTarget*>(pane(id)); }
+
+LResult COstrelDlg::sendToPane(PaneId id, unsigned number, WParam wParam, LParam lParam) {
+    MessageTarget* target = paneTarget(id);
+    return target != nullptr ? target->send(number, wParam, lParam) : 0;
+}
+
+void COstrelDlg::postToPane(PaneId id, unsigned number, WParam wParam, LParam lParam) {
+    if (MessageTarget* target = paneTarget(id)) target->post(number, wParam, lParam);
+}
+
+void COstrelDlg::repaintPane(PaneId id) {
+    if (QWidget* widget = pane(id)) widget->repaint();
+}
+
+void COstrelDlg::setCurrentRecording(const std::string& path, const QString& name) {
+    currentPath_ = path;
+    currentName_ = name;
+}
+
+void COstrelDlg::setSelectedPathSource(std::function<std::string()> source) {
+    selectedPath_ = std::move(source);
+}
+
+void COstrelDlg::setBoxRunners(BoxRunner oneButton, BoxRunner twoButton) {
+    oneButtonBox_ = oneButton ? std::move(oneButton) : BoxRunner(runOneButtonBox);
+    twoButtonBox_ = twoButton ? std::move(twoButton) : BoxRunner(runTwoButtonBox);
+}
+
+void COstrelDlg::showWaitCursor() {
+    if (waitCursor_) return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    waitCursor_ = true;
+}
+
+void COstrelDlg::endWaitCursor() {
+    if (!waitCursor_) return;
+    QApplication::restoreOverrideCursor();
+    waitCursor_ = false;
+}
+
+// ---- Buttons
+
+void COstrelDlg::onButton(int id) {
+    switch (id) {
+        case kButtonExit: exitViewer(); break;
+        case kButtonMinimise: showMinimized(); break;
+        case kButtonPrevious: nextRecording(false); break;
+        case kButtonStepBack: stepFrame(false); break;
+        case kButtonStop: stop(); break;
+        case kButtonPlay: play(); break;
+        case kButtonPause: pauseStep(); break;
+        case kButtonStepForward: stepFrame(true); break;
+        case kButtonNext: nextRecording(true); break;
+        case kButtonMirror: toggleRearMirror(); break;
+        case kButtonFlip: toggleRearFlip(); break;
+        case kButtonMute: muteOff(); break;
+        case kButtonResetBrightness: resetBrightness(); break;
+        case kButtonResetContrast: resetContrast(); break;
+        case kButtonCapture: capture(); break;
+        case kButtonOpenFiles: sendToPane(PaneId::FileList, UM_LIST_OPEN_FILES); break;
+        case kButtonOpenFolder: sendToPane(PaneId::FileList, UM_LIST_OPEN_FOLDER); break;
+        case kButtonLogo: QDesktopServices::openUrl(QUrl(QString::fromLatin1(kMakerWebSite))); break;
+        case kButtonMap:
+            if (QWidget* map = pane(PaneId::Map); map != nullptr && map->isHidden()) {
+                map->raise();
+                map->show();
+            }
+            break;
+        case kButtonFileList:
+            if (QWidget* map = pane(PaneId::Map); map != nullptr && map->isVisible()) map->hide();
+            break;
+        case kButtonRepeat: toggleRepeat(); break;
+        default:
+            // About, configuration, format, save and the display options come with their panes.
+            break;
+    }
+}
+
+// ---- Painting and input
+
+void COstrelDlg::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    if (background_.isNull()) {
+        painter.fillRect(rect(), QColor(30, 30, 30));
+    } else {
+        painter.drawPixmap(0, 0, background_);
+    }
+    if (rearUpDown_) painter.drawPixmap(kFlipIndicatorAt, flipIndicator_);
+    if (rearLeftRight_) painter.drawPixmap(kMirrorIndicatorAt, mirrorIndicator_);
+    painter.setFont(labelFont_);
+    painter.setPen(QColor(222, 222, 222));
+    painter.drawText(kRepeatLabelRect, Qt::AlignLeft | Qt::AlignTop,
+                     repeat_ ? QStringLiteral("ON") : QStringLiteral("OFF"));
+}
+
+void COstrelDlg::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        Window<QDialog>::mousePressEvent(event);
+        return;
+    }
+    event->accept();
+    if (kMuteRect.contains(event->position().toPoint())) return;
+    if (!startSystemMove(this)) dragger_.press(this, event->globalPosition().toPoint());
+}
+
+void COstrelDlg::mouseMoveEvent(QMouseEvent* event) {
+    if (dragger_.active()) {
+        dragger_.move(event->globalPosition().toPoint());
+        event->accept();
+        return;
+    }
+    Window<QDialog>::mouseMoveEvent(event);
+}
+
+void COstrelDlg::mouseReleaseEvent(QMouseEvent* event) {
+    dragger_.release();
+    if (event->button() == Qt::LeftButton && kMuteRect.contains(event->position().toPoint())) {
+        BitmapButton* indicator = button(kButtonMute);
+        if (indicator != nullptr && indicator->isHidden()) muteOn();
+    }
+    event->accept();
+}
+
+void COstrelDlg::wheelEvent(QWheelEvent* event) {
+    const QPoint point = event->position().toPoint();
+    const int delta = event->angleDelta().y();
+    const bool up = delta > 0;
+    if (kListRect.contains(point)) postToPane(PaneId::FileList, UM_LIST_WHEEL, up ? 1 : 0);
+    if (playbackState.uiState.load() != Stopped) {
+        if (kFrontViewRect.contains(point)) {
+            sendToPane(PaneId::FrontView, UM_ZOOM_STEP, up ? 1 : 0);
+            engine_->changeFrontZoom(delta);
+            repaintPane(PaneId::ShowZoom);
+        } else if (kRearViewRect.contains(point) && playbackState.openState.load() == FrontAndRear) {
+            sendToPane(PaneId::RearView, UM_ZOOM_STEP, up ? 1 : 0);
+            engine_->changeRearZoom(delta);
+            repaintPane(PaneId::ShowZoomRear);
+        }
+    }
+    event->accept();
+}
+
+bool COstrelDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (widget != nullptr && widget->window() == this) {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            if (key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter ||
+                key == Qt::Key_Escape) {
+                return true;  // swallowed: nothing in the main window reacts to them
+            }
+            if (key == Qt::Key_Delete) sendToPane(PaneId::FileList, UM_LIST_CLEAR);
+        }
+    }
+    return Window<QDialog>::eventFilter(watched, event);
+}
+
+void COstrelDlg::keyPressEvent(QKeyEvent* event) {
+    // Escape and Enter never end the dialog; Exit is the way out.
+    if (event->key() == Qt::Key_Escape || event->key() == Qt::Key_Return ||
+        event->key() == Qt::Key_Enter || event->key() == Qt::Key_Space) {
+        event->accept();
+        return;
+    }
+    Window<QDialog>::keyPressEvent(event);
+}
+
+void COstrelDlg::closeEvent(QCloseEvent* event) {
+    // A close asked by the desktop (task bar, window menu) takes the exit button's way.
+    if (shutDownDone_) {
+        event->accept();
+        return;
+    }
+    event->ignore();
+    exitViewer();
+}
+
+// ---- Shut-down
+
+void COstrelDlg::exitViewer() {
+    if (exiting_) return;
+    exiting_ = true;
+    if (!engineStarted_) {
+        finishShutDown();
+        return;
+    }
+    engine_->push(CmdStop);
+    engine_->push(CmdClose);
+    engine_->push(CmdQuit);
+    // The window closes when the engine reports its end (UM_ENGINE_ENDED).
+}
+
+LResult COstrelDlg::onEngineEnded(WParam, LParam) {
+    if (shutDownDone_) return 0;
+    if (!exiting_) std::fputs("The playback engine ended; the viewer closes.\n", stderr);
+    exiting_ = true;
+    // The engine posts this just before it ends. Wait for the end while serving this thread's
+    // events: an engine thread still in a send or a repaint to this window needs them.
+    QElapsedTimer waited;
+    waited.start();
+    while (!engine_->waitForEnd(std::chrono::milliseconds(2))) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        if (waited.elapsed() > 10000) {
+            std::fputs("Still waiting for the playback engine to end.\n", stderr);
+            waited.restart();
+        }
+    }
+    engine_->join();
+    finishShutDown();
+    return 0;
+}
+
+void COstrelDlg::finishShutDown() {
+    shutDownDone_ = true;
+    endWaitCursor();
+    if (playbackState.mainWindow.load() == this) playbackState.mainWindow = nullptr;
+    done(QDialog::Accepted);
+}
+
+}  // namespace moksel

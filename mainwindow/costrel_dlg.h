@@ -1,0 +1,213 @@
+// The main window: one borderless 1024 x 768 window at (0, 0) drawn from the skin. It owns
+// every button, every pane and the engine thread, handles the messages the engine and the
+// panes send it and forwards the others to the pane that shows them.
+//
+// Life: construction builds nothing visible; initialise() lays out the buttons and panes,
+// publishes the windows for the engine and starts the engine thread last. The exit button
+// queues Stop, Close and Quit; on UM_ENGINE_ENDED the window waits for the engine thread while
+// it keeps serving its own event queue, joins it and ends its modal loop.
+//
+// Thread contract: UI thread only. The engine reaches the window through the message layer
+// (posted reports; UM_RECORDING_LENGTH, UM_OPEN_DONE and a UM_SPEED sent) and the window never
+// blocks on the engine.
+#pragma once
+
+#include <QFont>
+#include <QPixmap>
+#include <QPointer>
+#include <QString>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "mainwindow/engine_link.h"
+#include "mainwindow/layout_tables.h"
+#include "platform/skin_dialog.h"
+#include "platform/window.h"
+
+class QAbstractButton;
+class QPushButton;
+
+namespace moksel {
+
+class BitmapButton;
+class VideoView;
+
+class COstrelDlg : public Window<QDialog> {
+public:
+    // Runs a one-button box (code) or a two-button box (code, returns its result) modally.
+    using BoxRunner = std::function<int(QWidget* mainWindow, int code)>;
+
+    explicit COstrelDlg(std::unique_ptr<EngineLink> engine = makeEngineLink(),
+                        QWidget* parent = nullptr);
+    ~COstrelDlg() override;
+
+    // The window's initialisation: icon and title, format check, place and size, skin, buttons,
+    // panes, publishing the windows for the engine, the engine thread, the repeat button and
+    // markers, the map page. Runs once, before the window is shown.
+    void initialise();
+
+    // --- Commands (buttons, messages). Playback commands never wait for the engine.
+    void exitViewer();
+    void pauseStep();
+    void play();
+    void stop();
+    void stepFrame(bool forward);
+    void nextRecording(bool forward);
+    void endOfPlay();
+    void seek(int positionTenths);
+    void setSpeedStep(int step);
+    void setBrightness(int value);
+    void setContrast(int value);
+    void resetBrightness();
+    void resetContrast();
+    void toggleRearMirror();
+    void toggleRearFlip();
+    void muteOn();
+    void muteOff();
+    void capture();
+    void toggleRepeat();
+
+    // The boxes of the message codes, with the pause step first.
+    void showMessage(int code);
+    int ask(int code);
+    void setBoxRunners(BoxRunner oneButton, BoxRunner twoButton);
+
+    // --- State, read by panes and tests.
+    const std::string& currentRecordingPath() const { return currentPath_; }
+    const QString& currentRecordingName() const { return currentName_; }
+    bool recordingReady() const { return recordingReady_; }
+    bool rearUpDown() const { return rearUpDown_; }
+    bool rearLeftRight() const { return rearLeftRight_; }
+    bool repeatOn() const { return repeat_; }
+    bool formatAvailable() const { return formatAvailable_; }
+    int currentPosition() const { return currentPosition_; }
+    int markPosition() const { return markPosition_; }
+    int duration() const { return duration_; }
+    bool waitCursorShown() const { return waitCursor_; }
+    bool shutDownDone() const { return shutDownDone_; }
+
+    BitmapButton* button(int id) const;
+    QWidget* pane(PaneId id) const;
+    MessageTarget* paneTarget(PaneId id) const;
+
+    // Sets the recording whose commands follow (the recording list's selection does this
+    // through Play; tests start from a loaded recording).
+    void setCurrentRecording(const std::string& path, const QString& name);
+    // The path the recording list has selected; empty when it has no selection.
+    void setSelectedPathSource(std::function<std::string()> source);
+
+protected:
+    LResult handleMessage(unsigned number, WParam wParam, LParam lParam) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    static const MessageMap<COstrelDlg>& messageMap();
+
+    // Start-up steps.
+    void checkFormatFacility();
+    void createButtons();
+    void createPanes();
+    QWidget* createPane(const PaneSpec& spec);
+    void startEngine();
+    void onButton(int id);
+
+    LResult sendToPane(PaneId id, unsigned number, WParam wParam = 0, LParam lParam = 0);
+    void postToPane(PaneId id, unsigned number, WParam wParam = 0, LParam lParam = 0);
+    void repaintPane(PaneId id);
+    LResult sendToPositionSlider(unsigned number, WParam wParam = 0, LParam lParam = 0);
+    void endWaitCursor();
+    void showWaitCursor();
+    void finishShutDown();
+
+    // --- Message handlers.
+    LResult onCmdPlay(WParam, LParam);
+    LResult onCmdStop(WParam, LParam);
+    LResult onCmdPause(WParam, LParam);
+    LResult onCmdStepForward(WParam, LParam);
+    LResult onCmdStepBack(WParam, LParam);
+    LResult onCmdNextRecording(WParam, LParam);
+    LResult onCmdPrevRecording(WParam, LParam);
+    LResult onPlayEnd(WParam, LParam);
+    LResult onRecordingLength(WParam mark, LParam duration);
+    LResult onPosition(WParam position, LParam);
+    LResult onSpeed(WParam speed, LParam);
+    LResult onTime(WParam current, LParam total);
+    LResult onResetPan(WParam, LParam);
+    LResult onInfoChanged(WParam, LParam);
+    LResult onTelemetryToGraph(WParam, LParam);
+    LResult onTelemetryTime(WParam, LParam);
+    LResult onTelemetryCleared(WParam, LParam);
+    LResult onMapPosition(WParam latitude, LParam longitude);
+    LResult onSetSpeed(WParam step, LParam);
+    LResult onSeek(WParam position, LParam);
+    LResult onSeekDrag(WParam, LParam);
+    LResult onSeekDragEnd(WParam, LParam);
+    LResult onEngineEnded(WParam, LParam);
+    LResult onOpenDone(WParam, LParam);
+    LResult onSetVolume(WParam volume, LParam);
+    LResult onScanBegin(WParam, LParam);
+    LResult onScanEnd(WParam, LParam);
+    LResult onShowMessage(WParam code, LParam);
+    LResult onAsk(WParam code, LParam);
+    LResult onEnlarge(WParam camera, LParam);
+    LResult onScanCancel(WParam, LParam);
+    LResult onScanFolder(WParam folder, LParam);
+    LResult onCaptureRear(WParam, LParam);
+    LResult onEnlargeClosing(WParam, LParam);
+    LResult onGetPosition(WParam, LParam);
+    LResult onDriveFormatted(WParam root, LParam);
+    LResult onOpenFailed(WParam, LParam);
+    LResult onSetBrightness(WParam value, LParam);
+    LResult onSetContrast(WParam value, LParam);
+    LResult onIsMapShown(WParam, LParam);
+    LResult onHeading(WParam heading, LParam);
+    LResult onGetMark(WParam, LParam);
+    LResult onGetDuration(WParam, LParam);
+    LResult onRepeatOff(WParam, LParam);
+    LResult onRearOpenFailed(WParam, LParam);
+
+    std::unique_ptr<EngineLink> engine_;
+    bool initialised_ = false;
+    bool engineStarted_ = false;
+    bool exiting_ = false;
+    bool shutDownDone_ = false;
+
+    QPixmap background_;      // 129, the whole window
+    QPixmap flipIndicator_;   // 318, rear up-down flip on
+    QPixmap mirrorIndicator_; // 319, rear left-right mirror on
+    QFont labelFont_;         // the repeat "ON" / "OFF" label
+    std::map<int, BitmapButton*> buttons_;
+    QPushButton* hostButton_ = nullptr;  // 1019, hidden for the whole run
+    std::map<PaneId, QPointer<QWidget>> panes_;
+
+    std::string currentPath_;  // UTF-8 path of the loaded front file; empty: nothing loaded
+    QString currentName_;      // its file name
+    bool recordingReady_ = false;
+    bool enlargedView_ = false;
+    bool rearUpDown_ = false;
+    bool rearLeftRight_ = false;
+    bool repeat_ = false;
+    int currentPosition_ = 0;  // tenths of a second
+    int markPosition_ = 0;     // tenths of a second
+    int duration_ = 0;         // tenths of a second
+    int enlargedRangeMin_ = 0; // range of the enlarged window's position bar, tenths
+    int enlargedRangeMax_ = 0;
+    bool formatAvailable_ = false;
+    QString sdCardRoot_;
+    bool waitCursor_ = false;
+    std::function<std::string()> selectedPath_;
+    BoxRunner oneButtonBox_;
+    BoxRunner twoButtonBox_;
+    WindowDragger dragger_;
+};
+
+}  // namespace moksel

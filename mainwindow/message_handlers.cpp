@@ -1,0 +1,330 @@
+// The main window's message table: every private message addressed to it, handled here or
+// forwarded with the same arguments to the pane that shows it.
+#include <QApplication>
+
+#include "engine/playback_state.h"
+#include "mainwindow/costrel_dlg.h"
+#include "mainwindow/messages.h"
+#include "platform/bitmap_button.h"
+
+#ifdef MOKSEL_HAVE_CONTROLS
+#include "controls/slider_messages.h"
+#include "controls/slider_panes.h"
+#endif
+
+namespace moksel {
+
+const MessageMap<COstrelDlg>& COstrelDlg::messageMap() {
+    static const MessageMap<COstrelDlg> map = {
+        {UM_CMD_PLAY, &COstrelDlg::onCmdPlay},
+        {UM_CMD_STOP, &COstrelDlg::onCmdStop},
+        {UM_CMD_PAUSE, &COstrelDlg::onCmdPause},
+        {UM_CMD_STEP_FORWARD, &COstrelDlg::onCmdStepForward},
+        {UM_CMD_STEP_BACK, &COstrelDlg::onCmdStepBack},
+        {UM_CMD_NEXT_RECORDING, &COstrelDlg::onCmdNextRecording},
+        {UM_CMD_PREV_RECORDING, &COstrelDlg::onCmdPrevRecording},
+        {UM_PLAY_END, &COstrelDlg::onPlayEnd},
+        {UM_RECORDING_LENGTH, &COstrelDlg::onRecordingLength},
+        {UM_POSITION, &COstrelDlg::onPosition},
+        {UM_SPEED, &COstrelDlg::onSpeed},
+        {UM_TIME, &COstrelDlg::onTime},
+        {UM_RESET_PAN, &COstrelDlg::onResetPan},
+        {UM_INFO_CHANGED, &COstrelDlg::onInfoChanged},
+        {UM_TELEMETRY_LOADED, &COstrelDlg::onTelemetryToGraph},
+        {UM_TELEMETRY_TIME, &COstrelDlg::onTelemetryTime},
+        {UM_TELEMETRY_CLEARED, &COstrelDlg::onTelemetryCleared},
+        {UM_MAP_POSITION, &COstrelDlg::onMapPosition},
+        {UM_SET_SPEED, &COstrelDlg::onSetSpeed},
+        {UM_SEEK, &COstrelDlg::onSeek},
+        {UM_SEEK_DRAG, &COstrelDlg::onSeekDrag},
+        {UM_SEEK_DRAG_END, &COstrelDlg::onSeekDragEnd},
+        {UM_ENGINE_ENDED, &COstrelDlg::onEngineEnded},
+        {UM_OPEN_DONE, &COstrelDlg::onOpenDone},
+        {UM_SET_VOLUME, &COstrelDlg::onSetVolume},
+        {UM_SCAN_BEGIN, &COstrelDlg::onScanBegin},
+        {UM_SCAN_END, &COstrelDlg::onScanEnd},
+        {UM_SHOW_MESSAGE, &COstrelDlg::onShowMessage},
+        {UM_ASK, &COstrelDlg::onAsk},
+        {UM_ENLARGE, &COstrelDlg::onEnlarge},
+        {UM_SCAN_CANCEL, &COstrelDlg::onScanCancel},
+        {UM_SCAN_FOLDER, &COstrelDlg::onScanFolder},
+        {UM_CAPTURE_REAR, &COstrelDlg::onCaptureRear},
+        {UM_ENLARGE_CLOSING, &COstrelDlg::onEnlargeClosing},
+        {UM_GET_POSITION, &COstrelDlg::onGetPosition},
+        {UM_DRIVE_FORMATTED, &COstrelDlg::onDriveFormatted},
+        {UM_OPEN_FAILED, &COstrelDlg::onOpenFailed},
+        {UM_SET_BRIGHTNESS, &COstrelDlg::onSetBrightness},
+        {UM_SET_CONTRAST, &COstrelDlg::onSetContrast},
+        {UM_IS_MAP_SHOWN, &COstrelDlg::onIsMapShown},
+        {UM_HEADING, &COstrelDlg::onHeading},
+        {UM_GET_MARK, &COstrelDlg::onGetMark},
+        {UM_GET_DURATION, &COstrelDlg::onGetDuration},
+        {UM_REPEAT_OFF, &COstrelDlg::onRepeatOff},
+        {UM_REAR_OPEN_FAILED, &COstrelDlg::onRearOpenFailed},
+    };
+    return map;
+}
+
+LResult COstrelDlg::handleMessage(unsigned number, WParam wParam, LParam lParam) {
+    return messageMap().dispatch(*this, number, wParam, lParam);
+}
+
+LResult COstrelDlg::sendToPositionSlider(unsigned number, WParam wParam, LParam lParam) {
+#ifdef MOKSEL_HAVE_CONTROLS
+    if (auto* seek = dynamic_cast<OstrelMovieSeek*>(pane(PaneId::MovieSeek))) {
+        if (GrpScrl* slider = seek->slider()) return slider->send(number, wParam, lParam);
+        return 0;
+    }
+#endif
+    return sendToPane(PaneId::MovieSeek, number, wParam, lParam);
+}
+
+// ---- Commands from the enlarged window's control bar and the recording list
+
+LResult COstrelDlg::onCmdPlay(WParam, LParam) {
+    play();
+    return 0;
+}
+LResult COstrelDlg::onCmdStop(WParam, LParam) {
+    stop();
+    return 0;
+}
+LResult COstrelDlg::onCmdPause(WParam, LParam) {
+    pauseStep();
+    return 0;
+}
+LResult COstrelDlg::onCmdStepForward(WParam, LParam) {
+    stepFrame(true);
+    return 0;
+}
+LResult COstrelDlg::onCmdStepBack(WParam, LParam) {
+    stepFrame(false);
+    return 0;
+}
+LResult COstrelDlg::onCmdNextRecording(WParam, LParam) {
+    nextRecording(true);
+    return 0;
+}
+LResult COstrelDlg::onCmdPrevRecording(WParam, LParam) {
+    nextRecording(false);
+    return 0;
+}
+LResult COstrelDlg::onPlayEnd(WParam, LParam) {
+    endOfPlay();
+    return 0;
+}
+
+// ---- Engine reports
+
+LResult COstrelDlg::onRecordingLength(WParam mark, LParam duration) {
+    markPosition_ = static_cast<int>(mark);
+    duration_ = static_cast<int>(duration);
+#ifdef MOKSEL_HAVE_CONTROLS
+    sendToPositionSlider(GSM_SETRANGE, 0, duration_);
+    sendToPositionSlider(GSM_SETMARK, static_cast<WParam>(markPosition_));
+#else
+    sendToPositionSlider(UM_RECORDING_LENGTH, mark, duration);
+#endif
+    // The enlarged window's position bar takes the same range when it opens.
+    enlargedRangeMin_ = 0;
+    enlargedRangeMax_ = duration_;
+    if (MessageTarget* enlarged = playbackState.enlargedWindow.load(); enlarged && enlargedView_) {
+        enlarged->send(UM_RECORDING_LENGTH, mark, duration);
+    }
+    return 0;
+}
+
+LResult COstrelDlg::onPosition(WParam position, LParam) {
+    currentPosition_ = static_cast<int>(position);
+#ifdef MOKSEL_HAVE_CONTROLS
+    sendToPositionSlider(GSM_SETPOS, position);
+#else
+    sendToPositionSlider(UM_POSITION, position);
+#endif
+    if (MessageTarget* enlarged = playbackState.enlargedWindow.load(); enlarged && enlargedView_) {
+        enlarged->send(UM_POSITION, position, 0);
+    }
+    return 0;
+}
+
+// The value displays keep their own value and redraw only when it changes.
+LResult COstrelDlg::onSpeed(WParam speed, LParam) {
+    return sendToPane(PaneId::ShowSpeed, UM_SPEED, speed & 0xFFFF, 0);
+}
+
+LResult COstrelDlg::onTime(WParam current, LParam total) {
+    const auto totalSeconds = static_cast<unsigned>(total);
+    const auto currentSeconds = static_cast<unsigned>(current);
+    MessageTarget* enlarged = enlargedView_ ? playbackState.enlargedWindow.load() : nullptr;
+    if (totalSeconds > 0) {
+        sendToPane(PaneId::ShowTotalTime, UM_TIME, totalSeconds, static_cast<LParam>(totalSeconds));
+    }
+    // The time display shows the pair (current limited to total, total); a total of 0 leaves
+    // the total display alone and shows 0.
+    const unsigned shown = currentSeconds < totalSeconds ? currentSeconds : totalSeconds;
+    sendToPane(PaneId::ShowTime, UM_TIME, shown, static_cast<LParam>(totalSeconds));
+    if (enlarged != nullptr) enlarged->send(UM_TIME, current, total);
+    return 0;
+}
+
+LResult COstrelDlg::onResetPan(WParam, LParam) {
+    sendToPane(PaneId::FrontView, UM_RESET_PAN);
+    repaintPane(PaneId::ShowZoom);
+    sendToPane(PaneId::RearView, UM_RESET_PAN);
+    repaintPane(PaneId::ShowZoomRear);
+    return 0;
+}
+
+LResult COstrelDlg::onInfoChanged(WParam, LParam) {
+    repaintPane(PaneId::FileInfo);
+    return 0;
+}
+
+LResult COstrelDlg::onTelemetryToGraph(WParam w, LParam l) {
+    return sendToPane(PaneId::SensorGraph, UM_TELEMETRY_LOADED, w, l);
+}
+LResult COstrelDlg::onTelemetryTime(WParam w, LParam l) {
+    return sendToPane(PaneId::SensorGraph, UM_TELEMETRY_TIME, w, l);
+}
+LResult COstrelDlg::onTelemetryCleared(WParam w, LParam l) {
+    return sendToPane(PaneId::SensorGraph, UM_TELEMETRY_CLEARED, w, l);
+}
+LResult COstrelDlg::onMapPosition(WParam latitude, LParam longitude) {
+    return sendToPane(PaneId::Map, UM_MAP_POSITION, latitude, longitude);
+}
+LResult COstrelDlg::onHeading(WParam heading, LParam) {
+    return sendToPane(PaneId::ShowDirection, UM_HEADING, heading, 0);
+}
+
+LResult COstrelDlg::onOpenDone(WParam, LParam) {
+    endWaitCursor();
+    recordingReady_ = true;
+    playbackState.uiState = Playing;
+    engine_->push(CmdPlay);
+    return 0;
+}
+
+LResult COstrelDlg::onOpenFailed(WParam, LParam) {
+    endWaitCursor();
+    recordingReady_ = true;
+    showMessage(20);
+    currentPath_.clear();
+    return 0;
+}
+
+LResult COstrelDlg::onRearOpenFailed(WParam, LParam) {
+    endWaitCursor();
+    showMessage(25);
+    return 0;
+}
+
+// ---- Slider panes
+
+LResult COstrelDlg::onSetSpeed(WParam step, LParam) {
+    setSpeedStep(static_cast<int>(step));
+    return 0;
+}
+LResult COstrelDlg::onSeek(WParam position, LParam) {
+    seek(static_cast<int>(position));
+    return 0;
+}
+LResult COstrelDlg::onSeekDrag(WParam, LParam) {
+    playbackState.positionDragging = 1;
+    return 0;
+}
+LResult COstrelDlg::onSeekDragEnd(WParam, LParam) {
+    playbackState.positionDragging = 0;
+    return 0;
+}
+LResult COstrelDlg::onSetVolume(WParam volume, LParam) {
+    playbackState.volume = static_cast<int>(volume);
+    return 0;
+}
+LResult COstrelDlg::onSetBrightness(WParam value, LParam) {
+    setBrightness(static_cast<int>(value));
+    return 0;
+}
+LResult COstrelDlg::onSetContrast(WParam value, LParam) {
+    setContrast(static_cast<int>(value));
+    return 0;
+}
+
+// ---- Recording list and folder scan
+
+LResult COstrelDlg::onScanBegin(WParam, LParam) {
+    if (BitmapButton* b = button(kButtonOpenFiles)) b->setEnabled(false);
+    if (BitmapButton* b = button(kButtonOpenFolder)) b->setEnabled(false);
+    if (QWidget* box = pane(PaneId::ScanBox)) box->show();
+    return 0;
+}
+
+LResult COstrelDlg::onScanEnd(WParam, LParam) {
+    if (QWidget* box = pane(PaneId::ScanBox)) box->hide();
+    if (BitmapButton* b = button(kButtonOpenFiles)) b->setEnabled(true);
+    if (BitmapButton* b = button(kButtonOpenFolder)) b->setEnabled(true);
+    return 0;
+}
+
+LResult COstrelDlg::onScanCancel(WParam w, LParam l) {
+    return sendToPane(PaneId::FileList, UM_SCAN_CANCEL, w, l);
+}
+
+LResult COstrelDlg::onScanFolder(WParam folder, LParam l) {
+    QWidget* box = pane(PaneId::ScanBox);
+    if (box != nullptr && box->isVisible()) postToPane(PaneId::ScanBox, UM_SCAN_FOLDER, folder, l);
+    return 0;
+}
+
+LResult COstrelDlg::onDriveFormatted(WParam root, LParam l) {
+    return sendToPane(PaneId::FileList, UM_DRIVE_FORMATTED, root, l);
+}
+
+LResult COstrelDlg::onIsMapShown(WParam, LParam) {
+    QWidget* map = pane(PaneId::Map);
+    return map != nullptr && map->isVisible() ? 1 : 0;
+}
+
+// ---- Boxes
+
+LResult COstrelDlg::onShowMessage(WParam code, LParam) {
+    showMessage(static_cast<int>(code));
+    return 0;
+}
+
+LResult COstrelDlg::onAsk(WParam code, LParam) { return ask(static_cast<int>(code)); }
+
+// ---- Views, capture and the enlarged window
+
+LResult COstrelDlg::onEnlarge(WParam camera, LParam) {
+    const int state = playbackState.uiState.load();
+    if (state != Playing && state != Paused) return 0;
+    // The enlarged video window opens here once it is built; until then the request is
+    // answered by doing nothing, as while stopped.
+    (void)camera;
+    return 0;
+}
+
+LResult COstrelDlg::onCaptureRear(WParam, LParam) { return sendToPane(PaneId::RearView, UM_CAPTURE); }
+
+LResult COstrelDlg::onEnlargeClosing(WParam, LParam) {
+    // The enlarged window may have shown the rear picture its own way round: the main window's
+    // flags are the truth again.
+    playbackState.mirrorHorizontal = rearLeftRight_ ? 1 : 0;
+    playbackState.flipVertical = rearUpDown_ ? 1 : 0;
+    playbackState.enlargedOn = 0;
+    enlargedView_ = false;
+    return 0;
+}
+
+LResult COstrelDlg::onGetPosition(WParam, LParam) { return currentPosition_; }
+LResult COstrelDlg::onGetMark(WParam, LParam) { return markPosition_; }
+LResult COstrelDlg::onGetDuration(WParam, LParam) { return duration_; }
+
+LResult COstrelDlg::onRepeatOff(WParam, LParam) {
+    repeat_ = false;
+    repaint(QRect(QPoint(198, 504), QPoint(297, 523)));
+    playbackState.repeatEndOn = 0;
+    return 0;
+}
+
+}  // namespace moksel

@@ -1,0 +1,243 @@
+// The main window's playback commands: state changes of the playback record, engine commands
+// queued, and the direct engine operations. None of them waits for the engine.
+#include <QApplication>
+#include <QFileInfo>
+#include <cstring>
+
+#include "engine/playback_state.h"
+#include "mainwindow/costrel_dlg.h"
+#include "mainwindow/messages.h"
+#include "platform/bitmap_button.h"
+
+#ifdef MOKSEL_HAVE_CONTROLS
+#include "controls/slider_messages.h"
+#include "controls/slider_panes.h"
+#endif
+
+namespace moksel {
+namespace {
+
+// Message codes of the one-button box used here.
+constexpr int kCodeNothingToCapture = 2;
+constexpr int kCodeFileMissing = 10;
+constexpr int kCodeNoRecordingToCapture = 19;
+constexpr int kCodeNoRecordingToRepeat = 22;
+
+const QRect kMirrorIndicatorRect(kMirrorIndicatorAt, kIndicatorSize);
+const QRect kFlipIndicatorRect(kFlipIndicatorAt, kIndicatorSize);
+const QRect kRepeatLabelArea(QPoint(198, 504), QPoint(297, 523));
+
+double speedFactorOfStep(int step) {
+    switch (step) {
+        case 0: return 0.33;
+        case 1: return 0.5;
+        case 2: return 1.0;
+        case 3: return 1.5;
+        default: return 2.0;
+    }
+}
+
+}  // namespace
+
+void COstrelDlg::pauseStep() {
+    if (currentPath_.empty() || playbackState.uiState.load() == Stopped) return;
+    playbackState.uiState = Paused;
+    engine_->pauseOutput();
+    playbackState.engineState = Paused;
+}
+
+void COstrelDlg::showMessage(int code) {
+    pauseStep();
+    if (oneButtonBox_) oneButtonBox_(this, code);
+}
+
+int COstrelDlg::ask(int code) {
+    pauseStep();
+    return twoButtonBox_ ? twoButtonBox_(this, code) : 0;
+}
+
+void COstrelDlg::play() {
+    const std::string candidate = selectedPath_ ? selectedPath_() : std::string();
+    if (!candidate.empty() && candidate == currentPath_) {
+        engine_->push(CmdPlay);
+        playbackState.uiState = Playing;
+        return;
+    }
+    if (candidate.empty()) {
+        if (!currentPath_.empty()) {
+            engine_->push(CmdPlay);
+            playbackState.uiState = Playing;
+        }
+        return;
+    }
+    // Another recording: stop the one playing and open the candidate.
+    activateWindow();
+    repaint();
+    recordingReady_ = false;
+    playbackState.uiState = Stopped;
+    engine_->push(CmdStop);
+    const QString path = QString::fromStdString(candidate);
+    currentName_ = QFileInfo(path).fileName();
+    currentPath_ = candidate;
+    if (!QFileInfo(path).isFile()) {
+        currentPath_.clear();
+        showMessage(kCodeFileMissing);
+        return;
+    }
+    showWaitCursor();
+    // The engine copies the path it is given; the buffer keeps the last one for reference.
+    std::strncpy(playbackState.openPathBuffer, candidate.c_str(), sizeof playbackState.openPathBuffer - 1);
+    playbackState.openPathBuffer[sizeof playbackState.openPathBuffer - 1] = '\0';
+    engine_->push(CmdOpen, candidate.c_str());
+    const QChar first = currentName_.isEmpty() ? QChar() : currentName_.front();
+    const WParam kind = first == QLatin1Char('d') ? 0 : first == QLatin1Char('e') ? 1 : 2;
+    sendToPane(PaneId::FileInfo, UM_RECORDING_KIND, kind);
+    repaintPane(PaneId::ShowFileName);
+}
+
+void COstrelDlg::stop() {
+    playbackState.uiState = Stopped;
+    engine_->push(CmdStop);
+}
+
+void COstrelDlg::stepFrame(bool forward) {
+    if (!recordingReady_) return;
+    pauseStep();
+    engine_->push(forward ? CmdStepForward : CmdStepBack);
+    // A step from the stopped state leaves the player paused on the stepped frame.
+    playbackState.uiState = Paused;
+    engine_->pauseOutput();
+    playbackState.engineState = Paused;
+}
+
+void COstrelDlg::nextRecording(bool forward) {
+    if (!recordingReady_) return;
+    playbackState.uiState = Stopped;
+    engine_->push(CmdStop);
+    sendToPane(PaneId::FileList, forward ? UM_LIST_NEXT : UM_LIST_PREV);
+}
+
+void COstrelDlg::endOfPlay() {
+    if (repeat_) {
+        // Back to marker A: the position bar seeks there through its own notice, then play.
+        const LResult markerA = sendToPane(PaneId::RepeatPointer, UM_GET_MARKER_A);
+#ifdef MOKSEL_HAVE_CONTROLS
+        sendToPositionSlider(GSM_SETPOSFROMPIXEL, static_cast<WParam>(markerA));
+#else
+        (void)markerA;
+#endif
+        play();
+        return;
+    }
+    if (recordingReady_) nextRecording(true);
+}
+
+void COstrelDlg::seek(int positionTenths) {
+    switch (playbackState.uiState.load()) {
+        case Playing:
+            playbackState.seekTargetMs = positionTenths * 100;
+            playbackState.frontSeekPending = 1;
+            if (playbackState.openState.load() == FrontAndRear) playbackState.rearSeekPending = 1;
+            playbackState.audioSeekPending = 1;
+            break;
+        case Paused:
+            engine_->seekStill(positionTenths);
+            break;
+        default:
+            playbackState.uiState = Paused;
+            engine_->seekStill(positionTenths);
+            break;
+    }
+}
+
+void COstrelDlg::setSpeedStep(int step) {
+    if (step == 2) {
+        const LResult position = sendToPane(PaneId::MovieSeek, UM_GET_POSITION);
+        playbackState.seekTargetMs = static_cast<int>(position) * 100;
+        playbackState.audioSeekPending = 1;
+        playbackState.speedFactor = 1.0;
+        engine_->resumeSoundAtNormalSpeed();
+        return;
+    }
+    playbackState.speedFactor = speedFactorOfStep(step);
+    engine_->pauseSound();
+}
+
+void COstrelDlg::setBrightness(int value) {
+    playbackState.brightness = value;
+    engine_->applyColourAdjustment();
+    if (playbackState.uiState.load() == Paused) engine_->changeFrontZoom(0);
+}
+
+void COstrelDlg::setContrast(int value) {
+    playbackState.contrast = value;
+    engine_->applyColourAdjustment();
+    if (playbackState.uiState.load() == Paused) engine_->changeFrontZoom(0);
+}
+
+void COstrelDlg::resetBrightness() {
+    sendToPane(PaneId::Brightness, UM_SET_BRIGHTNESS, 50);
+    setBrightness(50);
+}
+
+void COstrelDlg::resetContrast() {
+    sendToPane(PaneId::Contrast, UM_SET_CONTRAST, 50);
+    setContrast(50);
+}
+
+void COstrelDlg::toggleRearMirror() {
+    if (playbackState.uiState.load() == Stopped || playbackState.openState.load() != FrontAndRear) return;
+    rearLeftRight_ = !rearLeftRight_;
+    repaint(kMirrorIndicatorRect);
+    playbackState.mirrorHorizontal = playbackState.mirrorHorizontal.load() ? 0 : 1;
+    engine_->changeFrontZoom(0);
+}
+
+void COstrelDlg::toggleRearFlip() {
+    if (playbackState.uiState.load() == Stopped || playbackState.openState.load() != FrontAndRear) return;
+    rearUpDown_ = !rearUpDown_;
+    repaint(kFlipIndicatorRect);
+    playbackState.flipVertical = playbackState.flipVertical.load() ? 0 : 1;
+    engine_->changeFrontZoom(0);
+}
+
+void COstrelDlg::muteOn() {
+    playbackState.soundOn = 0;
+    if (BitmapButton* indicator = button(kButtonMute)) indicator->show();
+}
+
+void COstrelDlg::muteOff() {
+    playbackState.soundOn = 1;
+    if (BitmapButton* indicator = button(kButtonMute)) indicator->hide();
+}
+
+void COstrelDlg::capture() {
+    if (currentPath_.empty()) {
+        showMessage(kCodeNoRecordingToCapture);
+        return;
+    }
+    if (playbackState.uiState.load() == Stopped) {
+        showMessage(kCodeNothingToCapture);
+        return;
+    }
+    pauseStep();
+    engine_->renderLargeStills(0);
+    sendToPane(PaneId::FrontView, UM_CAPTURE);
+}
+
+void COstrelDlg::toggleRepeat() {
+    if (currentName_.size() < 4) {
+        showMessage(kCodeNoRecordingToRepeat);
+        return;
+    }
+    repeat_ = !repeat_;
+    repaint(kRepeatLabelArea);
+    if (repeat_) {
+        const LResult markerB = sendToPane(PaneId::RepeatPointer, UM_GET_MARKER_B);
+        const LResult fraction = sendToPane(PaneId::MovieSeek, UM_PIXEL_TO_FRACTION, static_cast<WParam>(markerB));
+        if (fraction > 0) playbackState.repeatEndFraction = static_cast<float>(fraction) / 10000.0f;
+    }
+    playbackState.repeatEndOn = repeat_ ? 1 : 0;
+}
+
+}  // namespace moksel
