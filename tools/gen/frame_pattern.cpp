@@ -22,6 +22,11 @@ constexpr std::array<int, 3> kStopMarker = {0, 1, 0};
 constexpr double kLeft = 0.04, kRight = 0.96;
 constexpr double kTop = 0.06, kMiddle = 0.17, kBottom = 0.28;
 
+// Fast bilinear upscaling of a small picture shifts its content to the right, more the further
+// right it lies (by up to a column's width from 64x36 to 487x311). The reader tries these
+// stretches of the picture in turn; each must still pass markers and CRC.
+constexpr double kStretches[] = {0.0, 0.01, 0.02, 0.03, 0.04, -0.01};
+
 // Reader limits, in luminance levels (0..255).
 constexpr int kMinimumSpread = 16;  // white and black must be at least this far apart
 constexpr int kMinimumPairStep = 6;
@@ -148,11 +153,12 @@ double columnEdge(int column) {
 
 using LumaAt = std::function<int(int x, int y)>;
 
-// Mean luminance of the middle half of the cell [u0, u1) x [v0, v1) (fractions of the upright
-// picture), seen through the given orientation.
+// Mean luminance of the middle third (across) by middle half (down) of the cell [u0, u1) x
+// [v0, v1) (fractions of the upright picture), seen through the given orientation, in a picture
+// stretched to the right by `stretch` (a fraction of its width).
 int cellMean(const LumaAt& luma, int width, int height, double u0, double u1, double v0, double v1,
-             Orientation o) {
-    const double qu = (u1 - u0) / 4, qv = (v1 - v0) / 4;
+             Orientation o, double stretch) {
+    const double qu = (u1 - u0) / 3, qv = (v1 - v0) / 4;
     double xa = u0 + qu, xb = u1 - qu, ya = v0 + qv, yb = v1 - qv;
     if (o == kMirrored || o == kMirroredFlipped) {
         std::tie(xa, xb) = std::pair(1.0 - xb, 1.0 - xa);
@@ -160,6 +166,8 @@ int cellMean(const LumaAt& luma, int width, int height, double u0, double u1, do
     if (o == kFlipped || o == kMirroredFlipped) {
         std::tie(ya, yb) = std::pair(1.0 - yb, 1.0 - ya);
     }
+    xa *= 1.0 + stretch;
+    xb *= 1.0 + stretch;
     int x0 = static_cast<int>(std::floor(xa * width)), x1 = static_cast<int>(std::ceil(xb * width));
     int y0 = static_cast<int>(std::floor(ya * height));
     int y1 = static_cast<int>(std::ceil(yb * height));
@@ -173,13 +181,14 @@ int cellMean(const LumaAt& luma, int width, int height, double u0, double u1, do
     return static_cast<int>(sum / (static_cast<long>(x1 - x0) * (y1 - y0)));
 }
 
-bool decode(const LumaAt& luma, int width, int height, Orientation o, FrameMark& mark) {
+bool decode(const LumaAt& luma, int width, int height, Orientation o, double stretch,
+            FrameMark& mark) {
     std::array<int, kColumns> upper{}, lower{};
     int lo = 255, hi = 0;
     for (int c = 0; c < kColumns; ++c) {
         const double u0 = columnEdge(c), u1 = columnEdge(c + 1);
-        upper[c] = cellMean(luma, width, height, u0, u1, kTop, kMiddle, o);
-        lower[c] = cellMean(luma, width, height, u0, u1, kMiddle, kBottom, o);
+        upper[c] = cellMean(luma, width, height, u0, u1, kTop, kMiddle, o, stretch);
+        lower[c] = cellMean(luma, width, height, u0, u1, kMiddle, kBottom, o, stretch);
         lo = std::min({lo, upper[c], lower[c]});
         hi = std::max({hi, upper[c], lower[c]});
     }
@@ -216,8 +225,11 @@ bool decode(const LumaAt& luma, int width, int height, Orientation o, FrameMark&
 
 bool readWith(const LumaAt& luma, int width, int height, FrameMark& mark, unsigned orientations) {
     if (width < kColumns || height < 8) return false;
-    for (Orientation o : {kUpright, kMirrored, kFlipped, kMirroredFlipped})
-        if ((orientations & o) && decode(luma, width, height, o, mark)) return true;
+    for (Orientation o : {kUpright, kMirrored, kFlipped, kMirroredFlipped}) {
+        if (!(orientations & o)) continue;
+        for (double stretch : kStretches)
+            if (decode(luma, width, height, o, stretch, mark)) return true;
+    }
     mark = FrameMark{};
     return false;
 }

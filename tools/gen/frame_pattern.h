@@ -15,9 +15,10 @@
 //
 // Geometry (fractions of the picture's width and height, the same at every size): columns span
 // x 0.04..0.96, the upper cells y 0.06..0.17 and the lower cells y 0.17..0.28. The reader averages
-// the middle half of each cell, so it tolerates scaling (fast bilinear to 487x311 included),
-// video compression, an offset of up to a quarter cell and brightness/contrast changes that leave
-// white and black at least 16 levels apart. A picture to read must be the whole video picture
+// the middle of each cell, so it tolerates scaling (fast bilinear to 487x311 included, whose
+// rightward drift it allows for, from pictures as small as 64x36), video compression, an offset
+// of up to a quarter cell and brightness/contrast changes that leave white and black at least
+// 16 levels apart. A picture to read must be the whole video picture
 // (for a screenshot: the view's rectangle, cropped by the caller).
 //
 // Thread contract: plain functions without shared state; safe from any thread.
