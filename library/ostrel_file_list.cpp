@@ -226,9 +226,12 @@ void OstrelFileList::paintEvent(QPaintEvent*) {
         const qsizetype dot = name.indexOf(QLatin1Char('.'));
         if (dot >= 0) name.truncate(dot);  // the extension is not shown
         painter.drawText(QRect(143, y, 130, 18), kTextFlags, name);
-        const double megabytes = static_cast<double>(entry.size & 0xFFFFFFFFULL) / 1048576.0;
-        painter.drawText(QRect(275, y, 56, 18), kTextFlags, QString::asprintf("%.1fMB", megabytes));
+        painter.drawText(QRect(275, y, 56, 18), kTextFlags, sizeText(entry.size));
     }
+}
+
+QString OstrelFileList::sizeText(std::uint64_t bytes) {
+    return QString::asprintf("%.1fMB", static_cast<double>(bytes & 0xFFFFFFFFULL) / 1048576.0);
 }
 
 void OstrelFileList::mouseReleaseEvent(QMouseEvent* e) {

@@ -82,6 +82,9 @@ public:
     BitmapButton* downButton() const { return downButton_; }
     QWidget* scrollSlider() const { return slider_; }
 
+    // The size column's text: the low 32 bits of the size in MB with one decimal ("1.0MB").
+    static QString sizeText(std::uint64_t bytes);
+
     // Rows area of the pane: (0, 18) to (331, 260).
     static QRect rowsArea() { return QRect(0, 18, 331, 242); }
 

@@ -300,7 +300,10 @@ bool RecordingList::GetSelectedName(QString& name) const {
 
 int RecordingList::rowAt(int x, int y, int top) {
     if (x < 0 || x >= 331 || y < 18 || y >= 260) return -1;
-    return (y - 18) / 20 + top;
+    const int row = (y - 18) / 20;
+    // The area is two pixels taller than its twelve rows; those pixels show no entry.
+    if (row >= kVisibleRows) return -1;
+    return row + top;
 }
 
 void RecordingList::click(int x, int y) {

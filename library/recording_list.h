@@ -100,8 +100,8 @@ public:
     // Copies the selected entry's file name into `name`; false when nothing is selected.
     bool GetSelectedName(QString& name) const;
 
-    // Row hit at a pane point (rows area (0,18)-(331,260)), or -1 for none. Only the point
-    // is tested; the row may lie past the last entry.
+    // Entry index under a pane point of the twelve rows (rows area (0,18)-(331,260)), or -1
+    // for none. Only the point is tested; the index may lie past the last entry.
     static int rowAt(int x, int y, int top);
     // A click released on the pane at (x, y): selects the entry under it and repaints, then
     // rebuilds the selected path of whatever is selected.
