@@ -8,6 +8,8 @@
 //   fuzz_<target> --write-seeds FOLDER    writes the built-in seeds as files (a starting
 //                                         corpus for the libFuzzer build) and exits
 
+#include "fuzz/fuzz_driver.h"
+
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -22,8 +24,6 @@
 #include <iterator>
 #include <string>
 #include <vector>
-
-#include "fuzz/fuzz_driver.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
 
@@ -69,9 +69,8 @@ std::string bigEndian32(uint32_t v) {
 
 void mutate(std::string& data, Random& random, const std::vector<std::string>& corpus,
             const std::vector<std::string>& dictionary, size_t maxLength) {
-    static const uint32_t kInteresting[] = {0,    1,    7,          8,          16,
-                                            127,  128,  255,        0x7FFFFFFF, 0x80000000,
-                                            0xFFFFFFFF, 0xFFFFFFF8, 4000,       5000};
+    static const uint32_t kInteresting[] = {
+        0, 1, 7, 8, 16, 127, 128, 255, 0x7FFFFFFF, 0x80000000, 0xFFFFFFFF, 0xFFFFFFF8, 4000, 5000};
     int rounds = 1 + int(random.below(4));
     for (int round = 0; round < rounds; ++round) {
         size_t at = random.below(data.size() + 1);
@@ -92,12 +91,14 @@ void mutate(std::string& data, Random& random, const std::vector<std::string>& c
                 }
                 break;
             case 4: {  // overwrite with a big-endian 32-bit value (box sizes)
-                std::string value = bigEndian32(kInteresting[random.below(std::size(kInteresting))]);
+                std::string value =
+                    bigEndian32(kInteresting[random.below(std::size(kInteresting))]);
                 if (data.size() >= 4) data.replace(at % (data.size() - 3), 4, value);
                 break;
             }
             case 5:  // insert a dictionary token
-                if (!dictionary.empty()) data.insert(at, dictionary[random.below(dictionary.size())]);
+                if (!dictionary.empty())
+                    data.insert(at, dictionary[random.below(dictionary.size())]);
                 break;
             case 6:  // overwrite with a dictionary token
                 if (!dictionary.empty() && !data.empty()) {
@@ -166,7 +167,8 @@ int main(int argc, char** argv) {
                 for (const auto& entry : std::filesystem::directory_iterator(arg, error))
                     if (entry.is_regular_file()) readFileInto(entry.path(), corpus);
             } else if (!readFileInto(arg, corpus)) {
-                std::fprintf(stderr, "%s: cannot read corpus input %s\n", name.c_str(), arg.c_str());
+                std::fprintf(stderr, "%s: cannot read corpus input %s\n", name.c_str(),
+                             arg.c_str());
                 return 2;
             }
         }
@@ -182,11 +184,13 @@ int main(int argc, char** argv) {
                               std::ios::binary);
             out.write(corpus[i].data(), std::streamsize(corpus[i].size()));
             if (!out) {
-                std::fprintf(stderr, "%s: cannot write into %s\n", name.c_str(), seedFolder.c_str());
+                std::fprintf(stderr, "%s: cannot write into %s\n", name.c_str(),
+                             seedFolder.c_str());
                 return 1;
             }
         }
-        std::printf("%s: %zu seeds written to %s\n", name.c_str(), corpus.size(), seedFolder.c_str());
+        std::printf("%s: %zu seeds written to %s\n", name.c_str(), corpus.size(),
+                    seedFolder.c_str());
         return 0;
     }
     std::vector<std::string> dictionary;

@@ -14,14 +14,14 @@
 
 std::vector<std::string> mokselFuzzSeeds() {
     return {"081500.000,A,3724.5000,N,12700.6000,E,10.0,90.5,010312,,,A*6C",
-            "081500.000,V,,,,,,,010312,,,N*53",
-            "000000,A,9000.0000,S,18000.0000,W,100,359.99,,,,",
+            "081500.000,V,,,,,,,010312,,,N*53", "000000,A,9000.0000,S,18000.0000,W,100,359.99,,,,",
             "$GPRMC,081500.000,A,3351.9000,S,15112.6000,W,0.5,270.25,010312,,,A*00",
             "1e308,A,-1e308,N,nan,E,inf,-0,,"};
 }
 
 std::vector<std::string> mokselFuzzDictionary() {
-    return {",", "N", "S", "E", "W", ".", "-", "+", "e308", "nan", "inf", "0x1p4", "A", "V", "9999"};
+    return {",",    "N",   "S",   "E",     "W", ".", "-",   "+",
+            "e308", "nan", "inf", "0x1p4", "A", "V", "9999"};
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

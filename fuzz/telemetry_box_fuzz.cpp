@@ -28,10 +28,11 @@ std::string cameraFile(int entries, bool withFinf, const std::string& mdatPayloa
     std::string gps, sensors, flags;
     for (int i = 0; i < entries; ++i) {
         char sentence[128] = {};
-        std::snprintf(sentence, sizeof sentence,
-                      "$GPRMC,0815%02d.000,A,37%02d.%04d,%c,127%02d.%04d,%c,%d.%d,%d.5,010312,,,A*6C",
-                      i % 60, i % 60, i * 37 % 10000, i % 2 ? 'N' : 'S', i % 60, i * 91 % 10000,
-                      i % 3 ? 'E' : 'W', i % 120, i % 10, i * 7 % 360);
+        std::snprintf(
+            sentence, sizeof sentence,
+            "$GPRMC,0815%02d.000,A,37%02d.%04d,%c,127%02d.%04d,%c,%d.%d,%d.5,010312,,,A*6C", i % 60,
+            i % 60, i * 37 % 10000, i % 2 ? 'N' : 'S', i % 60, i * 91 % 10000, i % 3 ? 'E' : 'W',
+            i % 120, i % 10, i * 7 % 360);
         gps.append(sentence, sizeof sentence);
         for (float v : {0.01f * float(i) - 1.234f, 0.005f, 1.0f}) {
             uint32_t bits;
@@ -43,7 +44,8 @@ std::string cameraFile(int entries, bool withFinf, const std::string& mdatPayloa
     std::string udat = box("GPSI", gps) + box("SENS", sensors);
     if (withFinf) udat += box("finf", flags);
     return box("ftyp", "isom\0\0\2\0isomiso2avc1mp41") + box("free", "") +
-           box("mdat", mdatPayload) + box("moov", box("mvhd", std::string(20, '\0')) + box("udat", udat));
+           box("mdat", mdatPayload) +
+           box("moov", box("mvhd", std::string(20, '\0')) + box("udat", udat));
 }
 
 }  // namespace
@@ -54,8 +56,18 @@ std::vector<std::string> mokselFuzzSeeds() {
 }
 
 std::vector<std::string> mokselFuzzDictionary() {
-    return {"udat", "GPSI", "SENS", "finf", "moov", "mdat", "free", "ftyp", "$GPRMC,",
-            std::string("\0\0\0\1", 4), std::string("\0\0\0\0", 4), std::string("\1\0\0\0", 4)};
+    return {"udat",
+            "GPSI",
+            "SENS",
+            "finf",
+            "moov",
+            "mdat",
+            "free",
+            "ftyp",
+            "$GPRMC,",
+            std::string("\0\0\0\1", 4),
+            std::string("\0\0\0\0", 4),
+            std::string("\1\0\0\0", 4)};
 }
 
 namespace {
@@ -65,14 +77,14 @@ void readAndBuild(const std::string& bytes) {
     static moksel::TelemetryBox telemetry;  // one set of working arrays, as the engine keeps
     static std::vector<moksel::TelemetryRecord> records(moksel::kTelemetryCapacity);
 
-    std::FILE* file = bytes.empty() ? nullptr
-                                    : fmemopen(const_cast<char*>(bytes.data()), bytes.size(), "rb");
+    std::FILE* file =
+        bytes.empty() ? nullptr : fmemopen(const_cast<char*>(bytes.data()), bytes.size(), "rb");
     bool found = telemetry.read(file);
     if (file) std::fclose(file);
 
     if (found != (telemetry.status() == moksel::TelemetryReadStatus::Found)) std::abort();
-    int entries = std::max({telemetry.gpsEntryCount(), telemetry.sensorEntryCount(),
-                            telemetry.flagEntryCount()});
+    int entries = std::max(
+        {telemetry.gpsEntryCount(), telemetry.sensorEntryCount(), telemetry.flagEntryCount()});
     if (entries > int(moksel::TelemetryBox::kEntryCapacity)) std::abort();
 
     // One packet more than the entries, 33 ms apart, so the tail reads zeroed entries.
@@ -80,8 +92,8 @@ void readAndBuild(const std::string& bytes) {
     std::vector<int64_t> timesMs(static_cast<size_t>(packets));
     for (int i = 0; i < packets; ++i) timesMs[size_t(i)] = int64_t(i) * 33;
     uint32_t eventTimeMs = 0;
-    int count = telemetry.buildRecords(timesMs.data(), packets, records.data(),
-                                       int(records.size()), eventTimeMs);
+    int count = telemetry.buildRecords(timesMs.data(), packets, records.data(), int(records.size()),
+                                       eventTimeMs);
     if (count < 0 || count > packets || (!found && count != 0)) std::abort();
     for (int i = 0; i < count; ++i) {
         const moksel::TelemetryRecord& r = records[size_t(i)];
@@ -103,8 +115,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     readAndBuild(bytes);
     // The same bytes after three sound leading boxes, so that the scan for the telemetry box
     // and its sub-boxes sees every input, not only those whose leading boxes survived.
-    static const std::string leading =
-        box("ftyp", "isom") + box("free", "") + box("mdat", "video");
+    static const std::string leading = box("ftyp", "isom") + box("free", "") + box("mdat", "video");
     readAndBuild(leading + bytes);
     return 0;
 }

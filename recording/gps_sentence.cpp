@@ -24,7 +24,8 @@ std::string_view takeField(std::string_view& rest) {
 // The field as a decimal number in the C locale: leading blanks and one '+' are skipped, the
 // longest numeric prefix is read; empty, non-numeric and non-finite text gives 0.
 double fieldValue(std::string_view field) {
-    while (!field.empty() && (field.front() == ' ' || field.front() == '\t')) field.remove_prefix(1);
+    while (!field.empty() && (field.front() == ' ' || field.front() == '\t'))
+        field.remove_prefix(1);
     if (!field.empty() && field.front() == '+') field.remove_prefix(1);
     double value = 0;
     auto [end, error] = std::from_chars(field.data(), field.data() + field.size(), value);
@@ -38,8 +39,9 @@ double fieldValue(std::string_view field) {
 double degreesFromField(std::string_view field) {
     double value = fieldValue(field);
     double whole = std::trunc(value);
-    double degrees = std::fabs(whole) < 1e15 ? static_cast<double>(static_cast<int64_t>(whole) / 100)
-                                             : std::trunc(whole / 100);
+    double degrees = std::fabs(whole) < 1e15
+                         ? static_cast<double>(static_cast<int64_t>(whole) / 100)
+                         : std::trunc(whole / 100);
     return degrees + (value - 100.0 * degrees) / 60.0;
 }
 

@@ -50,7 +50,9 @@ int digitsAt(std::string_view text, size_t pos, size_t count) {
     return value;
 }
 
-bool isLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+bool isLeapYear(int year) {
+    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
 
 }  // namespace
 

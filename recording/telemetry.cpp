@@ -53,7 +53,8 @@ const char* telemetryReadStatusText(TelemetryReadStatus status) {
         case TelemetryReadStatus::NoTelemetry:
             return "the file has no telemetry box (udat)";
         case TelemetryReadStatus::DamagedBoxHeader:
-            return "the file is not an MP4 recording, or it is damaged or truncated (a top-level box header is invalid)";
+            return "the file is not an MP4 recording, or it is damaged or truncated (a top-level "
+                   "box header is invalid)";
     }
     return "";
 }
@@ -192,10 +193,13 @@ void TelemetryBox::scan(size_t bytesRead) {
         from = at;
     }
     at = findTag(raw, bytesRead, from, "finf");
-    if (at != kNotFound) flagBytes_ = copyPayload(at, flags_.get(), kEntryCapacity * kFlagEntryBytes);
+    if (at != kNotFound)
+        flagBytes_ = copyPayload(at, flags_.get(), kEntryCapacity * kFlagEntryBytes);
 }
 
-int16_t accelerationToStored(float valueG) { return truncatedLow16(double(valueG) * 100.0); }
+int16_t accelerationToStored(float valueG) {
+    return truncatedLow16(double(valueG) * 100.0);
+}
 
 int TelemetryBox::buildRecords(const int64_t* packetTimesMs, int packetCount, TelemetryRecord* out,
                                int capacity, uint32_t& eventTimeMs) const {

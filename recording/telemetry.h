@@ -20,14 +20,14 @@
 namespace moksel {
 
 struct TelemetryRecord {
-    int16_t accelX = 0;  // X acceleration in g x 100, truncated toward zero
-    int16_t accelY = 0;  // Y acceleration in g x 100
-    int16_t accelZ = 0;  // Z acceleration in g x 100
-    uint32_t timeMs = 0;  // time stamp of the matching front video packet, ms (low 32 bits)
-    double latitude = 0;  // decimal degrees, negative south; 0 without a sentence
-    double longitude = 0;  // decimal degrees, negative west; 0 without a sentence
+    int16_t accelX = 0;     // X acceleration in g x 100, truncated toward zero
+    int16_t accelY = 0;     // Y acceleration in g x 100
+    int16_t accelZ = 0;     // Z acceleration in g x 100
+    uint32_t timeMs = 0;    // time stamp of the matching front video packet, ms (low 32 bits)
+    double latitude = 0;    // decimal degrees, negative south; 0 without a sentence
+    double longitude = 0;   // decimal degrees, negative west; 0 without a sentence
     uint16_t speedKmh = 0;  // km/h, truncated
-    double heading = 0;  // course over ground, degrees from true north as written
+    double heading = 0;     // course over ground, degrees from true north as written
 };
 
 // Records kept per recording; later packets get no record.
@@ -35,9 +35,9 @@ constexpr int kTelemetryCapacity = 4000;
 
 // Outcome of the last TelemetryBox::read, for messages to the user.
 enum class TelemetryReadStatus : int {
-    Found = 0,  // a udat box was found
-    CannotOpen = 1,  // the file could not be opened or read
-    NoTelemetry = 2,  // no udat box in the bytes read
+    Found = 0,             // a udat box was found
+    CannotOpen = 1,        // the file could not be opened or read
+    NoTelemetry = 2,       // no udat box in the bytes read
     DamagedBoxHeader = 3,  // a top-level box header before the telemetry is damaged or truncated
 };
 
@@ -46,7 +46,7 @@ const char* telemetryReadStatusText(TelemetryReadStatus status);
 class TelemetryBox {
 public:
     static constexpr size_t kRawCapacity = 3'000'000;  // bytes of the bulk read
-    static constexpr size_t kEntryCapacity = 5000;  // entries per sub-box
+    static constexpr size_t kEntryCapacity = 5000;     // entries per sub-box
     static constexpr size_t kGpsEntryBytes = 128;
     static constexpr size_t kSensorEntryBytes = 12;
     static constexpr size_t kFlagEntryBytes = 4;

@@ -1,11 +1,10 @@
-#include "recording/telemetry.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
 #include <numeric>
 
+#include "recording/telemetry.h"
 #include "telemetry_file_builder.h"
 
 namespace moksel {
@@ -214,8 +213,8 @@ TEST(TelemetryBox, DamagedTopLevelSizesMeanNoTelemetryWithoutLoopingOrSeekingBac
     // The file ends inside the first box headers.
     EXPECT_FALSE(telemetry.read(writeTestFile("cut-header.mp4", good.substr(0, 36))));
     EXPECT_EQ(telemetry.status(), TelemetryReadStatus::DamagedBoxHeader);
-    EXPECT_FALSE(telemetry.read(writeTestFile("three-boxes-only.mp4",
-                                              threeFrames().leadingBoxes())));
+    EXPECT_FALSE(
+        telemetry.read(writeTestFile("three-boxes-only.mp4", threeFrames().leadingBoxes())));
     EXPECT_EQ(telemetry.status(), TelemetryReadStatus::NoTelemetry);
 }
 
@@ -223,15 +222,14 @@ TEST(TelemetryBox, A64BitMediaDataSizeIsFollowed) {
     TelemetryFile file = threeFrames();
     std::string mdat64 = test::bigEndian32(1) + "mdat" + test::bigEndian32(0) +
                          test::bigEndian32(uint32_t(16 + file.mediaData.size())) + file.mediaData;
-    std::string bytes = box("ftyp", "isom") + box("free", "") + mdat64 +
-                        box("moov", file.udat());
+    std::string bytes = box("ftyp", "isom") + box("free", "") + mdat64 + box("moov", file.udat());
     TelemetryBox telemetry;
     ASSERT_TRUE(telemetry.read(writeTestFile("mdat64.mp4", bytes)));
     EXPECT_EQ(build(telemetry, frameTimes(3)).records[0].accelX, -123);
 
     // A 64-bit size below its own header is damage.
-    std::string bad = box("ftyp", "isom") + test::bigEndian32(1) + "free" +
-                      test::bigEndian32(0) + test::bigEndian32(8) + bytes;
+    std::string bad = box("ftyp", "isom") + test::bigEndian32(1) + "free" + test::bigEndian32(0) +
+                      test::bigEndian32(8) + bytes;
     EXPECT_FALSE(telemetry.read(writeTestFile("mdat64-bad.mp4", bad)));
     EXPECT_EQ(telemetry.status(), TelemetryReadStatus::DamagedBoxHeader);
 }

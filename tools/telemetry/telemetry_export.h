@@ -14,8 +14,8 @@ namespace moksel {
 
 // The records of one front recording, ready for export.
 struct TelemetryTrack {
-    std::string path;  // as given by the user
-    std::string name;  // file name without folder
+    std::string path;                     // as given by the user
+    std::string name;                     // file name without folder
     std::optional<RecordingStart> start;  // from the file name, when it carries one
     std::vector<TelemetryRecord> records;
 };
