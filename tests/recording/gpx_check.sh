@@ -34,4 +34,10 @@ grep -q '^2024-01-01T00:00:0' "$work/times.txt" || fail "frame times not added t
 # One point per CSV record with a position.
 fixes=$(awk -F, 'NR > 1 && !($6 == 0 && $7 == 0)' "$work/track.csv" | wc -l)
 [ "$fixes" -eq "$points" ] || fail "$points points but $fixes records with a position"
+# A missing file is reported and makes the exit status non-zero; the good file is still printed.
+if "$telemetry" "$work/missing.mp4" "$front" > "$work/mixed.csv" 2> "$work/mixed.err"; then
+    fail "a missing file did not fail"
+fi
+grep -q "missing.mp4" "$work/mixed.err" || fail "no message for the missing file"
+cmp -s "$work/mixed.csv" "$work/track.csv" || fail "the good file was not printed in full"
 echo "gpx check: $points points"
