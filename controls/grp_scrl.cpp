@@ -271,7 +271,7 @@ std::vector<GrpScrl::TrackPiece> GrpScrl::trackPieces() const {
     QRect thumb = thumbRect();
     if (horizontal_ && thumb.left() < 0) thumb.moveLeft(0);
     if (!horizontal_ && thumb.top() < 0) thumb.moveTop(0);
-    // Windows-style rectangles: the centre of [left, left + thumb).
+    // The centre column of the thumb [left, left + thumb), halved toward zero.
     const int centre = horizontal_ ? (thumb.left() + thumb.left() + thumb_) / 2
                                    : (thumb.top() + thumb.top() + thumb_) / 2;
     switch (look()) {
