@@ -335,6 +335,26 @@ TEST_F(FileListPane, DroppedFilesAndCommandLinePathsAreAppended) {
     EXPECT_EQ(list().entry(4).folder, tree.path("folder"));
 }
 
+TEST_F(FileListPane, ClosingTheListDuringAScanEndsItSafely) {
+    for (int i = 0; i < 10; ++i) {
+        char name[64];
+        std::snprintf(name, sizeof name, "f%02d/drf0_20120301_08%02d00.mp4", i, i);
+        tree.file(name);
+    }
+    int folders = 0;
+    mainWindow.onMessage = [&](unsigned number, WParam) {
+        if (number == UM_SCAN_FOLDER && ++folders == 3) {
+            delete pane;  // the window goes away while the scan drains its queue
+            pane = nullptr;
+        }
+    };
+    const QString root = QString::fromStdString(tree.root());
+    pane->send(UM_SCAN_DRIVE, reinterpret_cast<WParam>(&root), 0);
+    EXPECT_EQ(pane, nullptr);
+    EXPECT_EQ(mainWindow.count(UM_SCAN_END), 0);  // nothing is reported from a list that is gone
+    QCoreApplication::processEvents();
+}
+
 }  // namespace
 }  // namespace moksel
 
