@@ -1,0 +1,28 @@
+// moksel-bench open | playback [--minutes N]
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace moksel::bench {
+int runOpenBench();
+int runPlaybackBench(int offsetMinutes);
+}  // namespace moksel::bench
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: moksel-bench open | playback [--minutes N]\n");
+        return 2;
+    }
+    const std::string command = argv[1];
+    if (command == "open") return moksel::bench::runOpenBench();
+    if (command == "playback") {
+        int minutes = 10;
+        for (int i = 2; i + 1 < argc; ++i) {
+            if (std::strcmp(argv[i], "--minutes") == 0) minutes = std::max(1, std::atoi(argv[i + 1]));
+        }
+        return moksel::bench::runPlaybackBench(minutes);
+    }
+    std::fprintf(stderr, "moksel-bench: unknown benchmark %s\n", command.c_str());
+    return 2;
+}
