@@ -1,4 +1,5 @@
 // moksel-bench open | playback [--minutes N]
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>

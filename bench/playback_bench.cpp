@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <atomic>
+#include <functional>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
