@@ -4,6 +4,8 @@
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QMessageBox>
@@ -45,6 +47,14 @@ bool dragsMainWindow(PaneId id) {
            id == PaneId::FileInfo;
 }
 
+// Runs this thread's event loop for a few milliseconds. A local loop, unlike processEvents,
+// also delivers events while the caller itself runs inside the delivery of a posted event.
+void serveEventsBriefly() {
+    QEventLoop serve;
+    QTimer::singleShot(5, &serve, &QEventLoop::quit);
+    serve.exec();
+}
+
 }  // namespace
 
 COstrelDlg::COstrelDlg(std::unique_ptr<EngineLink> engine, QWidget* parent)
@@ -66,9 +76,7 @@ COstrelDlg::~COstrelDlg() {
             engine_->push(CmdClose);
             engine_->push(CmdQuit);
         }
-        while (!engine_->waitForEnd(std::chrono::milliseconds(5))) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        }
+        while (!engine_->waitForEnd(std::chrono::milliseconds(2))) serveEventsBriefly();
         engine_->join();
     }
     // Nothing may reach the windows once they are gone.
@@ -417,7 +425,7 @@ LResult COstrelDlg::onEngineEnded(WParam, LParam) {
     QElapsedTimer waited;
     waited.start();
     while (!engine_->waitForEnd(std::chrono::milliseconds(2))) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        serveEventsBriefly();
         if (waited.elapsed() > 10000) {
             std::fputs("Still waiting for the playback engine to end.\n", stderr);
             waited.restart();

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QMouseEvent>
+#include <QWheelEvent>
 #include <QTemporaryDir>
 #include <cstdlib>
 #include <vector>
@@ -225,6 +226,14 @@ TEST_F(VideoViewTest, DoubleClickAsksForTheEnlargedWindowOnlyWithAPicture) {
     EXPECT_EQ(parent.messages[0].wParam, 1u);
     EXPECT_EQ(parent.messages[1].number, UM_ENLARGE);
     EXPECT_EQ(parent.messages[1].wParam, 0u);
+}
+
+TEST_F(VideoViewTest, LeavesTheWheelToTheMainWindow) {
+    QWheelEvent wheel(QPointF(50, 50), QPointF(front->mapToGlobal(QPoint(50, 50))), QPoint(), QPoint(0, 120),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    wheel.accept();
+    QCoreApplication::sendEvent(front, &wheel);
+    EXPECT_FALSE(wheel.isAccepted());
 }
 
 class CaptureTest : public VideoViewTest {

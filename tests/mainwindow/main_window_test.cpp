@@ -1,0 +1,723 @@
+// The main window on real widgets, with a recorder in place of the engine: its layout at start,
+// painting, keys, dragging, the ordered shut-down, and its handling of every message it gets.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFile>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest/QTest>
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "controls/slider_messages.h"
+#include "controls/slider_panes.h"
+#include "engine/playback_state.h"
+#include "engine/views/video_view.h"
+#include "mainwindow/costrel_dlg.h"
+#include "mainwindow/messages.h"
+#include "mainwindow/skin_pane.h"
+#include "platform/bitmap_button.h"
+#include "platform/skin.h"
+
+namespace moksel {
+namespace {
+
+// What the main window asked of the engine, in order.
+struct EngineLog {
+    std::mutex mutex;
+    std::vector<std::string> calls;
+    std::atomic<bool> ended{false};
+    bool referencesPublishedAtStart = false;
+    std::string lastOpenPath;
+
+    void add(std::string call) {
+        std::lock_guard<std::mutex> lock(mutex);
+        calls.push_back(std::move(call));
+    }
+    std::vector<std::string> take() {
+        std::lock_guard<std::mutex> lock(mutex);
+        return std::exchange(calls, {});
+    }
+};
+
+class RecordingEngine : public EngineLink {
+public:
+    explicit RecordingEngine(std::shared_ptr<EngineLog> log) : log_(std::move(log)) {}
+    void start(MessageTarget* mainWindow) override {
+        log_->referencesPublishedAtStart = playbackState.mainWindow.load() == mainWindow &&
+                                           playbackState.frontViewWindow.load() != nullptr &&
+                                           playbackState.rearViewWindow.load() != nullptr;
+        log_->add("start");
+    }
+    void push(EngineCommand command, const char* path) override {
+        static const char* names[] = {"Quit", "Play", "Stop", "Close", "Open", "StepForward", "StepBack"};
+        log_->add(std::string("Cmd") + names[command - CmdQuit]);
+        if (path) log_->lastOpenPath = path;
+    }
+    bool waitForEnd(std::chrono::milliseconds) override { return log_->ended.load(); }
+    void join() override { log_->add("join"); }
+    void pauseOutput() override { log_->add("pauseOutput"); }
+    void pauseSound() override { log_->add("pauseSound"); }
+    void resumeSoundAtNormalSpeed() override { log_->add("resumeSound"); }
+    void applyColourAdjustment() override { log_->add("applyColour"); }
+    void changeFrontZoom(int delta) override { log_->add("frontZoom " + std::to_string(delta)); }
+    void changeRearZoom(int delta) override { log_->add("rearZoom " + std::to_string(delta)); }
+    void seekStill(int position) override { log_->add("seekStill " + std::to_string(position)); }
+    void renderLargeStills(int adopt) override { log_->add("largeStills " + std::to_string(adopt)); }
+
+private:
+    std::shared_ptr<EngineLog> log_;
+};
+
+using Calls = std::vector<std::string>;
+
+void resetPlaybackState() {
+    playbackState.uiState = Stopped;
+    playbackState.engineState = Stopped;
+    playbackState.openState = NoRecording;
+    playbackState.speedFactor = 1.0;
+    playbackState.volume = 64;
+    playbackState.soundOn = 1;
+    playbackState.brightness = 50;
+    playbackState.contrast = 50;
+    playbackState.frontSizeIndex = kViewSizeIndex;
+    playbackState.rearSizeIndex = kViewSizeIndex;
+    playbackState.flipVertical = 0;
+    playbackState.mirrorHorizontal = 0;
+    playbackState.enlargedOn = 0;
+    playbackState.positionDragging = 0;
+    playbackState.repeatEndOn = 0;
+    playbackState.seekTargetMs = 0;
+    playbackState.frontSeekPending = playbackState.rearSeekPending = playbackState.audioSeekPending = 0;
+    for (int camera : {kFrontCamera, kRearCamera}) {
+        currentPicture(camera) = nullptr;
+        largePicture(camera) = nullptr;
+    }
+}
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    struct Box {
+        int code;
+        bool twoButtons;
+        int uiStateDuring;
+    };
+
+    void SetUp() override {
+        resetPlaybackState();
+        log = std::make_shared<EngineLog>();
+        window = std::make_unique<COstrelDlg>(std::make_unique<RecordingEngine>(log));
+        window->setBoxRunners(
+            [this](QWidget*, int code) {
+                boxes.push_back({code, false, playbackState.uiState.load()});
+                return 1;
+            },
+            [this](QWidget*, int code) {
+                boxes.push_back({code, true, playbackState.uiState.load()});
+                return askAnswer;
+            });
+        window->initialise();
+        window->show();
+        log->take();
+    }
+    void TearDown() override {
+        log->ended = true;
+        window.reset();
+        VideoView::setSaveNameChooser(nullptr);
+        resetPlaybackState();
+    }
+
+    SkinPane* placeholder(PaneId id) const { return dynamic_cast<SkinPane*>(window->pane(id)); }
+    std::vector<unsigned> numbersReceivedBy(PaneId id) const {
+        std::vector<unsigned> numbers;
+        for (const auto& message : placeholder(id)->received()) numbers.push_back(message.number);
+        return numbers;
+    }
+    const SkinPane::Received& lastReceivedBy(PaneId id) const { return placeholder(id)->received().back(); }
+    GrpScrl* positionSlider() const {
+        return static_cast<OstrelMovieSeek*>(window->pane(PaneId::MovieSeek))->slider();
+    }
+    // A recording that plays: what the window has after a successful open.
+    void loadPlayingRecording(int openState = FrontAndRear) {
+        window->setCurrentRecording("/media/card/drf0_20261209_101500.mp4",
+                                    QStringLiteral("drf0_20261209_101500.mp4"));
+        window->send(UM_OPEN_DONE, 0, 600);
+        playbackState.openState = openState;
+        log->take();
+    }
+    void mouse(QWidget* target, QEvent::Type type, QPoint at, Qt::MouseButtons buttons,
+               Qt::MouseButton button = Qt::LeftButton) {
+        QMouseEvent event(type, QPointF(at), QPointF(target->mapToGlobal(at)), button, buttons, Qt::NoModifier);
+        QCoreApplication::sendEvent(target, &event);
+    }
+
+    std::shared_ptr<EngineLog> log;
+    std::unique_ptr<COstrelDlg> window;
+    std::vector<Box> boxes;
+    int askAnswer = 1;
+};
+
+// ---- Start-up and layout
+
+TEST_F(MainWindowTest, StartsAsTheFixedSkinnedWindowWithEveryButtonAndPane) {
+    EXPECT_EQ(window->geometry(), QRect(0, 0, 1024, 768));
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("MOKSEL VIEWER"));
+    EXPECT_TRUE(window->windowFlags() & Qt::FramelessWindowHint);
+
+    ASSERT_EQ(mainButtons().size(), 27u);
+    for (const ButtonSpec& spec : mainButtons()) {
+        BitmapButton* button = window->button(spec.id);
+        ASSERT_NE(button, nullptr) << spec.id;
+        EXPECT_EQ(button->geometry(), QRect(spec.position, spec.size)) << spec.id;
+        EXPECT_EQ(button->isVisible(), spec.shownAtStart) << spec.id;
+        EXPECT_EQ(button->toolTip(), spec.toolTip ? QString::fromUtf8(spec.toolTip) : QString()) << spec.id;
+    }
+    EXPECT_EQ(window->button(kButtonExit)->toolTip(), QStringLiteral("종료합니다"));
+    EXPECT_FALSE(window->button(kButtonSwitch)->isVisible());
+    EXPECT_FALSE(window->button(kButtonMute)->isVisible());
+    EXPECT_TRUE(window->button(kButtonRepeat)->isVisible());
+    EXPECT_EQ(window->button(kButtonRepeat)->geometry(), QRect(142, 504, 51, 13));
+    EXPECT_EQ(window->button(kButtonFormat)->isEnabled(), window->formatAvailable());
+    auto* host = window->findChild<QPushButton*>(QStringLiteral("button1019"));
+    ASSERT_NE(host, nullptr);
+    EXPECT_FALSE(host->isVisible());
+
+    // Panes at their rectangles, in their order of creation (later ones lie above).
+    std::vector<QWidget*> created;
+    for (QObject* child : window->children()) {
+        if (auto* widget = qobject_cast<QWidget*>(child); widget && widget->objectName().startsWith("Ostrel")) {
+            created.push_back(widget);
+        }
+    }
+    std::vector<PaneSpec> expected = mainPanes();
+    expected.push_back(repeatPointerPane());
+    ASSERT_EQ(created.size(), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(created[i]->objectName(), QString::fromLatin1(expected[i].className));
+        if (!expected[i].rect.isEmpty()) EXPECT_EQ(created[i]->geometry(), expected[i].rect) << expected[i].className;
+    }
+    EXPECT_NE(dynamic_cast<OstrelMainView*>(window->pane(PaneId::FrontView)), nullptr);
+    EXPECT_NE(dynamic_cast<OstrelRearView*>(window->pane(PaneId::RearView)), nullptr);
+    EXPECT_NE(dynamic_cast<OstrelContrastCtrl*>(window->pane(PaneId::Contrast)), nullptr);
+
+    // The map loaded its page and hid, uncovering the list.
+    EXPECT_EQ(numbersReceivedBy(PaneId::Map), std::vector<unsigned>{UM_MAP_LOAD});
+    EXPECT_FALSE(window->pane(PaneId::Map)->isVisible());
+    EXPECT_TRUE(window->pane(PaneId::FileList)->isVisible());
+    EXPECT_FALSE(window->pane(PaneId::About)->isVisible());
+    EXPECT_FALSE(window->pane(PaneId::ScanBox)->isVisible());
+    EXPECT_EQ(window->send(UM_IS_MAP_SHOWN, 0, 0), 0);
+    window->button(kButtonMap)->click();
+    EXPECT_EQ(window->send(UM_IS_MAP_SHOWN, 0, 0), 1);
+    window->button(kButtonFileList)->click();
+    EXPECT_EQ(window->send(UM_IS_MAP_SHOWN, 0, 0), 0);
+
+    // The engine was started with every window published for it.
+    EXPECT_TRUE(log->referencesPublishedAtStart);
+    EXPECT_EQ(playbackState.mainWindow.load(), static_cast<MessageTarget*>(window.get()));
+    EXPECT_EQ(playbackState.frontViewWindow.load(), window->paneTarget(PaneId::FrontView));
+    EXPECT_EQ(playbackState.rearViewWindow.load(), window->paneTarget(PaneId::RearView));
+}
+
+TEST_F(MainWindowTest, PaintsTheRepeatLabelAndTheRearFlipIndicators) {
+    const QRect label(198, 504, 40, 16);
+    const QImage off = window->grab(label).toImage();
+    window->setCurrentRecording("/x/drf0_20261209_101500.mp4", QStringLiteral("drf0_20261209_101500.mp4"));
+    window->button(kButtonRepeat)->click();
+    ASSERT_TRUE(window->repeatOn());
+    EXPECT_EQ(playbackState.repeatEndOn.load(), 1);
+    EXPECT_NE(window->grab(label).toImage(), off);
+    window->send(UM_REPEAT_OFF, 0, 0);
+    EXPECT_FALSE(window->repeatOn());
+    EXPECT_EQ(playbackState.repeatEndOn.load(), 0);
+    EXPECT_EQ(window->grab(label).toImage(), off);
+
+    // Mirror and flip only while a pair is shown.
+    const QRect mirror(QPoint(555, 41), QSize(62, 23));
+    const QRect flip(QPoint(647, 40), QSize(62, 23));
+    const QImage mirrorOff = window->grab(mirror).toImage();
+    window->button(kButtonMirror)->click();
+    EXPECT_FALSE(window->rearLeftRight()) << "stopped: nothing changes";
+    loadPlayingRecording(FrontOnly);
+    window->button(kButtonMirror)->click();
+    EXPECT_FALSE(window->rearLeftRight()) << "front only: nothing changes";
+    playbackState.openState = FrontAndRear;
+    window->button(kButtonMirror)->click();
+    window->button(kButtonFlip)->click();
+    EXPECT_TRUE(window->rearLeftRight());
+    EXPECT_TRUE(window->rearUpDown());
+    EXPECT_EQ(playbackState.mirrorHorizontal.load(), 1);
+    EXPECT_EQ(playbackState.flipVertical.load(), 1);
+    EXPECT_EQ(log->take(), (Calls{"frontZoom 0", "frontZoom 0"}));
+    if (hasSkinBitmap(318) && hasSkinBitmap(319)) {
+        // The indicators' first column lies under the mirror and flip buttons.
+        auto shown = [&](const QRect& area) {
+            return window->grab(area.adjusted(1, 0, 0, 0)).toImage().convertToFormat(QImage::Format_RGB32);
+        };
+        auto bitmap = [](int number) {
+            return skinImage(number).convertToFormat(QImage::Format_RGB32).copy(1, 0, 61, 23);
+        };
+        EXPECT_EQ(shown(mirror), bitmap(319));
+        EXPECT_EQ(shown(flip), bitmap(318));
+    }
+    EXPECT_NE(window->grab(mirror).toImage(), mirrorOff);
+
+    // The enlarged window's closing restores the window's own flip states.
+    playbackState.mirrorHorizontal = 0;
+    playbackState.enlargedOn = 1;
+    window->send(UM_ENLARGE_CLOSING, 0, 0);
+    EXPECT_EQ(playbackState.mirrorHorizontal.load(), 1);
+    EXPECT_EQ(playbackState.flipVertical.load(), 1);
+    EXPECT_EQ(playbackState.enlargedOn.load(), 0);
+}
+
+// ---- Keys and mouse
+
+TEST_F(MainWindowTest, SwallowsSpaceEnterAndEscapeAndClearsTheListOnDelete) {
+    BitmapButton* play = window->button(kButtonPlay);
+    for (int key : {Qt::Key_Space, Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
+        QTest::keyPress(window.get(), static_cast<Qt::Key>(key));
+        QTest::keyPress(play, static_cast<Qt::Key>(key));
+        EXPECT_FALSE(play->isDown()) << key;
+    }
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(log->take().empty());
+
+    QTest::keyPress(window.get(), Qt::Key_Delete);
+    EXPECT_EQ(numbersReceivedBy(PaneId::FileList), std::vector<unsigned>{UM_LIST_CLEAR});
+}
+
+TEST_F(MainWindowTest, DragsByTheBackgroundButNotFromTheMuteRectangle) {
+    const QPoint start = window->pos();
+    mouse(window.get(), QEvent::MouseButtonPress, {300, 20}, Qt::LeftButton);
+    mouse(window.get(), QEvent::MouseMove, {340, 45}, Qt::LeftButton, Qt::NoButton);
+    mouse(window.get(), QEvent::MouseButtonRelease, {340, 45}, Qt::NoButton);
+    EXPECT_EQ(window->pos(), start + QPoint(40, 25));
+
+    // A press on the speed display moves the window too; one on the list does not.
+    window->move(0, 0);
+    QWidget* speed = window->pane(PaneId::ShowSpeed);
+    mouse(speed, QEvent::MouseButtonPress, {10, 10}, Qt::LeftButton);
+    mouse(window.get(), QEvent::MouseMove, {speed->x() + 30, speed->y() + 10}, Qt::LeftButton, Qt::NoButton);
+    mouse(window.get(), QEvent::MouseButtonRelease, {speed->x() + 30, speed->y() + 10}, Qt::NoButton);
+    EXPECT_EQ(window->pos(), QPoint(20, 0));
+
+    window->move(0, 0);
+    mouse(window.get(), QEvent::MouseButtonPress, {30, 640}, Qt::LeftButton);
+    mouse(window.get(), QEvent::MouseMove, {80, 700}, Qt::LeftButton, Qt::NoButton);
+    EXPECT_EQ(window->pos(), QPoint(0, 0));
+    mouse(window.get(), QEvent::MouseButtonRelease, {80, 700}, Qt::NoButton);
+    EXPECT_EQ(playbackState.soundOn.load(), 1) << "released outside the mute rectangle";
+
+    // A release in the mute rectangle mutes; the indicator unmutes.
+    mouse(window.get(), QEvent::MouseButtonPress, {30, 640}, Qt::LeftButton);
+    mouse(window.get(), QEvent::MouseButtonRelease, {30, 640}, Qt::NoButton);
+    EXPECT_EQ(playbackState.soundOn.load(), 0);
+    EXPECT_TRUE(window->button(kButtonMute)->isVisible());
+    window->button(kButtonMute)->click();
+    EXPECT_EQ(playbackState.soundOn.load(), 1);
+    EXPECT_FALSE(window->button(kButtonMute)->isVisible());
+}
+
+TEST_F(MainWindowTest, WheelZoomsTheViewUnderItAndScrollsTheList) {
+    auto wheel = [&](QPoint at, int delta) {
+        QWheelEvent event(QPointF(at), QPointF(window->mapToGlobal(at)), QPoint(), QPoint(0, delta),
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(window.get(), &event);
+    };
+    wheel({100, 100}, 120);
+    EXPECT_TRUE(log->take().empty()) << "stopped: no zoom";
+    loadPlayingRecording();
+    wheel({700, 500}, -120);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(lastReceivedBy(PaneId::FileList).number, UM_LIST_WHEEL);
+    EXPECT_EQ(lastReceivedBy(PaneId::FileList).wParam, 0u);
+    wheel({100, 100}, -120);
+    wheel({600, 100}, 120);
+    EXPECT_EQ(log->take(), (Calls{"frontZoom -120", "rearZoom 120"}));
+}
+
+// ---- Shut-down
+
+TEST_F(MainWindowTest, ExitQueuesStopCloseQuitAndEndsOnlyAfterTheEngine) {
+    window->button(kButtonExit)->click();
+    EXPECT_EQ(log->take(), (Calls{"CmdStop", "CmdClose", "CmdQuit"}));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(window->isVisible());
+    window->button(kButtonExit)->click();
+    EXPECT_TRUE(log->take().empty()) << "a second press queues nothing";
+
+    // The engine reports its end while one of its threads still waits in a send to the
+    // window: the window must keep serving its queue, never block on the engine.
+    std::atomic<LResult> answer{-1};
+    std::thread engine([&] {
+        window->post(UM_ENGINE_ENDED, 0, 0);
+        answer = window->send(UM_GET_DURATION, 0, 0);
+        log->ended = true;
+    });
+    QTRY_VERIFY_WITH_TIMEOUT(window->shutDownDone(), 20000);
+    engine.join();
+    EXPECT_EQ(answer.load(), 0);
+    EXPECT_EQ(log->take(), Calls{"join"});
+    EXPECT_EQ(window->result(), QDialog::Accepted);
+    EXPECT_FALSE(window->isVisible());
+}
+
+TEST_F(MainWindowTest, DesktopCloseTakesTheExitWay) {
+    QCloseEvent close;
+    QCoreApplication::sendEvent(window.get(), &close);
+    EXPECT_FALSE(close.isAccepted());
+    EXPECT_EQ(log->take(), (Calls{"CmdStop", "CmdClose", "CmdQuit"}));
+    log->ended = true;
+    window->post(UM_ENGINE_ENDED, 0, 0);
+    QTRY_VERIFY_WITH_TIMEOUT(window->shutDownDone(), 20000);
+}
+
+// ---- Engine reports
+
+TEST_F(MainWindowTest, OpenOutcomesSetTheStateAndShowTheirNotices) {
+    window->setCurrentRecording("/x/drf0_20261209_101500.mp4", QStringLiteral("drf0_20261209_101500.mp4"));
+    // The engine sends its open report from its own thread.
+    std::thread engine([&] { window->send(UM_OPEN_DONE, 0, 600); });
+    QTRY_VERIFY_WITH_TIMEOUT(window->recordingReady(), 20000);
+    engine.join();
+    EXPECT_EQ(playbackState.uiState.load(), Playing);
+    EXPECT_EQ(log->take(), Calls{"CmdPlay"});
+
+    window->send(UM_REAR_OPEN_FAILED, 0, 0);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].code, 25);
+    EXPECT_EQ(boxes[0].uiStateDuring, Paused) << "the front plays on, paused by the box";
+    EXPECT_EQ(window->currentRecordingPath(), "/x/drf0_20261209_101500.mp4");
+
+    window->send(UM_OPEN_FAILED, 0, 0);
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[1].code, 20);
+    EXPECT_TRUE(window->currentRecordingPath().empty());
+    EXPECT_TRUE(window->recordingReady());
+}
+
+TEST_F(MainWindowTest, LengthAndPositionReachThePositionBar) {
+    window->send(UM_RECORDING_LENGTH, 123, 600);
+    EXPECT_EQ(window->send(UM_GET_MARK, 0, 0), 123);
+    EXPECT_EQ(window->send(UM_GET_DURATION, 0, 0), 600);
+    EXPECT_EQ(positionSlider()->send(GSM_GETMAX, 0, 0), 600);
+    EXPECT_EQ(positionSlider()->send(GSM_GETMIN, 0, 0), 0);
+
+    window->post(UM_POSITION, 250, 0);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window->send(UM_GET_POSITION, 0, 0), 250);
+    EXPECT_EQ(positionSlider()->send(GSM_GETPOS, 0, 0), 250);
+    EXPECT_EQ(window->pane(PaneId::MovieSeek) ? dynamic_cast<MessageTarget*>(window->pane(PaneId::MovieSeek))
+                                                    ->send(UM_GET_POSITION, 0, 0)
+                                              : -1,
+              250);
+}
+
+TEST_F(MainWindowTest, ForwardsReportsToThePanesThatShowThem) {
+    const double latitude = 37.5, longitude = 127.0, heading = 90.0;
+    window->post(UM_TELEMETRY_LOADED, 0, 0);
+    window->post(UM_TELEMETRY_TIME, 4321, 0);
+    window->post(UM_TELEMETRY_CLEARED, 0, 0);
+    window->post(UM_MAP_POSITION, reinterpret_cast<WParam>(&latitude), reinterpret_cast<LParam>(&longitude));
+    window->post(UM_HEADING, reinterpret_cast<WParam>(&heading), 0);
+    window->post(UM_SPEED, 0x10000 + 88, 0);
+    QCoreApplication::processEvents();
+
+    EXPECT_EQ(numbersReceivedBy(PaneId::SensorGraph),
+              (std::vector<unsigned>{UM_TELEMETRY_LOADED, UM_TELEMETRY_TIME, UM_TELEMETRY_CLEARED}));
+    EXPECT_EQ(placeholder(PaneId::SensorGraph)->received()[1].wParam, 4321u);
+    const auto& map = lastReceivedBy(PaneId::Map);
+    EXPECT_EQ(map.number, UM_MAP_POSITION);
+    EXPECT_EQ(*reinterpret_cast<const double*>(map.wParam), 37.5);
+    EXPECT_EQ(*reinterpret_cast<const double*>(map.lParam), 127.0);
+    EXPECT_EQ(*reinterpret_cast<const double*>(lastReceivedBy(PaneId::ShowDirection).wParam), 90.0);
+    EXPECT_EQ(lastReceivedBy(PaneId::ShowSpeed).wParam, 88u) << "speed is a 16-bit value";
+
+    // Time: the total display only for a total above 0; the time display with the current
+    // time limited to the total.
+    window->send(UM_TIME, 75, 60);
+    EXPECT_EQ(lastReceivedBy(PaneId::ShowTotalTime).wParam, 60u);
+    EXPECT_EQ(lastReceivedBy(PaneId::ShowTime).wParam, 60u);
+    EXPECT_EQ(lastReceivedBy(PaneId::ShowTime).lParam, 60);
+    placeholder(PaneId::ShowTotalTime)->clearReceived();
+    window->send(UM_TIME, 12, 0);
+    EXPECT_TRUE(placeholder(PaneId::ShowTotalTime)->received().empty());
+    EXPECT_EQ(lastReceivedBy(PaneId::ShowTime).wParam, 0u);
+
+    // List and scan traffic.
+    const QString root = QStringLiteral("/media/card");
+    window->send(UM_SCAN_CANCEL, 0, 0);
+    window->send(UM_DRIVE_FORMATTED, reinterpret_cast<WParam>(&root), 0);
+    EXPECT_EQ(numbersReceivedBy(PaneId::FileList), (std::vector<unsigned>{UM_SCAN_CANCEL, UM_DRIVE_FORMATTED}));
+    EXPECT_EQ(lastReceivedBy(PaneId::FileList).wParam, reinterpret_cast<WParam>(&root));
+}
+
+TEST_F(MainWindowTest, ScanShowsItsBoxAndRelaysFoldersOnlyWhileShown) {
+    const QString folder = QStringLiteral("/media/card/DCIM");
+    window->send(UM_SCAN_FOLDER, reinterpret_cast<WParam>(&folder), 0);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(placeholder(PaneId::ScanBox)->received().empty());
+
+    window->send(UM_SCAN_BEGIN, 0, 0);
+    EXPECT_TRUE(window->pane(PaneId::ScanBox)->isVisible());
+    EXPECT_FALSE(window->button(kButtonOpenFiles)->isEnabled());
+    EXPECT_FALSE(window->button(kButtonOpenFolder)->isEnabled());
+    window->send(UM_SCAN_FOLDER, reinterpret_cast<WParam>(&folder), 0);
+    EXPECT_TRUE(placeholder(PaneId::ScanBox)->received().empty()) << "posted, not sent";
+    QCoreApplication::processEvents();
+    EXPECT_EQ(numbersReceivedBy(PaneId::ScanBox), std::vector<unsigned>{UM_SCAN_FOLDER});
+
+    window->send(UM_SCAN_END, 0, 0);
+    EXPECT_FALSE(window->pane(PaneId::ScanBox)->isVisible());
+    EXPECT_TRUE(window->button(kButtonOpenFiles)->isEnabled());
+    EXPECT_TRUE(window->button(kButtonOpenFolder)->isEnabled());
+}
+
+TEST_F(MainWindowTest, ResetPanCentresBothViews) {
+    auto* front = static_cast<VideoView*>(window->pane(PaneId::FrontView));
+    auto* rear = static_cast<VideoView*>(window->pane(PaneId::RearView));
+    std::vector<uint8_t> pixels(1280 * 720 * 4);
+    playbackState.frontPicture = pixels.data();
+    playbackState.rearPicture = pixels.data();
+    playbackState.frontSizeIndex = kLargeSizeIndex;
+    playbackState.rearSizeIndex = kLargeSizeIndex;
+    for (VideoView* view : {front, rear}) {
+        mouse(view, QEvent::MouseButtonPress, {10, 10}, Qt::LeftButton);
+        mouse(view, QEvent::MouseMove, {60, 30}, Qt::LeftButton, Qt::NoButton);
+        mouse(view, QEvent::MouseButtonRelease, {60, 30}, Qt::NoButton);
+        ASSERT_EQ(view->panX(), 50);
+    }
+    window->post(UM_RESET_PAN, 0, 0);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(front->panX(), 0);
+    EXPECT_EQ(rear->panY(), 0);
+}
+
+// ---- Slider panes' messages
+
+TEST_F(MainWindowTest, SettingsFromTheSliderPanes) {
+    window->send(UM_SET_VOLUME, 128, 0);
+    EXPECT_EQ(playbackState.volume.load(), 128);
+    window->send(UM_SEEK_DRAG, 0, 0);
+    EXPECT_EQ(playbackState.positionDragging.load(), 1);
+    window->send(UM_SEEK_DRAG_END, 0, 0);
+    EXPECT_EQ(playbackState.positionDragging.load(), 0);
+
+    // Colour: re-rendered at once only while paused.
+    loadPlayingRecording();
+    window->send(UM_SET_BRIGHTNESS, 80, 0);
+    EXPECT_EQ(playbackState.brightness.load(), 80);
+    EXPECT_EQ(log->take(), Calls{"applyColour"});
+    playbackState.uiState = Paused;
+    window->send(UM_SET_CONTRAST, 20, 0);
+    EXPECT_EQ(playbackState.contrast.load(), 20);
+    EXPECT_EQ(log->take(), (Calls{"applyColour", "frontZoom 0"}));
+    window->button(kButtonResetContrast)->click();
+    EXPECT_EQ(playbackState.contrast.load(), 50);
+    EXPECT_EQ(static_cast<OstrelContrastCtrl*>(window->pane(PaneId::Contrast))->slider()->send(GSM_GETPOS, 0, 0), 50);
+    EXPECT_EQ(log->take(), (Calls{"applyColour", "frontZoom 0"}));
+
+    // Speed steps.
+    const double factors[] = {0.33, 0.5, 1.0, 1.5, 2.0};
+    for (int step : {0, 1, 3, 4, 9}) {
+        window->send(UM_SET_SPEED, static_cast<WParam>(step), 0);
+        EXPECT_EQ(playbackState.speedFactor.load(), factors[step > 4 ? 4 : step]);
+    }
+    EXPECT_EQ(log->take(), (Calls{"pauseSound", "pauseSound", "pauseSound", "pauseSound", "pauseSound"}));
+    window->send(UM_RECORDING_LENGTH, 0, 600);
+    positionSlider()->send(GSM_SETPOS, 321, 0);
+    window->send(UM_SET_SPEED, 2, 0);
+    EXPECT_EQ(playbackState.speedFactor.load(), 1.0);
+    EXPECT_EQ(playbackState.seekTargetMs.load(), 32100);
+    EXPECT_EQ(playbackState.audioSeekPending.load(), 1);
+    EXPECT_EQ(log->take(), Calls{"resumeSound"});
+}
+
+TEST_F(MainWindowTest, SeekFollowsThePlayState) {
+    loadPlayingRecording(FrontOnly);
+    window->send(UM_SEEK, 45, 0);
+    EXPECT_EQ(playbackState.seekTargetMs.load(), 4500);
+    EXPECT_EQ(playbackState.frontSeekPending.load(), 1);
+    EXPECT_EQ(playbackState.rearSeekPending.load(), 0) << "front only";
+    EXPECT_EQ(playbackState.audioSeekPending.load(), 1);
+    EXPECT_TRUE(log->take().empty());
+
+    playbackState.uiState = Paused;
+    window->send(UM_SEEK, 46, 0);
+    playbackState.uiState = Stopped;
+    window->send(UM_SEEK, 47, 0);
+    EXPECT_EQ(playbackState.uiState.load(), Paused);
+    EXPECT_EQ(log->take(), (Calls{"seekStill 46", "seekStill 47"}));
+}
+
+// ---- Commands by message
+
+TEST_F(MainWindowTest, PlaybackCommandsByMessage) {
+    // Nothing loaded: navigation does nothing, stop still queues its command.
+    window->send(UM_CMD_STEP_FORWARD, 0, 0);
+    window->send(UM_CMD_NEXT_RECORDING, 0, 0);
+    window->send(UM_PLAY_END, 0, 0);
+    window->send(UM_CMD_PAUSE, 0, 0);
+    window->send(UM_CMD_PLAY, 0, 0);
+    EXPECT_TRUE(log->take().empty());
+    window->send(UM_CMD_STOP, 0, 0);
+    EXPECT_EQ(log->take(), Calls{"CmdStop"});
+
+    loadPlayingRecording();
+    window->send(UM_CMD_PAUSE, 0, 0);
+    EXPECT_EQ(playbackState.uiState.load(), Paused);
+    EXPECT_EQ(playbackState.engineState.load(), Paused);
+    EXPECT_EQ(log->take(), Calls{"pauseOutput"});
+    window->send(UM_CMD_PLAY, 0, 0);
+    EXPECT_EQ(playbackState.uiState.load(), Playing);
+    EXPECT_EQ(log->take(), Calls{"CmdPlay"});
+
+    window->send(UM_CMD_STEP_BACK, 0, 0);
+    EXPECT_EQ(log->take(), (Calls{"pauseOutput", "CmdStepBack", "pauseOutput"}));
+    EXPECT_EQ(playbackState.uiState.load(), Paused);
+    window->send(UM_CMD_STOP, 0, 0);
+    window->send(UM_CMD_STEP_FORWARD, 0, 0);
+    EXPECT_EQ(playbackState.uiState.load(), Paused) << "a step from stopped ends paused";
+    EXPECT_EQ(log->take(), (Calls{"CmdStop", "CmdStepForward", "pauseOutput"}));
+
+    window->send(UM_CMD_NEXT_RECORDING, 0, 0);
+    window->send(UM_CMD_PREV_RECORDING, 0, 0);
+    window->send(UM_PLAY_END, 0, 0);
+    EXPECT_EQ(playbackState.uiState.load(), Stopped);
+    EXPECT_EQ(log->take(), (Calls{"CmdStop", "CmdStop", "CmdStop"}));
+    EXPECT_EQ(numbersReceivedBy(PaneId::FileList), (std::vector<unsigned>{UM_LIST_NEXT, UM_LIST_PREV, UM_LIST_NEXT}));
+}
+
+TEST_F(MainWindowTest, PlayOpensTheSelectedRecordingOrSaysItIsMissing) {
+    QTemporaryDir folder;
+    const std::string present = folder.filePath(QStringLiteral("evt0_20261209_101500.mp4")).toStdString();
+    {
+        QFile file(QString::fromStdString(present));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    std::string selected = folder.filePath(QStringLiteral("drf0_20261209_090000.mp4")).toStdString();
+    window->setSelectedPathSource([&] { return selected; });
+
+    window->send(UM_CMD_PLAY, 0, 0);
+    EXPECT_EQ(log->take(), Calls{"CmdStop"});
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].code, 10);
+    EXPECT_TRUE(window->currentRecordingPath().empty());
+
+    selected = present;
+    window->send(UM_CMD_PLAY, 0, 0);
+    EXPECT_EQ(log->take(), (Calls{"CmdStop", "CmdOpen"}));
+    EXPECT_EQ(log->lastOpenPath, present);
+    EXPECT_EQ(window->currentRecordingPath(), present);
+    EXPECT_EQ(window->currentRecordingName(), QStringLiteral("evt0_20261209_101500.mp4"));
+    EXPECT_FALSE(window->recordingReady());
+    EXPECT_TRUE(window->waitCursorShown());
+    EXPECT_EQ(lastReceivedBy(PaneId::FileInfo).number, UM_RECORDING_KIND);
+    EXPECT_EQ(lastReceivedBy(PaneId::FileInfo).wParam, 1u) << "an event recording";
+
+    window->send(UM_OPEN_DONE, 0, 600);
+    EXPECT_FALSE(window->waitCursorShown());
+    log->take();
+    // The same selection again: no reopen.
+    window->send(UM_CMD_PLAY, 0, 0);
+    EXPECT_EQ(log->take(), Calls{"CmdPlay"});
+}
+
+// ---- Boxes
+
+TEST_F(MainWindowTest, BoxesPauseFirstAndStayPaused) {
+    window->send(UM_SHOW_MESSAGE, 22, 0);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].uiStateDuring, Stopped) << "nothing loaded: nothing to pause";
+    EXPECT_TRUE(log->take().empty());
+
+    loadPlayingRecording();
+    window->send(UM_SHOW_MESSAGE, 3, 0);
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[1].code, 3);
+    EXPECT_FALSE(boxes[1].twoButtons);
+    EXPECT_EQ(boxes[1].uiStateDuring, Paused);
+    EXPECT_EQ(log->take(), Calls{"pauseOutput"});
+    EXPECT_EQ(playbackState.uiState.load(), Paused);
+    EXPECT_EQ(playbackState.engineState.load(), Paused);
+
+    askAnswer = 2;
+    EXPECT_EQ(window->send(UM_ASK, 0, 0), 2);
+    askAnswer = 1;
+    EXPECT_EQ(window->send(UM_ASK, 0, 0), 1);
+    EXPECT_TRUE(boxes.back().twoButtons);
+}
+
+TEST_F(MainWindowTest, RealBoxesRunModallyAndAnswer) {
+    window->setBoxRunners(nullptr, nullptr);
+    loadPlayingRecording();
+    int uiStateWhileShown = 0;
+    auto pressWhenShown = [&](bool ok) {
+        QTimer::singleShot(50, [&, ok] {
+            QWidget* box = QApplication::activeModalWidget();
+            ASSERT_NE(box, nullptr);
+            uiStateWhileShown = playbackState.uiState.load();
+            // The box's buttons are named by their control ids: 1 OK, 2 cancel.
+            auto* target = box->findChild<BitmapButton*>(ok ? QStringLiteral("1") : QStringLiteral("2"));
+            ASSERT_NE(target, nullptr);
+            target->click();
+        });
+    };
+    pressWhenShown(true);
+    window->send(UM_SHOW_MESSAGE, 7, 0);
+    EXPECT_EQ(uiStateWhileShown, Paused);
+    pressWhenShown(false);
+    EXPECT_EQ(window->send(UM_ASK, 0, 0), 2);
+    pressWhenShown(true);
+    EXPECT_EQ(window->send(UM_ASK, 0, 0), 1);
+}
+
+// ---- Capture
+
+TEST_F(MainWindowTest, CaptureRunsThroughBothViews) {
+    window->button(kButtonCapture)->click();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].code, 19);
+    window->setCurrentRecording("/x/drf0_20261209_101500.mp4", QStringLiteral("drf0_20261209_101500.mp4"));
+    window->button(kButtonCapture)->click();
+    EXPECT_EQ(boxes.back().code, 2) << "stopped";
+
+    QTemporaryDir folder;
+    std::vector<uint8_t> pixels(1280 * 720 * 4, 0x80);
+    playbackState.frontLargePicture = pixels.data();
+    playbackState.rearLargePicture = pixels.data();
+    int asked = 0;
+    VideoView::setSaveNameChooser([&](QWidget*, const QString&) {
+        return folder.filePath(QStringLiteral("shot%1.jpg").arg(++asked));
+    });
+    loadPlayingRecording();
+    boxes.clear();
+    window->button(kButtonCapture)->click();
+    // The pause step runs before the capture and again before each notice.
+    EXPECT_EQ(log->take(), (Calls{"pauseOutput", "largeStills 0", "pauseOutput", "pauseOutput"}));
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[0].code, 7);
+    EXPECT_EQ(boxes[1].code, 8);
+    EXPECT_TRUE(QFile::exists(folder.filePath(QStringLiteral("shot1.jpg"))));
+    EXPECT_TRUE(QFile::exists(folder.filePath(QStringLiteral("shot2.jpg"))));
+}
+
+}  // namespace
+}  // namespace moksel
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
