@@ -341,7 +341,9 @@ TEST_F(CaptureTest, FailedSaveIsReportedAsAFailure) {
 }  // namespace moksel
 
 int main(int argc, char** argv) {
-    QApplication application(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
+    // Listing the tests (CTest's discovery) needs no display.
+    if (::testing::GTEST_FLAG(list_tests)) return RUN_ALL_TESTS();
+    QApplication application(argc, argv);
     return RUN_ALL_TESTS();
 }
