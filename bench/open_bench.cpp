@@ -45,6 +45,10 @@ int runOpenBench() {
         readAllPackets(pair.rearPath);
         referenceMs.push_back(nowMs() - start);
 
+        // The previous round's recording is closed first, outside the measurement.
+        const int cleared = mainWindow.count(UM_TELEMETRY_CLEARED);
+        pushEngineCommand(CmdClose);
+        mainWindow.waitFor(UM_TELEMETRY_CLEARED, std::chrono::seconds(30), cleared + 1);
         const int done = mainWindow.count(UM_OPEN_DONE);
         const double openStart = nowMs();
         pushEngineCommand(CmdOpen, pair.frontPath.c_str());
