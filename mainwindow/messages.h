@@ -54,4 +54,13 @@ constexpr unsigned UM_PIXEL_TO_FRACTION = 0x43C;   // position slider panes
 constexpr unsigned UM_LIST_CLEAR = 0x43E;          // recording list
 constexpr unsigned UM_SCAN_DRIVE = 0x440;          // recording list: w = address of the card root
 
+// Engine reports that the main window hands on to the pane that shows them, with these
+// arguments; each display keeps its value and redraws only when it changes.
+//   UM_SPEED   -> speed display (OstrelShowSpeed): w = km/h (16 bits)
+//   UM_HEADING -> heading display (OstrelShowDIrection): w = address of the heading (double)
+//   UM_TIME    -> total time display (OstrelShowTotalTime): w = l = total seconds, only when the
+//                 total is above 0; time display (OstrelShowTime): w = current seconds limited
+//                 to the total, l = total seconds; the enlarged window (while open): as received
+//   UM_RECORDING_LENGTH, UM_POSITION -> the enlarged window (while open): as received
+
 }  // namespace moksel

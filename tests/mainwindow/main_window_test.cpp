@@ -22,6 +22,7 @@
 #include "controls/slider_panes.h"
 #include "engine/playback_state.h"
 #include "engine/views/video_view.h"
+#include "mainwindow/costrel_app.h"
 #include "mainwindow/costrel_dlg.h"
 #include "mainwindow/messages.h"
 #include "mainwindow/skin_pane.h"
@@ -711,6 +712,32 @@ TEST_F(MainWindowTest, CaptureRunsThroughBothViews) {
     EXPECT_EQ(boxes[1].code, 8);
     EXPECT_TRUE(QFile::exists(folder.filePath(QStringLiteral("shot1.jpg"))));
     EXPECT_TRUE(QFile::exists(folder.filePath(QStringLiteral("shot2.jpg"))));
+}
+
+// ---- Under Wayland the viewer asks for X11 so that its fixed place holds.
+
+TEST(ViewerStartUp, AsksForX11UnderWaylandOnlyWhenItIsThereAndNothingWasChosen) {
+    const QByteArray saved[] = {qgetenv("WAYLAND_DISPLAY"), qgetenv("DISPLAY"), qgetenv("QT_QPA_PLATFORM")};
+    auto run = [](const char* wayland, const char* x11, const char* chosen) {
+        auto set = [](const char* name, const char* value) {
+            if (value) qputenv(name, value); else qunsetenv(name);
+        };
+        set("WAYLAND_DISPLAY", wayland);
+        set("DISPLAY", x11);
+        set("QT_QPA_PLATFORM", chosen);
+        COstrelApp::preferX11UnderWayland();
+        return qgetenv("QT_QPA_PLATFORM");
+    };
+    EXPECT_EQ(run("wayland-0", ":0", nullptr), QByteArray("xcb"));
+    EXPECT_EQ(run("wayland-0", nullptr, nullptr), QByteArray()) << "no XWayland: Qt's own choice";
+    EXPECT_EQ(run("wayland-0", ":0", "wayland"), QByteArray("wayland")) << "the user's choice stands";
+    EXPECT_EQ(run(nullptr, ":0", nullptr), QByteArray());
+    qputenv("WAYLAND_DISPLAY", saved[0]);
+    qputenv("DISPLAY", saved[1]);
+    qputenv("QT_QPA_PLATFORM", saved[2]);
+    for (const char* name : {"WAYLAND_DISPLAY", "DISPLAY", "QT_QPA_PLATFORM"}) {
+        if (qgetenv(name).isEmpty()) qunsetenv(name);
+    }
 }
 
 }  // namespace
