@@ -7,7 +7,7 @@
 //   moksel-e2e-probe watch SECONDS INTERVAL_MS [--save FILE.png] [--until-playing]
 //                          [--until-restart] [--until-selected ROW] [--until-rows N]
 //       Grabs the screen of $DISPLAY every INTERVAL_MS for at most SECONDS and prints one line
-//       per grab. --save keeps the first grab with a readable front picture. --until-playing
+//       per grab. --save keeps the first grab with a readable front picture from the second half of the watch. --until-playing
 //       stops at the first grab whose front picture has a number; --until-restart stops once the
 //       front number falls well below the highest one seen (a new recording started);
 //       --until-selected stops once the selection bar is on the given row; --until-rows once at
@@ -175,7 +175,8 @@ int watch(int argc, char** argv) {
         // The moment of the grab: the middle of the time it took.
         reading.timeMs = (started + clock.elapsed()) / 2;
         print(reading);
-        if (!saved && reading.front >= 0) saved = screen.save(savePath);
+        if (!saved && reading.front >= 0 && started * 2 >= static_cast<qint64>(seconds * 1000))
+            saved = screen.save(savePath);
         if (untilPlaying && reading.front >= 0) return 0;
         if (untilRestart && reading.front >= 0 && highest >= 0 && reading.front + 30 < highest) return 0;
         if (untilSelected >= 0 && reading.selectedRow == untilSelected) return 0;
