@@ -91,12 +91,15 @@ bool openSoundDevice(EngineContext& context, int sampleRate, int channels) {
     wanted.samples = 1024;
     wanted.callback = soundCallback;
     wanted.userdata = &context;
-    const int result = SDL_OpenAudio(&wanted, nullptr);
-    playbackState.audioDeviceState.store(result);
+    // Without the sound system SDL_OpenAudio would try to start it again on every open.
+    const int result = SDL_WasInit(SDL_INIT_AUDIO) ? SDL_OpenAudio(&wanted, nullptr) : -1;
     if (result < 0) {
-        std::fprintf(stderr, "SDL_OpenAudio: %s\n", SDL_GetError());
+        std::fprintf(stderr, "SDL_OpenAudio: %s\n",
+                     SDL_WasInit(SDL_INIT_AUDIO) ? SDL_GetError() : "no sound system");
+        playbackState.audioDeviceState.store(-1);
         return false;
     }
+    playbackState.audioDeviceState.store(result);
     return true;
 }
 

@@ -21,7 +21,9 @@ void stopClockTimer();
 uint32_t tickClock(uint32_t intervalMs, void* unused);
 
 // Opens the sound device paused: signed 16-bit native samples, 1024 samples per buffer.
-// Engine thread (open). Returns false with the diagnostic line written.
+// Engine thread (open). Returns false with the diagnostic line written when there is no
+// device (or no sound system); audioDeviceState then stays below 0 and the recording plays
+// silently.
 bool openSoundDevice(EngineContext& context, int sampleRate, int channels);
 // Closes the device if open and drops a sound packet remainder. Engine thread.
 void closeSoundDevice(EngineContext& context);

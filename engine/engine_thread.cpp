@@ -161,11 +161,15 @@ void engineMain(const std::function<void(bool)>& ready) {
         return;
     }
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_AUDIO | SDL_INIT_EVENTS) < 0) {
+    if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_EVENTS) < 0) {
         std::fprintf(stderr, "Could not initialize SDL - %s\n", SDL_GetError());
         freePictures(*context);
         ready(false);
         return;
+    }
+    // Sound is optional: without a usable sound system recordings still play, silently.
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) < 0) {
+        std::fprintf(stderr, "Could not initialize SDL audio - %s\n", SDL_GetError());
     }
     const uint32_t eventType = SDL_RegisterEvents(1);
     if (eventType == static_cast<uint32_t>(-1)) {

@@ -78,11 +78,9 @@ bool openSound(EngineContext& context, AVFormatContext* demuxer, int number) {
         avcodec_free_context(&decoder);
         return false;
     }
-    if (!openSoundDevice(context, decoder->sample_rate, channels)) {
-        swr_free(&resampler);
-        avcodec_free_context(&decoder);
-        return false;
-    }
+    // No sound device: the recording still opens and its pictures follow the clock; nothing
+    // decodes the sound while no device asks for it.
+    openSoundDevice(context, decoder->sample_rate, channels);
     context.soundDecoder = decoder;
     context.resampler = resampler;
     context.soundChannels = channels;
