@@ -8,6 +8,7 @@
 // - sound path (soundDecoder, resampler, soundIndex, sound buffer and its cursors): the sound
 //   thread while the device is open; the engine thread only while the device is closed or
 //   locked (SDL_LockAudio).
+// - telemetryBox: engine thread only (open).
 // - quit: written by the engine thread, read by every engine thread.
 #pragma once
 
@@ -19,6 +20,7 @@
 #include <vector>
 
 #include "engine/packet_index.h"
+#include "recording/telemetry.h"
 
 extern "C" {
 struct AVFormatContext;
@@ -74,6 +76,10 @@ struct EngineContext {
     unsigned soundBufferIndex = 0;
     const AVPacket* soundPacket = nullptr;  // packet still to be given to the decoder
     AVFrame* soundFrame = nullptr;
+
+    // Telemetry working arrays (about 3.7 MB), made once with the context and reused by every
+    // open. Engine thread only.
+    TelemetryBox telemetryBox;
 
     SDL_Thread* frontDecoderThread = nullptr;
     SDL_Thread* rearDecoderThread = nullptr;

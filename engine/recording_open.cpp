@@ -153,10 +153,10 @@ void readPackets(EngineContext& context, AVFormatContext* demuxer, int video, Pa
     if (soundIndex) soundIndex->finish();
 }
 
-void readTelemetry(const EngineContext& context, uint32_t& eventTimeMs) {
+void readTelemetry(EngineContext& context, uint32_t& eventTimeMs) {
     eventTimeMs = 0;
     const PacketIndex& index = context.cameras[kFrontCamera].index;
-    TelemetryBox box;
+    TelemetryBox& box = context.telemetryBox;
     if (!box.read(std::string(context.path))) return;
     std::vector<int64_t> times;
     const int count = std::min(index.count(), kTelemetryCapacity);

@@ -218,6 +218,42 @@ TEST_F(EngineOpenTest, OpenWhileAnotherRecordingIsOpenClosesItFirst) {
     EXPECT_EQ(playbackState.telemetryCount, 30);
 }
 
+// The telemetry working arrays live as long as the engine: each open must see only its own
+// file's entries, never the tail of a longer one read before.
+TEST_F(EngineOpenTest, EachOpenGetsOnlyItsOwnTelemetry) {
+    gen::GenOptions fullOptions = smallOptions(90);
+    fullOptions.gps = gen::GpsMode::AllFix;
+    const gen::GenResult full = makeRecording("full", fullOptions);
+    gen::GenOptions shortOptions = smallOptions(90);
+    shortOptions.gps = gen::GpsMode::AllFix;
+    shortOptions.telemetryEntries = 30;
+    shortOptions.latitudeDeg = 10.0;
+    shortOptions.longitudeDeg = 20.0;
+    const gen::GenResult shorter = makeRecording("short", shortOptions);
+    gen::GenOptions noneOptions = smallOptions(30);
+    noneOptions.telemetry = false;
+    const gen::GenResult none = makeRecording("none", noneOptions);
+
+    ASSERT_TRUE(openAndWait(full.frontPath));
+    ASSERT_EQ(playbackState.telemetryCount, 90);
+    EXPECT_NE(playbackState.telemetry[60].latitude, 0.0);
+
+    ASSERT_TRUE(openAndWait(shorter.frontPath));
+    ASSERT_EQ(playbackState.telemetryCount, 90);
+    EXPECT_NEAR(playbackState.telemetry[0].latitude, shorter.track[0].latitudeDeg, 1e-6);
+    EXPECT_NEAR(playbackState.telemetry[29].longitude, shorter.track[29].longitudeDeg, 1e-6);
+    for (int i = 30; i < 90; ++i) {
+        ASSERT_EQ(playbackState.telemetry[i].latitude, 0.0) << i;
+        ASSERT_EQ(playbackState.telemetry[i].longitude, 0.0) << i;
+        ASSERT_EQ(playbackState.telemetry[i].speedKmh, 0) << i;
+        ASSERT_EQ(playbackState.telemetry[i].accelZ, 0) << i;
+    }
+
+    ASSERT_TRUE(openAndWait(none.frontPath));
+    EXPECT_EQ(playbackState.telemetryCount, 0);
+    EXPECT_EQ(mainWindow.count(UM_OPEN_DONE), 3);
+}
+
 TEST_F(EngineOpenTest, QuitQueuedDuringAnOpenEndsTheEngine) {
     gen::GenOptions options = smallOptions(1800);
     options.width = 160;
