@@ -1,6 +1,7 @@
 #include "mainwindow/costrel_app.h"
 
 #include <QApplication>
+#include <QFile>
 #include <cstdlib>
 
 #include "mainwindow/costrel_dlg.h"
@@ -16,6 +17,14 @@ void COstrelApp::preferX11UnderWayland() {
     }
 }
 
+QStringList COstrelApp::commandLinePaths(int argc, char** argv) {
+    QStringList paths;
+    for (int i = 1; i < argc; ++i) {
+        if (argv[i] != nullptr && argv[i][0] != '\0') paths << QFile::decodeName(argv[i]);
+    }
+    return paths;
+}
+
 int COstrelApp::run(int argc, char** argv) {
     preferX11UnderWayland();
     QApplication application(argc, argv);
@@ -24,10 +33,15 @@ int COstrelApp::run(int argc, char** argv) {
     QApplication::setOrganizationName(QStringLiteral("로컬 응용 프로그램 마법사에서 생성된 응용 프로그램"));
     QApplication::setQuitOnLastWindowClosed(false);
 
+    // Qt has taken its own options out of argc and argv; what is left after the program name
+    // are the files and folders to open.
+    const QStringList paths = commandLinePaths(argc, argv);
+
     int result = 0;
     {
         COstrelDlg mainWindow;
         mainWindow.initialise();
+        mainWindow.openAtStart(paths);
         result = mainWindow.exec() == QDialog::Accepted ? 0 : 1;
     }
     return result;

@@ -1,8 +1,12 @@
 // The application object: prepares the process and runs the main window modally for the whole
-// life of the process; the process ends when the main window's modal loop returns.
+// life of the process; the process ends when the main window's modal loop returns. Files and
+// folders given on the command line are opened in the recording list as if they were dropped
+// on it.
 //
 // Thread contract: the main thread, which becomes the UI thread.
 #pragma once
+
+#include <QStringList>
 
 namespace moksel {
 
@@ -14,6 +18,10 @@ public:
     // Under Wayland, where a program cannot place its own windows, asks Qt for X11 (XWayland)
     // when it is there, so the window keeps its fixed place. Before the application object.
     static void preferX11UnderWayland();
+
+    // The files and folders named on the command line (argv after the program name, once Qt
+    // has removed its own options), in order, decoded from the system's file name encoding.
+    static QStringList commandLinePaths(int argc, char** argv);
 };
 
 }  // namespace moksel

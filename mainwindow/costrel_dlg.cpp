@@ -29,6 +29,12 @@
 #ifdef MOKSEL_HAVE_CONTROLS
 #include "controls/slider_panes.h"
 #endif
+#ifdef MOKSEL_HAVE_DIALOGS
+#include "dialogs/scan_progress_box.h"
+#endif
+#ifdef MOKSEL_HAVE_LIBRARY
+#include "library/ostrel_file_list.h"
+#endif
 
 namespace moksel {
 namespace {
@@ -70,7 +76,7 @@ COstrelDlg::COstrelDlg(std::unique_ptr<EngineLink> engine, QWidget* parent)
 COstrelDlg::~COstrelDlg() {
     qApp->removeEventFilter(this);
     // A window torn down without the exit command still ends its engine the ordered way.
-    if (engineStarted_ && !shutDownDone_) {
+    if (engineStarted_ && !engineGone_ && !shutDownDone_) {
         if (!exiting_) {
             engine_->push(CmdStop);
             engine_->push(CmdClose);
@@ -192,6 +198,25 @@ QWidget* COstrelDlg::createPane(const PaneSpec& spec) {
             widget = new OstrelContrastCtrl(this);
             break;
 #endif
+#ifdef MOKSEL_HAVE_LIBRARY
+        case PaneId::FileList: {
+            auto* list = new OstrelFileList(this);
+            // Play takes the list's selection: its full path and its file name.
+            selectedPath_ = [list] {
+                const RecordingList& recordings = list->recordings();
+                return recordings.selection() >= 0 ? recordings.selectedPath() : std::string();
+            };
+            selectedName_ = [list](QString& name) { return list->recordings().GetSelectedName(name); };
+            widget = list;
+            break;
+        }
+#endif
+#ifdef MOKSEL_HAVE_DIALOGS
+        case PaneId::ScanBox:
+            // A box of its own over the main window, shown only while the list scans.
+            widget = new OstrelOpenningDirMsgBox(this);
+            break;
+#endif
         default:
             widget = new SkinPane(spec.className, spec.background, dragsMainWindow(spec.id), this);
             break;
@@ -225,6 +250,27 @@ QWidget* COstrelDlg::pane(PaneId id) const {
 
 MessageTarget* COstrelDlg::paneTarget(PaneId id) const { return dynamic_cast<MessageTarget*>(pane(id)); }
 
+OstrelFileList* COstrelDlg::fileList() const {
+#ifdef MOKSEL_HAVE_LIBRARY
+    return dynamic_cast<OstrelFileList*>(pane(PaneId::FileList));
+#else
+    return nullptr;
+#endif
+}
+
+void COstrelDlg::openAtStart(const QStringList& paths) {
+    if (paths.isEmpty()) return;
+    QTimer::singleShot(0, this, [this, paths] {
+#ifdef MOKSEL_HAVE_LIBRARY
+        if (OstrelFileList* list = fileList()) {
+            list->addPathsAsDropped(paths);
+            return;
+        }
+#endif
+        std::fputs("moksel-viewer: no recording list in this build; the given paths are ignored.\n", stderr);
+    });
+}
+
 LResult COstrelDlg::sendToPane(PaneId id, unsigned number, WParam wParam, LParam lParam) {
     MessageTarget* target = paneTarget(id);
     return target != nullptr ? target->send(number, wParam, lParam) : 0;
@@ -245,6 +291,7 @@ void COstrelDlg::setCurrentRecording(const std::string& path, const QString& nam
 
 void COstrelDlg::setSelectedPathSource(std::function<std::string()> source) {
     selectedPath_ = std::move(source);
+    selectedName_ = nullptr;
 }
 
 void COstrelDlg::setBoxRunners(BoxRunner oneButton, BoxRunner twoButton) {
@@ -406,7 +453,7 @@ void COstrelDlg::closeEvent(QCloseEvent* event) {
 void COstrelDlg::exitViewer() {
     if (exiting_) return;
     exiting_ = true;
-    if (!engineStarted_) {
+    if (!engineStarted_ || engineGone_) {
         finishShutDown();
         return;
     }
@@ -417,11 +464,30 @@ void COstrelDlg::exitViewer() {
 }
 
 LResult COstrelDlg::onEngineEnded(WParam, LParam) {
-    if (shutDownDone_) return 0;
-    if (!exiting_) std::fputs("The playback engine ended; the viewer closes.\n", stderr);
-    exiting_ = true;
-    // The engine posts this just before it ends. Wait for the end while serving this thread's
-    // events: an engine thread still in a send or a repaint to this window needs them.
+    if (shutDownDone_ || engineGone_) return 0;
+    if (!exiting_) {
+        // Nobody asked the engine to end: it could not start (SDL, e.g. no sound device) or
+        // failed on its own. Closing now would look like the window vanishing; it stays open
+        // and only the exit command closes it.
+        std::fputs("moksel-viewer: the playback engine has ended unexpectedly; the window stays "
+                   "open, but recordings cannot be played until the viewer is restarted.\n",
+                   stderr);
+        waitForEngineEnd();
+        engineGone_ = true;
+        endWaitCursor();
+        // An exit pressed while the window waited for the thread closes now.
+        if (exiting_) finishShutDown();
+        return 0;
+    }
+    waitForEngineEnd();
+    engineGone_ = true;
+    finishShutDown();
+    return 0;
+}
+
+void COstrelDlg::waitForEngineEnd() {
+    // The engine posts its end just before it ends. Wait for the end while serving this
+    // thread's events: an engine thread still in a send or a repaint to this window needs them.
     QElapsedTimer waited;
     waited.start();
     while (!engine_->waitForEnd(std::chrono::milliseconds(2))) {
@@ -432,8 +498,6 @@ LResult COstrelDlg::onEngineEnded(WParam, LParam) {
         }
     }
     engine_->join();
-    finishShutDown();
-    return 0;
 }
 
 void COstrelDlg::finishShutDown() {

@@ -5,7 +5,10 @@
 // Life: construction builds nothing visible; initialise() lays out the buttons and panes,
 // publishes the windows for the engine and starts the engine thread last. The exit button
 // queues Stop, Close and Quit; on UM_ENGINE_ENDED the window waits for the engine thread while
-// it keeps serving its own event queue, joins it and ends its modal loop.
+// it keeps serving its own event queue, joins it and ends its modal loop. An engine that ends
+// without having been asked (it could not start, e.g. no sound device) leaves the window open:
+// a notice goes to stderr, opening a recording reports that it cannot be read, and only the
+// exit command closes the window.
 //
 // Thread contract: UI thread only. The engine reaches the window through the message layer
 // (posted reports; UM_RECORDING_LENGTH, UM_OPEN_DONE and a UM_SPEED sent) and the window never
@@ -16,6 +19,7 @@
 #include <QPixmap>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <map>
 #include <memory>
@@ -32,6 +36,7 @@ class QPushButton;
 namespace moksel {
 
 class BitmapButton;
+class OstrelFileList;
 class VideoView;
 
 class COstrelDlg : public Window<QDialog> {
@@ -47,6 +52,11 @@ public:
     // panes, publishing the windows for the engine, the engine thread, the repeat button and
     // markers, the map page. Runs once, before the window is shown.
     void initialise();
+
+    // Adds the files and folders given on the command line to the recording list as if they
+    // had been dropped on it, once the event loop runs (after the window is shown and the
+    // engine started).
+    void openAtStart(const QStringList& paths);
 
     // --- Commands (buttons, messages). Playback commands never wait for the engine.
     void exitViewer();
@@ -87,15 +97,21 @@ public:
     int duration() const { return duration_; }
     bool waitCursorShown() const { return waitCursor_; }
     bool shutDownDone() const { return shutDownDone_; }
+    // False once the engine thread has ended (asked to or not).
+    bool engineRunning() const { return engineStarted_ && !engineGone_; }
 
     BitmapButton* button(int id) const;
     QWidget* pane(PaneId id) const;
     MessageTarget* paneTarget(PaneId id) const;
+    // The recording list pane; null when the list is not part of the build.
+    OstrelFileList* fileList() const;
 
     // Sets the recording whose commands follow (the recording list's selection does this
     // through Play; tests start from a loaded recording).
     void setCurrentRecording(const std::string& path, const QString& name);
-    // The path the recording list has selected; empty when it has no selection.
+    // Replaces where Play takes the selected path from (empty: no selection); the name of a
+    // recording opened this way is its file name. By default Play asks the recording list
+    // for its selected path and GetSelectedName.
     void setSelectedPathSource(std::function<std::string()> source);
 
 protected:
@@ -127,6 +143,7 @@ private:
     void endWaitCursor();
     void showWaitCursor();
     void finishShutDown();
+    void waitForEngineEnd();
 
     // --- Message handlers.
     LResult onCmdPlay(WParam, LParam);
@@ -180,6 +197,7 @@ private:
     bool engineStarted_ = false;
     bool exiting_ = false;
     bool shutDownDone_ = false;
+    bool engineGone_ = false;  // the engine thread has ended and been joined
 
     QPixmap background_;      // 129, the whole window
     QPixmap flipIndicator_;   // 318, rear up-down flip on
@@ -205,6 +223,7 @@ private:
     QString sdCardRoot_;
     bool waitCursor_ = false;
     std::function<std::string()> selectedPath_;
+    std::function<bool(QString&)> selectedName_;  // false: nothing selected
     BoxRunner oneButtonBox_;
     BoxRunner twoButtonBox_;
     WindowDragger dragger_;

@@ -2,6 +2,7 @@
 // queued, and the direct engine operations. None of them waits for the engine.
 #include <QApplication>
 #include <QFileInfo>
+#include <cstdio>
 #include <cstring>
 
 #include "engine/playback_state.h"
@@ -21,6 +22,7 @@ namespace {
 constexpr int kCodeNothingToCapture = 2;
 constexpr int kCodeFileMissing = 10;
 constexpr int kCodeNoRecordingToCapture = 19;
+constexpr int kCodeCannotRead = 20;
 constexpr int kCodeNoRecordingToRepeat = 22;
 
 const QRect kMirrorIndicatorRect(kMirrorIndicatorAt, kIndicatorSize);
@@ -77,11 +79,23 @@ void COstrelDlg::play() {
     playbackState.uiState = Stopped;
     engine_->push(CmdStop);
     const QString path = QString::fromStdString(candidate);
-    currentName_ = QFileInfo(path).fileName();
+    QString name;
+    if (!(selectedName_ && selectedName_(name))) name = QFileInfo(path).fileName();
+    currentName_ = name;
     currentPath_ = candidate;
     if (!QFileInfo(path).isFile()) {
         currentPath_.clear();
         showMessage(kCodeFileMissing);
+        return;
+    }
+    if (engineGone_) {
+        // No engine answers an open any more: say the recording cannot be read rather than
+        // wait for an answer that never comes.
+        std::fputs("moksel-viewer: the playback engine is not running; the recording cannot be opened.\n",
+                   stderr);
+        recordingReady_ = true;
+        currentPath_.clear();
+        showMessage(kCodeCannotRead);
         return;
     }
     showWaitCursor();
@@ -101,7 +115,9 @@ void COstrelDlg::stop() {
 }
 
 void COstrelDlg::stepFrame(bool forward) {
-    if (!recordingReady_) return;
+    // After a failed open the ready flag is set but nothing is loaded: a step would leave the
+    // player "paused" on no recording, so it needs both.
+    if (!recordingReady_ || currentPath_.empty()) return;
     pauseStep();
     engine_->push(forward ? CmdStepForward : CmdStepBack);
     // A step from the stopped state leaves the player paused on the stepped frame.
@@ -133,6 +149,9 @@ void COstrelDlg::endOfPlay() {
 }
 
 void COstrelDlg::seek(int positionTenths) {
+    // Nothing loaded: the position bar may still hold the range of a recording that is gone
+    // (a failed open), and there is no picture to show.
+    if (currentPath_.empty()) return;
     switch (playbackState.uiState.load()) {
         case Playing:
             playbackState.seekTargetMs = positionTenths * 100;
@@ -156,7 +175,9 @@ void COstrelDlg::setSpeedStep(int step) {
         playbackState.seekTargetMs = static_cast<int>(position) * 100;
         playbackState.audioSeekPending = 1;
         playbackState.speedFactor = 1.0;
-        engine_->resumeSoundAtNormalSpeed();
+        // The sound comes back only while playing: paused or stopped, an unpaused sound device
+        // would play under a still picture. Play unpauses it at speed 1.0.
+        if (playbackState.uiState.load() == Playing) engine_->resumeSoundAtNormalSpeed();
         return;
     }
     playbackState.speedFactor = speedFactorOfStep(step);

@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QDir>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest/QTest>
@@ -20,8 +21,10 @@
 
 #include "controls/slider_messages.h"
 #include "controls/slider_panes.h"
+#include "dialogs/scan_progress_box.h"
 #include "engine/playback_state.h"
 #include "engine/views/video_view.h"
+#include "library/ostrel_file_list.h"
 #include "mainwindow/costrel_app.h"
 #include "mainwindow/costrel_dlg.h"
 #include "mainwindow/messages.h"
@@ -155,6 +158,26 @@ protected:
         playbackState.openState = openState;
         log->take();
     }
+    OstrelFileList* list() const { return window->fileList(); }
+    OstrelOpenningDirMsgBox* scanBox() const {
+        return dynamic_cast<OstrelOpenningDirMsgBox*>(window->pane(PaneId::ScanBox));
+    }
+    // `count` empty files with front-recording names, 10:15:00, 10:15:01, ... in `folder`. The
+    // engine is a recorder here: nothing reads them, the list only lists them.
+    static QStringList makeNamedFiles(const QString& folder, int count, const char* type = "drf") {
+        QStringList paths;
+        for (int i = 0; i < count; ++i) {
+            const QString name = QStringLiteral("%1_20261209_1015%2.mp4")
+                                     .arg(QLatin1String(type) + QLatin1Char('0'))
+                                     .arg(i, 2, 10, QLatin1Char('0'));
+            QFile file(folder + QLatin1Char('/') + name);
+            EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+            paths << file.fileName();
+        }
+        return paths;
+    }
+    // Point of a visible row of the list pane.
+    static QPoint rowPoint(int row) { return QPoint(100, 18 + 20 * row + 10); }
     void mouse(QWidget* target, QEvent::Type type, QPoint at, Qt::MouseButtons buttons,
                Qt::MouseButton button = Qt::LeftButton) {
         QMouseEvent event(type, QPointF(at), QPointF(target->mapToGlobal(at)), button, buttons, Qt::NoModifier);
@@ -209,6 +232,10 @@ TEST_F(MainWindowTest, StartsAsTheFixedSkinnedWindowWithEveryButtonAndPane) {
     EXPECT_NE(dynamic_cast<OstrelMainView*>(window->pane(PaneId::FrontView)), nullptr);
     EXPECT_NE(dynamic_cast<OstrelRearView*>(window->pane(PaneId::RearView)), nullptr);
     EXPECT_NE(dynamic_cast<OstrelContrastCtrl*>(window->pane(PaneId::Contrast)), nullptr);
+    ASSERT_NE(list(), nullptr);
+    EXPECT_EQ(list()->geometry(), QRect(661, 428, 344, 260));
+    ASSERT_NE(scanBox(), nullptr);
+    EXPECT_EQ(scanBox()->parentWidget(), window.get());
 
     // The map loaded its page and hid, uncovering the list.
     EXPECT_EQ(numbersReceivedBy(PaneId::Map), std::vector<unsigned>{UM_MAP_LOAD});
@@ -294,8 +321,13 @@ TEST_F(MainWindowTest, SwallowsSpaceEnterAndEscapeAndClearsTheListOnDelete) {
     EXPECT_TRUE(window->isVisible());
     EXPECT_TRUE(log->take().empty());
 
-    QTest::keyPress(window.get(), Qt::Key_Delete);
-    EXPECT_EQ(numbersReceivedBy(PaneId::FileList), std::vector<unsigned>{UM_LIST_CLEAR});
+    // Delete empties the recording list, wherever the focus is in the window.
+    QTemporaryDir folder;
+    list()->addPathsAsDropped(makeNamedFiles(folder.path(), 3));
+    ASSERT_EQ(list()->recordings().count(), 3);
+    QTest::keyPress(play, Qt::Key_Delete);
+    EXPECT_EQ(list()->recordings().count(), 0);
+    EXPECT_EQ(list()->recordings().selection(), -1);
 }
 
 TEST_F(MainWindowTest, DragsByTheBackgroundButNotFromTheMuteRectangle) {
@@ -336,16 +368,29 @@ TEST_F(MainWindowTest, WheelZoomsTheViewUnderItAndScrollsTheList) {
                           Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
         QCoreApplication::sendEvent(window.get(), &event);
     };
+    QTemporaryDir folder;
+    list()->addPathsAsDropped(makeNamedFiles(folder.path(), 15));
     wheel({100, 100}, 120);
     EXPECT_TRUE(log->take().empty()) << "stopped: no zoom";
     loadPlayingRecording();
     wheel({700, 500}, -120);
     QCoreApplication::processEvents();
-    EXPECT_EQ(lastReceivedBy(PaneId::FileList).number, UM_LIST_WHEEL);
-    EXPECT_EQ(lastReceivedBy(PaneId::FileList).wParam, 0u);
+    EXPECT_EQ(list()->recordings().top(), 1) << "down scrolls the list one row";
+    wheel({700, 500}, 120);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(list()->recordings().top(), 0);
     wheel({100, 100}, -120);
     wheel({600, 100}, 120);
     EXPECT_EQ(log->take(), (Calls{"frontZoom -120", "rearZoom 120"}));
+
+    // Paused: the same, and the engine re-renders the still (it checks the state itself).
+    playbackState.uiState = Paused;
+    wheel({100, 100}, 120);
+    EXPECT_EQ(log->take(), Calls{"frontZoom 120"});
+    // A front-only recording has no rear view to zoom.
+    playbackState.openState = FrontOnly;
+    wheel({600, 100}, -120);
+    EXPECT_TRUE(log->take().empty());
 }
 
 // ---- Shut-down
@@ -456,31 +501,67 @@ TEST_F(MainWindowTest, ForwardsReportsToThePanesThatShowThem) {
     EXPECT_TRUE(placeholder(PaneId::ShowTotalTime)->received().empty());
     EXPECT_EQ(lastReceivedBy(PaneId::ShowTime).wParam, 0u);
 
-    // List and scan traffic.
-    const QString root = QStringLiteral("/media/card");
-    window->send(UM_SCAN_CANCEL, 0, 0);
+    // A formatted drive takes its entries out of the list; the others stay.
+    QTemporaryDir card, other;
+    list()->addPathsAsDropped(makeNamedFiles(card.path(), 2) + makeNamedFiles(other.path(), 1, "evt"));
+    ASSERT_EQ(list()->recordings().count(), 3);
+    const QString root = card.path();
     window->send(UM_DRIVE_FORMATTED, reinterpret_cast<WParam>(&root), 0);
-    EXPECT_EQ(numbersReceivedBy(PaneId::FileList), (std::vector<unsigned>{UM_SCAN_CANCEL, UM_DRIVE_FORMATTED}));
-    EXPECT_EQ(lastReceivedBy(PaneId::FileList).wParam, reinterpret_cast<WParam>(&root));
+    ASSERT_EQ(list()->recordings().count(), 1);
+    EXPECT_EQ(list()->recordings().entry(0).fileName.substr(0, 3), "evt");
 }
 
 TEST_F(MainWindowTest, ScanShowsItsBoxAndRelaysFoldersOnlyWhileShown) {
     const QString folder = QStringLiteral("/media/card/DCIM");
     window->send(UM_SCAN_FOLDER, reinterpret_cast<WParam>(&folder), 0);
     QCoreApplication::processEvents();
-    EXPECT_TRUE(placeholder(PaneId::ScanBox)->received().empty());
+    EXPECT_EQ(scanBox()->folderReference(), nullptr) << "hidden: nothing relayed";
 
     window->send(UM_SCAN_BEGIN, 0, 0);
-    EXPECT_TRUE(window->pane(PaneId::ScanBox)->isVisible());
+    EXPECT_TRUE(scanBox()->isVisible());
     EXPECT_FALSE(window->button(kButtonOpenFiles)->isEnabled());
     EXPECT_FALSE(window->button(kButtonOpenFolder)->isEnabled());
     window->send(UM_SCAN_FOLDER, reinterpret_cast<WParam>(&folder), 0);
-    EXPECT_TRUE(placeholder(PaneId::ScanBox)->received().empty()) << "posted, not sent";
+    EXPECT_EQ(scanBox()->folderReference(), nullptr) << "posted, not sent";
     QCoreApplication::processEvents();
-    EXPECT_EQ(numbersReceivedBy(PaneId::ScanBox), std::vector<unsigned>{UM_SCAN_FOLDER});
+    EXPECT_EQ(scanBox()->folderReference(), &folder);
 
     window->send(UM_SCAN_END, 0, 0);
-    EXPECT_FALSE(window->pane(PaneId::ScanBox)->isVisible());
+    EXPECT_FALSE(scanBox()->isVisible());
+    EXPECT_TRUE(window->button(kButtonOpenFiles)->isEnabled());
+    EXPECT_TRUE(window->button(kButtonOpenFolder)->isEnabled());
+}
+
+TEST_F(MainWindowTest, AFolderScanDisablesTheOpenButtonsAndItsBoxStopsIt) {
+    QTemporaryDir drive;
+    for (const char* sub : {"a", "b", "c", "d"}) {
+        ASSERT_TRUE(QDir(drive.path()).mkpath(QLatin1String(sub)));
+        makeNamedFiles(drive.path() + QLatin1Char('/') + QLatin1String(sub), 2);
+    }
+    // Between directory items the scan serves the event queue; look at the window then, and
+    // press the box's stop button once the first entries are in.
+    bool sawBusyWindow = false;
+    bool stopped = false;
+    const QString* shownFolder = nullptr;
+    list()->recordings().setEventDrain([&] {
+        QCoreApplication::processEvents();
+        if (scanBox()->isVisible() && !window->button(kButtonOpenFiles)->isEnabled() &&
+            !window->button(kButtonOpenFolder)->isEnabled()) {
+            sawBusyWindow = true;
+        }
+        if (scanBox()->folderReference() != nullptr) shownFolder = scanBox()->folderReference();
+        if (!stopped && list()->recordings().count() >= 2) {
+            stopped = true;
+            scanBox()->stopButton()->click();
+        }
+    });
+    list()->addPathsAsDropped({drive.path()});
+    EXPECT_TRUE(sawBusyWindow);
+    EXPECT_EQ(shownFolder, &list()->recordings().currentFolder()) << "the box shows the folder being read";
+    EXPECT_TRUE(stopped);
+    EXPECT_GE(list()->recordings().count(), 2) << "what was found stays";
+    EXPECT_LT(list()->recordings().count(), 8) << "the stop request reached the scan";
+    EXPECT_FALSE(scanBox()->isVisible());
     EXPECT_TRUE(window->button(kButtonOpenFiles)->isEnabled());
     EXPECT_TRUE(window->button(kButtonOpenFolder)->isEnabled());
 }
@@ -538,10 +619,20 @@ TEST_F(MainWindowTest, SettingsFromTheSliderPanes) {
     EXPECT_EQ(log->take(), (Calls{"pauseSound", "pauseSound", "pauseSound", "pauseSound", "pauseSound"}));
     window->send(UM_RECORDING_LENGTH, 0, 600);
     positionSlider()->send(GSM_SETPOS, 321, 0);
+    // Back to 1.0 while paused: the factor and the sound's position change, the sound stays
+    // paused under the still picture (Play brings it back).
     window->send(UM_SET_SPEED, 2, 0);
     EXPECT_EQ(playbackState.speedFactor.load(), 1.0);
     EXPECT_EQ(playbackState.seekTargetMs.load(), 32100);
     EXPECT_EQ(playbackState.audioSeekPending.load(), 1);
+    EXPECT_TRUE(log->take().empty());
+    playbackState.uiState = Stopped;
+    window->send(UM_SET_SPEED, 0, 0);
+    window->send(UM_SET_SPEED, 2, 0);
+    EXPECT_EQ(log->take(), Calls{"pauseSound"}) << "stopped: no sound either";
+    // While playing the sound resumes at the position.
+    playbackState.uiState = Playing;
+    window->send(UM_SET_SPEED, 2, 0);
     EXPECT_EQ(log->take(), Calls{"resumeSound"});
 }
 
@@ -592,12 +683,13 @@ TEST_F(MainWindowTest, PlaybackCommandsByMessage) {
     EXPECT_EQ(playbackState.uiState.load(), Paused) << "a step from stopped ends paused";
     EXPECT_EQ(log->take(), (Calls{"CmdStop", "CmdStepForward", "pauseOutput"}));
 
+    // Next, previous and end of play with nothing selected in the list: the recording stops
+    // and nothing is opened.
     window->send(UM_CMD_NEXT_RECORDING, 0, 0);
     window->send(UM_CMD_PREV_RECORDING, 0, 0);
     window->send(UM_PLAY_END, 0, 0);
     EXPECT_EQ(playbackState.uiState.load(), Stopped);
     EXPECT_EQ(log->take(), (Calls{"CmdStop", "CmdStop", "CmdStop"}));
-    EXPECT_EQ(numbersReceivedBy(PaneId::FileList), (std::vector<unsigned>{UM_LIST_NEXT, UM_LIST_PREV, UM_LIST_NEXT}));
 }
 
 TEST_F(MainWindowTest, PlayOpensTheSelectedRecordingOrSaysItIsMissing) {
@@ -633,6 +725,272 @@ TEST_F(MainWindowTest, PlayOpensTheSelectedRecordingOrSaysItIsMissing) {
     // The same selection again: no reopen.
     window->send(UM_CMD_PLAY, 0, 0);
     EXPECT_EQ(log->take(), Calls{"CmdPlay"});
+}
+
+// ---- The behaviour-by-state table of the playback commands, on the recorder: every cell
+// whose outcome is the window's own (states, queued commands, direct engine calls).
+
+TEST_F(MainWindowTest, PlayByStateAndSelection) {
+    QTemporaryDir folder;
+    list()->addPathsAsDropped(makeNamedFiles(folder.path(), 2));
+    const RecordingList& recordings = list()->recordings();
+    ASSERT_EQ(recordings.count(), 2);
+    const std::string first = recordings.entry(0).path();
+    const std::string second = recordings.entry(1).path();
+
+    // No recording, nothing selected: nothing.
+    window->button(kButtonPlay)->click();
+    EXPECT_TRUE(log->take().empty());
+    EXPECT_EQ(playbackState.uiState.load(), Stopped);
+
+    // No recording, an entry selected: opens it, named by the list.
+    mouse(list(), QEvent::MouseButtonRelease, rowPoint(0), Qt::NoButton);
+    ASSERT_EQ(recordings.selection(), 0);
+    window->button(kButtonPlay)->click();
+    EXPECT_EQ(log->take(), (Calls{"CmdStop", "CmdOpen"}));
+    EXPECT_EQ(log->lastOpenPath, first);
+    EXPECT_EQ(window->currentRecordingName(), QString::fromStdString(recordings.entry(0).fileName));
+    window->send(UM_OPEN_DONE, 0, 0);
+    EXPECT_EQ(log->take(), Calls{"CmdPlay"});
+    EXPECT_EQ(playbackState.uiState.load(), Playing);
+
+    // The selected entry is the current recording: Play again while playing, resume while
+    // paused or stopped; never a reopen.
+    for (int state : {Playing, Paused, Stopped}) {
+        playbackState.uiState = state;
+        window->button(kButtonPlay)->click();
+        EXPECT_EQ(log->take(), Calls{"CmdPlay"}) << state;
+        EXPECT_EQ(playbackState.uiState.load(), Playing) << state;
+        EXPECT_TRUE(window->recordingReady()) << state;
+    }
+
+    // Another entry selected: opens it from every state.
+    for (int state : {Playing, Paused, Stopped}) {
+        playbackState.uiState = state;
+        const int other = recordings.selection() == 0 ? 1 : 0;
+        mouse(list(), QEvent::MouseButtonRelease, rowPoint(other), Qt::NoButton);
+        window->button(kButtonPlay)->click();
+        EXPECT_EQ(log->take(), (Calls{"CmdStop", "CmdOpen"})) << state;
+        EXPECT_EQ(log->lastOpenPath, other == 0 ? first : second) << state;
+        EXPECT_EQ(playbackState.uiState.load(), Stopped) << "until the engine answers";
+        EXPECT_FALSE(window->recordingReady());
+        window->send(UM_OPEN_DONE, 0, 0);
+        log->take();
+    }
+
+    // Nothing selected (the list was emptied), a recording loaded: Play plays it from any state,
+    // although the list still remembers the path it had selected last.
+    QTest::keyPress(window.get(), Qt::Key_Delete);
+    ASSERT_EQ(recordings.selection(), -1);
+    ASSERT_FALSE(recordings.selectedPath().empty());
+    const std::string loaded = window->currentRecordingPath();
+    for (int state : {Stopped, Playing, Paused}) {
+        playbackState.uiState = state;
+        window->button(kButtonPlay)->click();
+        EXPECT_EQ(log->take(), Calls{"CmdPlay"}) << state;
+        EXPECT_EQ(playbackState.uiState.load(), Playing);
+        EXPECT_EQ(window->currentRecordingPath(), loaded);
+    }
+}
+
+TEST_F(MainWindowTest, PauseStopAndFrameStepsByState) {
+    // No recording: pause and steps do nothing; stop still queues its command.
+    window->button(kButtonPause)->click();
+    window->button(kButtonStepForward)->click();
+    window->button(kButtonStepBack)->click();
+    window->button(kButtonStop)->click();
+    EXPECT_EQ(log->take(), Calls{"CmdStop"});
+    EXPECT_EQ(playbackState.uiState.load(), Stopped);
+
+    loadPlayingRecording();
+    // Playing: pause pauses; paused: pause changes nothing that matters (stays paused).
+    window->button(kButtonPause)->click();
+    EXPECT_EQ(playbackState.uiState.load(), Paused);
+    EXPECT_EQ(playbackState.engineState.load(), Paused);
+    window->button(kButtonPause)->click();
+    EXPECT_EQ(playbackState.uiState.load(), Paused);
+    log->take();
+    // Stopped: pause does nothing.
+    window->button(kButtonStop)->click();
+    EXPECT_EQ(log->take(), Calls{"CmdStop"});
+    window->button(kButtonPause)->click();
+    EXPECT_TRUE(log->take().empty());
+    EXPECT_EQ(playbackState.uiState.load(), Stopped);
+
+    // Steps: from stopped they end paused; from playing they pause first; from paused they step.
+    window->button(kButtonStepForward)->click();
+    EXPECT_EQ(log->take(), (Calls{"CmdStepForward", "pauseOutput"}));
+    EXPECT_EQ(playbackState.uiState.load(), Paused);
+    window->button(kButtonStepBack)->click();
+    EXPECT_EQ(log->take(), (Calls{"pauseOutput", "CmdStepBack", "pauseOutput"}));
+    playbackState.uiState = Playing;
+    playbackState.engineState = Playing;
+    window->button(kButtonStepForward)->click();
+    EXPECT_EQ(log->take(), (Calls{"pauseOutput", "CmdStepForward", "pauseOutput"}));
+    EXPECT_EQ(playbackState.engineState.load(), Paused);
+    // Stop from playing and from paused.
+    for (int state : {Playing, Paused}) {
+        playbackState.uiState = state;
+        window->button(kButtonStop)->click();
+        EXPECT_EQ(playbackState.uiState.load(), Stopped);
+        EXPECT_EQ(log->take(), Calls{"CmdStop"});
+    }
+
+    // After a failed open the ready flag is set but nothing is loaded: steps and seeks do not
+    // leave a "paused" player without a recording.
+    window->send(UM_OPEN_FAILED, 0, 0);
+    ASSERT_TRUE(window->recordingReady());
+    ASSERT_TRUE(window->currentRecordingPath().empty());
+    log->take();
+    window->button(kButtonStepForward)->click();
+    window->send(UM_SEEK, 30, 0);
+    EXPECT_TRUE(log->take().empty());
+    EXPECT_EQ(playbackState.uiState.load(), Stopped);
+    EXPECT_EQ(playbackState.frontSeekPending.load(), 0);
+}
+
+TEST_F(MainWindowTest, RearMirrorAndFlipOnlyWithARearWhileNotStopped) {
+    auto toggles = [&] {
+        window->button(kButtonMirror)->click();
+        window->button(kButtonFlip)->click();
+    };
+    toggles();
+    EXPECT_FALSE(window->rearLeftRight());
+    EXPECT_FALSE(window->rearUpDown());
+    loadPlayingRecording(FrontOnly);
+    toggles();
+    EXPECT_FALSE(window->rearLeftRight()) << "front only";
+    EXPECT_TRUE(log->take().empty());
+    loadPlayingRecording(FrontAndRear);
+    playbackState.uiState = Stopped;
+    toggles();
+    EXPECT_FALSE(window->rearLeftRight()) << "stopped";
+    EXPECT_TRUE(log->take().empty());
+
+    for (int state : {Playing, Paused}) {
+        playbackState.uiState = state;
+        toggles();
+        const bool on = state == Playing;
+        EXPECT_EQ(window->rearLeftRight(), on) << state;
+        EXPECT_EQ(window->rearUpDown(), on) << state;
+        EXPECT_EQ(playbackState.mirrorHorizontal.load(), on ? 1 : 0);
+        EXPECT_EQ(playbackState.flipVertical.load(), on ? 1 : 0);
+        // The engine re-renders the stills only while paused (it checks that itself).
+        EXPECT_EQ(log->take(), (Calls{"frontZoom 0", "frontZoom 0"}));
+    }
+}
+
+TEST_F(MainWindowTest, ListDoubleClickNextPreviousAndEndOfPlayOpenTheEntries) {
+    QTemporaryDir folder;
+    list()->addPathsAsDropped(makeNamedFiles(folder.path(), 3));
+    const RecordingList& recordings = list()->recordings();
+    ASSERT_EQ(recordings.count(), 3);
+    auto pathOf = [&](int i) { return recordings.entry(i).path(); };
+    auto openedAndReady = [&](int i) {
+        EXPECT_EQ(log->take(), (Calls{"CmdStop", "CmdOpen"}));
+        EXPECT_EQ(log->lastOpenPath, pathOf(i));
+        EXPECT_EQ(window->currentRecordingPath(), pathOf(i));
+        EXPECT_EQ(recordings.selection(), i);
+        window->send(UM_OPEN_DONE, 0, 0);
+        EXPECT_EQ(log->take(), Calls{"CmdPlay"});
+    };
+
+    // Next before anything was opened: nothing (not ready).
+    window->button(kButtonNext)->click();
+    EXPECT_TRUE(log->take().empty());
+
+    QTest::mouseDClick(list(), Qt::LeftButton, Qt::NoModifier, rowPoint(1));
+    openedAndReady(1);
+
+    // Next and previous stop the recording, then the list moves and the window opens the entry.
+    window->button(kButtonNext)->click();
+    EXPECT_EQ(playbackState.uiState.load(), Stopped);
+    // The first Stop stops the playing recording, the second begins the open.
+    EXPECT_EQ(log->take(), (Calls{"CmdStop", "CmdStop", "CmdOpen"}));
+    EXPECT_EQ(log->lastOpenPath, pathOf(2));
+    EXPECT_EQ(recordings.selection(), 2);
+    window->send(UM_OPEN_DONE, 0, 0);
+    log->take();
+    // From the last entry, next wraps to the first; from the first, previous to the last.
+    window->button(kButtonNext)->click();
+    log->take();
+    EXPECT_EQ(recordings.selection(), 0);
+    EXPECT_EQ(window->currentRecordingPath(), pathOf(0));
+    window->send(UM_OPEN_DONE, 0, 0);
+    window->button(kButtonPrevious)->click();
+    EXPECT_EQ(recordings.selection(), 2);
+    EXPECT_EQ(window->currentRecordingPath(), pathOf(2));
+    EXPECT_EQ(log->lastOpenPath, pathOf(2));
+    window->send(UM_OPEN_DONE, 0, 0);
+    log->take();
+
+    // While an open is in flight the navigation waits for its answer.
+    window->send(UM_CMD_NEXT_RECORDING, 0, 0);
+    log->take();
+    EXPECT_FALSE(window->recordingReady());
+    window->send(UM_PLAY_END, 0, 0);
+    window->send(UM_CMD_PREV_RECORDING, 0, 0);
+    EXPECT_TRUE(log->take().empty());
+    EXPECT_EQ(recordings.selection(), 0);
+    window->send(UM_OPEN_DONE, 0, 0);
+    log->take();
+
+    // End of play (no repeat) goes on with the next entry.
+    window->send(UM_PLAY_END, 0, 0);
+    EXPECT_EQ(log->take(), (Calls{"CmdStop", "CmdStop", "CmdOpen"}));
+    EXPECT_EQ(recordings.selection(), 1);
+    EXPECT_EQ(window->currentRecordingPath(), pathOf(1));
+}
+
+TEST_F(MainWindowTest, CommandLinePathsAreListedOnceTheEventLoopRuns) {
+    QTemporaryDir drive, loose;
+    ASSERT_TRUE(QDir(drive.path()).mkpath(QStringLiteral("DCIM/100")));
+    makeNamedFiles(drive.path() + QStringLiteral("/DCIM/100"), 2);
+    const QStringList single = makeNamedFiles(loose.path(), 1, "evt");
+    // A file name the list does not take is left out, without a notice.
+    QFile other(loose.path() + QStringLiteral("/notes.txt"));
+    ASSERT_TRUE(other.open(QIODevice::WriteOnly));
+
+    window->openAtStart({drive.path(), single.front(), other.fileName()});
+    EXPECT_EQ(list()->recordings().count(), 0) << "not before the event loop runs";
+    QTRY_COMPARE_WITH_TIMEOUT(list()->recordings().count(), 3, 20000);
+    EXPECT_EQ(list()->recordings().entry(2).fileName.substr(0, 3), "evt") << "in the order given";
+    EXPECT_TRUE(boxes.empty());
+
+    // The program takes every argument after its name as a path, relative ones included.
+    char program[] = "moksel-viewer", first[] = "/media/card", second[] = "drf0_20261209_101500.mp4";
+    char* argv[] = {program, first, second, nullptr};
+    EXPECT_EQ(COstrelApp::commandLinePaths(3, argv),
+              (QStringList{QStringLiteral("/media/card"), QStringLiteral("drf0_20261209_101500.mp4")}));
+    EXPECT_TRUE(COstrelApp::commandLinePaths(1, argv).isEmpty());
+}
+
+// ---- An engine that ends on its own
+
+TEST_F(MainWindowTest, AnEngineThatEndsUnaskedLeavesTheWindowOpenUntilExit) {
+    QTemporaryDir folder;
+    list()->addPathsAsDropped(makeNamedFiles(folder.path(), 1));
+    log->ended = true;
+    window->post(UM_ENGINE_ENDED, 0, 0);
+    QTRY_VERIFY_WITH_TIMEOUT(!window->engineRunning(), 20000);
+    EXPECT_EQ(log->take(), Calls{"join"});
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(window->shutDownDone());
+    EXPECT_TRUE(window->isVisible());
+
+    // Opening a recording now says it cannot be read instead of waiting for an answer.
+    QTest::mouseDClick(list(), Qt::LeftButton, Qt::NoModifier, rowPoint(0));
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].code, 20);
+    EXPECT_FALSE(window->waitCursorShown());
+    EXPECT_TRUE(window->currentRecordingPath().empty());
+
+    // Exit closes at once: there is no engine left to wait for.
+    log->take();
+    window->button(kButtonExit)->click();
+    EXPECT_TRUE(window->shutDownDone());
+    EXPECT_TRUE(log->take().empty()) << "nothing queued for an engine that is gone";
+    EXPECT_EQ(window->result(), QDialog::Accepted);
 }
 
 // ---- Boxes
