@@ -285,8 +285,10 @@ echo "figure: speed 2.0: $rate2 frames/s over $span2 ms ($n2 grabs, frames $firs
 check speed.double "$ratio >= 1.5 && $ratio <= 2.6" "speed 2.0 rate / speed 1.0 rate = $ratio"
 
 # ---- The end of the recording: the next entry starts.
+# Every open reopens the sound device, and the disk output starts its file again: keep the
+# first recording's sound now.
 
-sound_before_end=$(sound_bytes)
+cp "$work/sound.raw" "$work/sound-first.raw" 2>/dev/null
 "$probe" watch 20 100 --until-restart >"$work/to-end.txt" 2>>"$work/probe.log"
 restarted=$?
 highest=$(awk '{ for (i = 1; i <= NF; ++i) { split($i, kv, "="); if (kv[1] == "front" && kv[2] > m) m = kv[2] } } END { print m + 0 }' "$work/to-end.txt")
@@ -302,19 +304,27 @@ echo "figure: next entry: selection on row $selected, $rate4 frames/s, frames $f
 check next.selected "$selected == 1" "list selection after the end: row $selected (expected 1)"
 check next.plays "$restart_at >= 0 && $restart_at <= 45 && $last4 > $first4 + 15" \
   "next recording starts at frame $restart_at and advances ($first4..$last4)"
-sound_end=$(sound_bytes)
-check sound.grows-later "$sound_end > $sound_before_end" \
-  "sound written: $sound_before_end bytes before the end, $sound_end bytes after"
+sound_next=$(sound_bytes)
+sleep 1
+sound_next_later=$(sound_bytes)
+check sound.next "$sound_next_later > $sound_next" \
+  "sound of the next recording: $sound_next bytes, $sound_next_later bytes 1 s later"
 
-# ---- The sound: the recordings' tone, at a level well above silence.
+# ---- The sound: the recordings' tone, at a level well above silence. The first recording
+# played about 6 s at speed 1.0 (sound is paused while paused and at other speeds).
 
-read -r sound_line <<<"$("$probe" sound "$work/sound.raw" 1 22050)"
-echo "figure: sound $sound_line"
-level=$(sed -n 's/.*level=\([0-9.]*\).*/\1/p' <<<"$sound_line")
-frequency=$(sed -n 's/.*frequency_hz=\([0-9.]*\).*/\1/p' <<<"$sound_line")
-loud=$(sed -n 's/.*nonsilent_seconds=\([0-9.]*\).*/\1/p' <<<"$sound_line")
-check sound.tone "${loud:-0} >= 2 && ${frequency:-0} >= 900 && ${frequency:-0} <= 1100 && ${level:-0} >= 0.02" \
-  "sound not silent for ${loud:-0} s, at ${frequency:-0} Hz, level ${level:-0} of full scale (tone: 1000 Hz)"
+tone() {  # NAME FILE MIN_SECONDS
+  local line level frequency loud
+  line=$("$probe" sound "$2" 1 22050)
+  echo "figure: $1 $line"
+  level=$(sed -n 's/.*level=\([0-9.]*\).*/\1/p' <<<"$line")
+  frequency=$(sed -n 's/.*frequency_hz=\([0-9.]*\).*/\1/p' <<<"$line")
+  loud=$(sed -n 's/.*nonsilent_seconds=\([0-9.]*\).*/\1/p' <<<"$line")
+  check "$1" "${loud:-0} >= $3 && ${frequency:-0} >= 900 && ${frequency:-0} <= 1100 && ${level:-0} >= 0.02" \
+    "not silent for ${loud:-0} s (at least $3), at ${frequency:-0} Hz, level ${level:-0} of full scale (tone: 1000 Hz)"
+}
+tone sound.tone.first "$work/sound-first.raw" 3
+tone sound.tone.next "$work/sound.raw" 1
 
 kill -0 "$viewer_pid" 2>/dev/null || fail viewer.alive "the viewer ended during the test"
 echo "failures: $failures"
