@@ -121,8 +121,12 @@ sound_bytes() { stat -c %s "$work/sound.raw" 2>/dev/null || echo 0; }
 
 click() { xdotool mousemove "$1" "$2" click 1; }
 
+# A viewer that ended cannot be read any more: stop with what was measured.
+alive() { kill -0 "$viewer_pid" 2>/dev/null || abort viewer.alive "the viewer ended ($1)"; }
+
 # A still picture after a command: prints "front rear".
 still() {  # NAME
+  alive "$1" >&2
   "$probe" settle 6 >"$work/$1.txt" 2>>"$work/probe.log"
   echo "$(field "$work/$1.txt" front last) $(field "$work/$1.txt" rear last)"
 }
@@ -206,6 +210,7 @@ echo "screenshot: $outdir/playback-mid.png"
 [ -f "$outdir/playback-mid.png" ] && "$probe" read "$outdir/playback-mid.png"
 
 # ---- Pause, then steps back.
+alive "before pausing"
 
 "$probe" watch 0.3 100 >"$work/before-pause.txt" 2>>"$work/probe.log"
 playing_at=$(field "$work/before-pause.txt" front last)
@@ -232,6 +237,7 @@ check step.back.second "$back2f == $paused - 1 && $back2r == $paused_rear - 1" \
   "second step back shows front $back2f rear $back2r (expected $((paused - 1))/$((paused_rear - 1)))"
 
 # ---- A click on the position bar while paused.
+alive "before the seek"
 # The bar maps a click at column x to position round((x - thumb / 2) x duration / (373 - 16))
 # tenths of a second; the picture shown is the first key frame at or after that time.
 duration_tenths=$((kFrames * 10 / kFps))
@@ -264,6 +270,7 @@ check step.back.again "$back4f == $fwd2f - 1 && $back4r == $fwd2r - 1" \
   "next step back shows $back4f/$back4r (expected $((fwd2f - 1))/$((fwd2r - 1)))"
 
 # ---- Play continues after the picture shown.
+alive "before resuming"
 
 click "${kPlay[@]}"
 "$probe" watch 2.5 100 >"$work/resumed.txt" 2>>"$work/probe.log"
@@ -274,6 +281,7 @@ check resume.place "$first3 >= $back4f && $first3 <= $back4f + 45" \
 check resume.rate "$rate3 >= $kFps * 0.6 && $rate3 <= $kFps * 1.4" "resumed at $rate3 frames/s"
 
 # ---- Speed 2.0 against 1.0.
+alive "before speed 2.0"
 
 click "${kSpeedDouble[@]}"
 sleep 0.4
@@ -285,6 +293,7 @@ echo "figure: speed 2.0: $rate2 frames/s over $span2 ms ($n2 grabs, frames $firs
 check speed.double "$ratio >= 1.5 && $ratio <= 2.6" "speed 2.0 rate / speed 1.0 rate = $ratio"
 
 # ---- The end of the recording: the next entry starts.
+alive "before the end of the recording"
 # Every open reopens the sound device, and the disk output starts its file again: keep the
 # first recording's sound now.
 
