@@ -779,7 +779,9 @@ TEST_F(MainWindowTest, PlayByStateAndSelection) {
     }
 
     // Nothing selected (the list was emptied), a recording loaded: Play plays it from any state,
-    // although the list still remembers the path it had selected last.
+    // although the list still remembers the path it had selected last (here another entry).
+    const int other = recordings.entry(0).path() == window->currentRecordingPath() ? 1 : 0;
+    mouse(list(), QEvent::MouseButtonRelease, rowPoint(other), Qt::NoButton);
     QTest::keyPress(window.get(), Qt::Key_Delete);
     ASSERT_EQ(recordings.selection(), -1);
     ASSERT_FALSE(recordings.selectedPath().empty());
@@ -940,6 +942,19 @@ TEST_F(MainWindowTest, ListDoubleClickNextPreviousAndEndOfPlayOpenTheEntries) {
     EXPECT_EQ(log->take(), (Calls{"CmdStop", "CmdStop", "CmdOpen"}));
     EXPECT_EQ(recordings.selection(), 1);
     EXPECT_EQ(window->currentRecordingPath(), pathOf(1));
+}
+
+TEST_F(MainWindowTest, OpenFolderAndOpenFilesButtonsFillTheList) {
+    QTemporaryDir folder, loose;
+    makeNamedFiles(folder.path(), 3);
+    const QStringList files = makeNamedFiles(loose.path(), 2, "mod");
+    list()->setFolderChooser([&](QWidget*) { return folder.path(); });
+    list()->setFilesChooser([&](QWidget*) { return files; });
+    window->button(kButtonOpenFolder)->click();
+    EXPECT_EQ(list()->recordings().count(), 3);
+    window->button(kButtonOpenFiles)->click();
+    ASSERT_EQ(list()->recordings().count(), 2) << "the chosen files replace the list";
+    EXPECT_EQ(list()->recordings().entry(0).type, RecordingType::Motion);
 }
 
 TEST_F(MainWindowTest, CommandLinePathsAreListedOnceTheEventLoopRuns) {
