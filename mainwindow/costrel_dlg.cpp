@@ -118,14 +118,14 @@ void COstrelDlg::initialise() {
     // 11. The repeat button.
     repeat_ = false;
     {
-        const ButtonSpec& spec = repeatButton();
+        const ButtonSpec& entry = repeatButton();
         auto* repeat = new BitmapButton(this);
-        repeat->setObjectName(QStringLiteral("button%1").arg(spec.id));
-        repeat->setGeometry(QRect(spec.position, spec.size));
-        repeat->setBitmaps(spec.normal, spec.pressed, spec.focus, spec.disabled);
+        repeat->setObjectName(QStringLiteral("button%1").arg(entry.id));
+        repeat->setGeometry(QRect(entry.position, entry.size));
+        repeat->setBitmaps(entry.normal, entry.pressed, entry.focus, entry.disabled);
         QObject::connect(repeat, &QAbstractButton::clicked, this, [this] { onButton(kButtonRepeat); });
         repeat->show();
-        buttons_[spec.id] = repeat;
+        buttons_[entry.id] = repeat;
     }
     // 12. The repeat markers.
     createPane(repeatPointerPane());
@@ -150,16 +150,16 @@ void COstrelDlg::checkFormatFacility() {
 }
 
 void COstrelDlg::createButtons() {
-    for (const ButtonSpec& spec : mainButtons()) {
+    for (const ButtonSpec& entry : mainButtons()) {
         auto* button = new BitmapButton(this);
-        button->setObjectName(QStringLiteral("button%1").arg(spec.id));
-        button->setGeometry(QRect(spec.position, spec.size));
-        button->setBitmaps(spec.normal, spec.pressed, spec.focus, spec.disabled);
-        if (spec.toolTip != nullptr) button->setToolTip(QString::fromUtf8(spec.toolTip));
-        button->setVisible(spec.shownAtStart);
-        const int id = spec.id;
+        button->setObjectName(QStringLiteral("button%1").arg(entry.id));
+        button->setGeometry(QRect(entry.position, entry.size));
+        button->setBitmaps(entry.normal, entry.pressed, entry.focus, entry.disabled);
+        if (entry.toolTip != nullptr) button->setToolTip(QString::fromUtf8(entry.toolTip));
+        button->setVisible(entry.shownAtStart);
+        const int id = entry.id;
         QObject::connect(button, &QAbstractButton::clicked, this, [this, id] { onButton(id); });
-        buttons_[spec.id] = button;
+        buttons_[entry.id] = button;
     }
     buttons_[kButtonFormat]->setEnabled(formatAvailable_);
     // The host control of the template: hidden for the whole run.
@@ -169,12 +169,12 @@ void COstrelDlg::createButtons() {
 }
 
 void COstrelDlg::createPanes() {
-    for (const PaneSpec& spec : mainPanes()) createPane(spec);
+    for (const PaneSpec& entry : mainPanes()) createPane(entry);
 }
 
-QWidget* COstrelDlg::createPane(const PaneSpec& spec) {
+QWidget* COstrelDlg::createPane(const PaneSpec& entry) {
     QWidget* widget = nullptr;
-    switch (spec.id) {
+    switch (entry.id) {
         case PaneId::FrontView:
             widget = new OstrelMainView(this);
             break;
@@ -218,13 +218,13 @@ QWidget* COstrelDlg::createPane(const PaneSpec& spec) {
             break;
 #endif
         default:
-            widget = new SkinPane(spec.className, spec.background, dragsMainWindow(spec.id), this);
+            widget = new SkinPane(entry.className, entry.background, dragsMainWindow(entry.id), this);
             break;
     }
-    widget->setObjectName(QString::fromLatin1(spec.className));
-    if (!spec.rect.isEmpty()) widget->setGeometry(spec.rect);
-    widget->setVisible(spec.shownAtStart);
-    panes_[spec.id] = widget;
+    widget->setObjectName(QString::fromLatin1(entry.className));
+    if (!entry.rect.isEmpty()) widget->setGeometry(entry.rect);
+    widget->setVisible(entry.shownAtStart);
+    panes_[entry.id] = widget;
     return widget;
 }
 

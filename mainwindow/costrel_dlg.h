@@ -132,7 +132,7 @@ private:
     void checkFormatFacility();
     void createButtons();
     void createPanes();
-    QWidget* createPane(const PaneSpec& spec);
+    QWidget* createPane(const PaneSpec& entry);
     void startEngine();
     void onButton(int id);
 

@@ -39,8 +39,8 @@ const std::vector<ButtonSpec>& mainButtons() {
 }
 
 const ButtonSpec& repeatButton() {
-    static const ButtonSpec spec{kButtonRepeat, {142, 504}, {51, 13}, 322, 323, 0, 0, nullptr, true};
-    return spec;
+    static const ButtonSpec entry{kButtonRepeat, {142, 504}, {51, 13}, 322, 323, 0, 0, nullptr, true};
+    return entry;
 }
 
 const std::vector<PaneSpec>& mainPanes() {
@@ -71,15 +71,15 @@ const std::vector<PaneSpec>& mainPanes() {
 }
 
 const PaneSpec& repeatPointerPane() {
-    static const PaneSpec spec{PaneId::RepeatPointer, "OstrelRepeatPointer", {142, 481, 373, 20}, 289,
+    static const PaneSpec entry{PaneId::RepeatPointer, "OstrelRepeatPointer", {142, 481, 373, 20}, 289,
                                true};
-    return spec;
+    return entry;
 }
 
 const PaneSpec& paneSpec(PaneId id) {
     if (id == PaneId::RepeatPointer) return repeatPointerPane();
-    for (const PaneSpec& spec : mainPanes()) {
-        if (spec.id == id) return spec;
+    for (const PaneSpec& entry : mainPanes()) {
+        if (entry.id == id) return entry;
     }
     return mainPanes().front();
 }

@@ -198,12 +198,12 @@ TEST_F(MainWindowTest, StartsAsTheFixedSkinnedWindowWithEveryButtonAndPane) {
     EXPECT_TRUE(window->windowFlags() & Qt::FramelessWindowHint);
 
     ASSERT_EQ(mainButtons().size(), 27u);
-    for (const ButtonSpec& spec : mainButtons()) {
-        BitmapButton* button = window->button(spec.id);
-        ASSERT_NE(button, nullptr) << spec.id;
-        EXPECT_EQ(button->geometry(), QRect(spec.position, spec.size)) << spec.id;
-        EXPECT_EQ(button->isVisible(), spec.shownAtStart) << spec.id;
-        EXPECT_EQ(button->toolTip(), spec.toolTip ? QString::fromUtf8(spec.toolTip) : QString()) << spec.id;
+    for (const ButtonSpec& entry : mainButtons()) {
+        BitmapButton* button = window->button(entry.id);
+        ASSERT_NE(button, nullptr) << entry.id;
+        EXPECT_EQ(button->geometry(), QRect(entry.position, entry.size)) << entry.id;
+        EXPECT_EQ(button->isVisible(), entry.shownAtStart) << entry.id;
+        EXPECT_EQ(button->toolTip(), entry.toolTip ? QString::fromUtf8(entry.toolTip) : QString()) << entry.id;
     }
     EXPECT_EQ(window->button(kButtonExit)->toolTip(), QStringLiteral("종료합니다"));
     EXPECT_FALSE(window->button(kButtonSwitch)->isVisible());
