@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QFontDatabase>
 #include <QFontInfo>
+#include <QFontMetricsF>
 #include <QPainter>
 #include <QSignalSpy>
 #include <QTest>
@@ -22,6 +23,11 @@ TEST(Fonts, SystemFacesFallBackToInstalledTwins) {
 
     const QFont korean = skinFont(QStringLiteral("돋움"), -12, 700);
     EXPECT_EQ(korean.pixelSize(), 12);
+    // A cell height of 14 leaves a smaller character whose ascent and descent fill the cell.
+    const QFont cell = skinFont(QStringLiteral("Arial"), 14);
+    EXPECT_LT(cell.pixelSize(), 14);
+    const QFontMetricsF metrics(cell);
+    EXPECT_NEAR(metrics.ascent() + metrics.descent(), 14.0, 1.0);
     EXPECT_EQ(korean.weight(), QFont::Bold);
     // The fallback faces are installed, so the desktop really resolves them.
     EXPECT_TRUE(QFontDatabase::families().contains(QStringLiteral("NanumGothic")));
