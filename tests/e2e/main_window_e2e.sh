@@ -11,9 +11,10 @@ export SDL_AUDIODRIVER=dummy
 "$viewer" >"$screenshot.log" 2>&1 &
 pid=$!
 
-# Wait (generously) for the main window to be mapped.
+# Wait (generously: sanitizer builds on a loaded machine start slowly) for the main window.
 window=""
-for _ in $(seq 1 300); do
+deadline=$((SECONDS + 120))
+while [ "$SECONDS" -lt "$deadline" ]; do
   for candidate in $(xdotool search --onlyvisible --name '^MOKSEL VIEWER$' 2>/dev/null); do
     if xwininfo -id "$candidate" | grep -q 'Width: 1024'; then window=$candidate; fi
   done
