@@ -2,7 +2,6 @@
 
 #include <QFontMetricsF>
 #include <QStringList>
-#include <cmath>
 
 namespace moksel {
 
@@ -25,12 +24,14 @@ QFont skinFont(const QString& face, int pixelHeight, int weight) {
     if (pixelHeight <= 0) {
         font.setPixelSize(pixelHeight < 0 ? -pixelHeight : 12);
     } else {
-        font.setPixelSize(pixelHeight);
-        const QFontMetricsF metrics(font);
-        const qreal cell = metrics.ascent() + metrics.descent();
-        const int em = cell > 0 ? static_cast<int>(std::lround(pixelHeight * pixelHeight / cell))
-                                : pixelHeight;
-        font.setPixelSize(em > 0 ? em : 1);
+        // The largest character size whose cell still fits the height asked for.
+        int em = pixelHeight;
+        for (; em > 1; --em) {
+            font.setPixelSize(em);
+            const QFontMetricsF metrics(font);
+            if (metrics.ascent() + metrics.descent() <= pixelHeight + 0.01) break;
+        }
+        font.setPixelSize(em);
     }
     font.setWeight(static_cast<QFont::Weight>(weight < 100 ? 400 : (weight > 900 ? 900 : weight)));
     font.setStyleStrategy(QFont::PreferAntialias);

@@ -23,11 +23,13 @@ TEST(Fonts, SystemFacesFallBackToInstalledTwins) {
 
     const QFont korean = skinFont(QStringLiteral("돋움"), -12, 700);
     EXPECT_EQ(korean.pixelSize(), 12);
-    // A cell height of 14 leaves a smaller character whose ascent and descent fill the cell.
+    // A cell height of 14 gives the largest character whose ascent and descent fit the cell.
     const QFont cell = skinFont(QStringLiteral("Arial"), 14);
     EXPECT_LT(cell.pixelSize(), 14);
-    const QFontMetricsF metrics(cell);
-    EXPECT_NEAR(metrics.ascent() + metrics.descent(), 14.0, 1.0);
+    EXPECT_LE(QFontMetricsF(cell).ascent() + QFontMetricsF(cell).descent(), 14.0);
+    QFont larger = cell;
+    larger.setPixelSize(cell.pixelSize() + 1);
+    EXPECT_GT(QFontMetricsF(larger).ascent() + QFontMetricsF(larger).descent(), 14.0);
     EXPECT_EQ(korean.weight(), QFont::Bold);
     // The fallback faces are installed, so the desktop really resolves them.
     EXPECT_TRUE(QFontDatabase::families().contains(QStringLiteral("NanumGothic")));
