@@ -212,7 +212,8 @@ void OstrelFileList::paintEvent(QPaintEvent*) {
         }
     }
 
-    constexpr int kTextFlags = Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip | Qt::TextSingleLine;
+    // Each text stays inside its column, so a wide name never runs into the size.
+    constexpr int kTextFlags = Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine;
     for (int row = 0; row < RecordingList::kVisibleRows && top + row < count; ++row) {
         if (top + row < 0) continue;
         const int y = 21 + 20 * row;
@@ -221,7 +222,7 @@ void OstrelFileList::paintEvent(QPaintEvent*) {
             const int iconX = 16 * static_cast<int>(entry.type);
             painter.drawImage(QPoint(10, y - 1), skin_.typeIcons, QRect(iconX, 0, 12, 16));
         }
-        painter.drawText(QRect(40, y, 100, 18), kTextFlags, QString::fromStdString(entry.dateText));
+        painter.drawText(QRect(40, y, 101, 18), kTextFlags, QString::fromStdString(entry.dateText));
         QString name = QString::fromStdString(entry.fileName);
         const qsizetype dot = name.indexOf(QLatin1Char('.'));
         if (dot >= 0) name.truncate(dot);  // the extension is not shown
