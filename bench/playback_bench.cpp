@@ -68,11 +68,18 @@ void waitWhile(const std::function<bool()>& condition) {
     while (condition()) std::this_thread::sleep_for(1ms);
 }
 
+// The reference does the engine's work on each file with one thread, as the engine does per
+// camera: decode the video (and the sound), scale every picture to the view size as BGRA with
+// fast bilinear scaling. -filter_threads 1 keeps the scaler on one thread too.
+std::string referenceCommand(const std::string& path) {
+    return "/usr/bin/ffmpeg -nostdin -v quiet -threads 1 -filter_threads 1 -i '" + path +
+           "' -vf scale=487:311:flags=fast_bilinear,format=bgra -f null -";
+}
+
 double ffmpegCpuSeconds(const gen::GenResult& pair) {
     const double before = cpuSeconds(RUSAGE_CHILDREN);
     for (const std::string& path : {pair.frontPath, pair.rearPath}) {
-        const std::string command = "/usr/bin/ffmpeg -nostdin -v quiet -threads 1 -i '" + path +
-                                    "' -vf scale=487:311:flags=fast_bilinear,format=bgra -f null -";
+        const std::string command = referenceCommand(path);
         if (std::system(command.c_str()) != 0) std::fprintf(stderr, "moksel-bench: ffmpeg failed\n");
     }
     return cpuSeconds(RUSAGE_CHILDREN) - before;
@@ -190,6 +197,7 @@ int runPlaybackBench(int offsetMinutes) {
     engine->waitForEnd(30s);
     engine->join();
 
+    std::printf("reference: %s (front, then rear)\n", referenceCommand("FILE").c_str());
     std::printf("engine-cpu-s: %.2f\n", engineCpu);
     std::printf("ffmpeg-cpu-s: %.2f\n", ffmpegCpu);
     std::printf("playback-cpu-ratio: %.3f\n", ffmpegCpu > 0 ? engineCpu / ffmpegCpu : 0.0);

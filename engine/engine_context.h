@@ -16,6 +16,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <condition_variable>
 #include <mutex>
 #include <vector>
 
@@ -85,6 +86,9 @@ struct EngineContext {
     SDL_Thread* rearDecoderThread = nullptr;
     char path[kPathBytes]{};  // front file being opened
     std::atomic<int> quit{0};
+    // Parked decoders wait here (with a time-out) instead of polling; wakeDecoders notifies.
+    std::mutex wakeMutex;
+    std::condition_variable wake;
 };
 
 // The running engine's context, null while no engine runs. Set and cleared by the engine

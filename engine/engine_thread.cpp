@@ -41,6 +41,7 @@ PlaybackState& ps = playbackState;
 // mutex keeps a push from slipping in between the end of the loop and the queue's shut-down.
 std::mutex pushMutex;
 uint32_t commandEventType = 0;
+SDL_sem* commandQueued = nullptr;  // posted after each push
 
 void waitForParkedDecoders(EngineContext& context) {
     while (!(ps.frontIdle.load() && ps.rearIdle.load()) && !context.quit.load()) SDL_Delay(1);
@@ -101,26 +102,37 @@ void releaseRecording(EngineContext& context) {
     context.soundStream = context.frontStream = context.rearStream = nullptr;
 }
 
-void runPlay() {
+void runPlay(EngineContext& context) {
     ps.engineState.store(Playing);
+    wakeDecoders(context);
     startClockTimer();
     if (ps.speedFactor.load() == 1.0) unpauseSound();
 }
 
-void runCommandLoop(EngineContext& context, uint32_t eventType) {
+// Without a video subsystem SDL_WaitEvent polls the queue every millisecond; the engine thread
+// instead sleeps on a semaphore that pushEngineCommand posts after each push. An event pushed
+// some other way (SDL_QUIT) is still seen within the wait's time-out.
+bool nextEvent(SDL_sem* queued, SDL_Event& event) {
+    while (SDL_PollEvent(&event) == 0) {
+        if (SDL_SemWaitTimeout(queued, 100) < 0) {
+            std::fprintf(stderr, "SDL_SemWaitTimeout: %s\n", SDL_GetError());
+            return false;
+        }
+    }
+    return true;
+}
+
+void runCommandLoop(EngineContext& context, uint32_t eventType, SDL_sem* queued) {
     SDL_Event event;
     while (true) {
-        if (SDL_WaitEvent(&event) == 0) {
-            std::fprintf(stderr, "SDL_WaitEvent: %s\n", SDL_GetError());
-            return;
-        }
+        if (!nextEvent(queued, event)) return;
         if (event.type == SDL_QUIT) return;
         if (event.type != eventType) continue;
         switch (event.user.code) {
             case CmdQuit:
                 return;
             case CmdPlay:
-                runPlay();
+                runPlay(context);
                 break;
             case CmdStop:
                 pauseSound();
@@ -179,25 +191,36 @@ void engineMain(const std::function<void(bool)>& ready) {
         ready(false);
         return;
     }
+    SDL_sem* queued = SDL_CreateSemaphore(0);
+    if (!queued) {
+        std::fprintf(stderr, "Could not initialize SDL - %s\n", SDL_GetError());
+        SDL_Quit();
+        freePictures(*context);
+        ready(false);
+        return;
+    }
     ps.frontIdle.store(1);
     ps.rearIdle.store(1);
     engineContext.store(context.get());
     {
         std::lock_guard<std::mutex> lock(pushMutex);
         commandEventType = eventType;
+        commandQueued = queued;
     }
     context->frontDecoderThread = SDL_CreateThread(frontDecoderThread, "front decoder", context.get());
     context->rearDecoderThread = SDL_CreateThread(rearDecoderThread, "rear decoder", context.get());
     ready(true);
 
-    runCommandLoop(*context, eventType);
+    runCommandLoop(*context, eventType, queued);
 
     context->quit.store(1);
+    wakeDecoders(*context);
     if (context->frontDecoderThread) SDL_WaitThread(context->frontDecoderThread, nullptr);
     if (context->rearDecoderThread) SDL_WaitThread(context->rearDecoderThread, nullptr);
     {
         std::lock_guard<std::mutex> lock(pushMutex);
         commandEventType = 0;
+        commandQueued = nullptr;
         SDL_Event event;
         while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, eventType, eventType) > 0) {
             if (event.user.code == CmdOpen) std::free(event.user.data1);
@@ -206,6 +229,7 @@ void engineMain(const std::function<void(bool)>& ready) {
     stopClockTimer();
     releaseRecording(*context);
     engineContext.store(nullptr);
+    SDL_DestroySemaphore(queued);
     SDL_Quit();
     freePictures(*context);
     ps.engineState.store(Stopped);
@@ -230,7 +254,15 @@ bool pushEngineCommand(EngineCommand command, const char* path) {
         if (command == CmdOpen) std::free(event.user.data1);
         return false;
     }
+    SDL_SemPost(commandQueued);
     return true;
+}
+
+void wakeDecoders(EngineContext& context) {
+    // Taking the lock after the state was written means a decoder that has just found the
+    // state unchanged is already waiting when the notice comes.
+    std::lock_guard<std::mutex> lock(context.wakeMutex);
+    context.wake.notify_all();
 }
 
 void runStop(EngineContext& context) {

@@ -51,6 +51,8 @@ private:
 std::unique_ptr<EngineThread> startEngine(MessageTarget* mainWindow);
 
 // Engine thread procedures, used by the command loop and by tests.
+// Wakes parked decoders at once after engineState became Playing or quit was set.
+void wakeDecoders(EngineContext& context);
 void runStop(EngineContext& context);
 void runClose(EngineContext& context);
 

@@ -94,12 +94,25 @@ void paceFrame(EngineContext& context, int camera, int64_t durationMs) {
 // Parks the decoder unless playing. The idle flag is cleared before the state is read again,
 // so Stop, which sets the state before it reads the flag, never misses a decoder that is just
 // starting a frame.
-bool parkUnlessPlaying(int camera, bool frontOnlyToo) {
-    const int state = ps.engineState.load();
+bool mayPlay(int camera, bool frontOnlyToo) {
     const bool rearCannotPlay = camera == kRearCamera && ps.openState.load() != FrontAndRear;
-    if (state != Playing || (frontOnlyToo && rearCannotPlay)) {
+    return ps.engineState.load() == Playing && !(frontOnlyToo && rearCannotPlay);
+}
+
+// A parked decoder sleeps until Play or quit wakes it (wakeDecoders), or 20 ms at most, after
+// which it looks again (a rear opened meanwhile needs no quicker answer).
+void waitWhileParked(EngineContext& context, int camera, bool frontOnlyToo) {
+    std::unique_lock<std::mutex> lock(context.wakeMutex);
+    context.wake.wait_for(lock, std::chrono::milliseconds(20), [&] {
+        return context.quit.load() || mayPlay(camera, frontOnlyToo);
+    });
+}
+
+bool parkUnlessPlaying(EngineContext& context, int camera, bool frontOnlyToo) {
+    const int state = ps.engineState.load();
+    if (!mayPlay(camera, frontOnlyToo)) {
         if (state == Stopped || camera == kRearCamera) idleFlag(camera).store(1);
-        SDL_Delay(1);
+        waitWhileParked(context, camera, frontOnlyToo);
         return true;
     }
     idleFlag(camera).store(0);
@@ -162,7 +175,7 @@ int frontDecoderThread(void* arg) {
     EngineContext& context = *static_cast<EngineContext*>(arg);
     CameraPictures& cam = context.cameras[kFrontCamera];
     while (!context.quit.load()) {
-        if (parkUnlessPlaying(kFrontCamera, false)) continue;
+        if (parkUnlessPlaying(context, kFrontCamera, false)) continue;
 
         StoredPacket packet;
         int64_t durationMs = 0;
@@ -233,7 +246,7 @@ int rearDecoderThread(void* arg) {
     EngineContext& context = *static_cast<EngineContext*>(arg);
     CameraPictures& cam = context.cameras[kRearCamera];
     while (!context.quit.load()) {
-        if (parkUnlessPlaying(kRearCamera, true)) continue;
+        if (parkUnlessPlaying(context, kRearCamera, true)) continue;
         if (ps.frontSeekPending.load()) {
             SDL_Delay(1);
             continue;
