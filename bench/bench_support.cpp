@@ -13,12 +13,18 @@ std::string benchFolder() {
     static const std::string folder = [] {
         auto path = std::filesystem::temp_directory_path() / ("moksel-bench-" + std::to_string(::getpid()));
         std::filesystem::create_directories(path);
-        std::atexit([] {
-            std::error_code ignored;
-            std::filesystem::remove_all(benchFolder(), ignored);
-        });
         return path.string();
     }();
+    // Registered after the folder's name is complete, so the removal runs before the name is
+    // destroyed at exit (a handler registered inside its initialiser would run after).
+    static const bool removedAtExit = [] {
+        std::atexit([] {
+            std::error_code ignored;
+            std::filesystem::remove_all(folder, ignored);
+        });
+        return true;
+    }();
+    (void)removedAtExit;
     return folder;
 }
 

@@ -12,12 +12,17 @@ const std::filesystem::path& testFolder() {
         auto path = std::filesystem::temp_directory_path() /
                     ("moksel-engine-test-" + std::to_string(::getpid()));
         std::filesystem::create_directories(path);
-        std::atexit([] {
-            std::error_code ignored;
-            std::filesystem::remove_all(testFolder(), ignored);
-        });
         return path;
     }();
+    // Registered once the path is complete, so the removal runs before the path is destroyed.
+    static const bool removedAtExit = [] {
+        std::atexit([] {
+            std::error_code ignored;
+            std::filesystem::remove_all(folder, ignored);
+        });
+        return true;
+    }();
+    (void)removedAtExit;
     return folder;
 }
 
