@@ -8,6 +8,8 @@ screenshot=$2
 fail() { echo "FAIL: $*"; [ -n "${pid:-}" ] && kill "$pid" 2>/dev/null; exit 1; }
 
 export SDL_AUDIODRIVER=dummy
+# A real window on the virtual X server, whatever the surrounding test run chose for Qt.
+export QT_QPA_PLATFORM=xcb
 "$viewer" >"$screenshot.log" 2>&1 &
 pid=$!
 
