@@ -18,10 +18,8 @@
 #include "platform/skin.h"
 #include "platform/skin_dialog.h"
 
-#ifdef MOKSEL_HAVE_CONTROLS
 #include "controls/grp_scrl.h"
 #include "controls/slider_messages.h"
-#endif
 
 namespace moksel {
 namespace {
@@ -58,7 +56,6 @@ QStringList filesDialog(QWidget* owner) {
     return dialog.selectedFiles();
 }
 
-#ifdef MOKSEL_HAVE_CONTROLS
 // The list's scroll bar is the pane's GrpScrl, driven through its slider messages; setting the
 // position makes the slider report back to the pane with a vertical scroll notification.
 class GrpScrlLink : public ListScrollBar {
@@ -75,7 +72,6 @@ private:
     static WParam word(int value) { return static_cast<WParam>(static_cast<std::uint32_t>(value)); }
     GrpScrl* slider_;
 };
-#endif
 
 QImage withKeyColourTransparent(const QImage& image, QColor key) {
     if (image.isNull()) return image;
@@ -149,12 +145,10 @@ void OstrelFileList::buildControls() {
     connect(upButton_, &QAbstractButton::clicked, this, [this] { list_.scrollBy(-1); });
     connect(downButton_, &QAbstractButton::clicked, this, [this] { list_.scrollBy(1); });
 
-#ifdef MOKSEL_HAVE_CONTROLS
     auto* slider = new GrpScrl(this, QRect(330, 31, 14, 215), false, kSliderId);
     slider_ = slider;
     sliderLink_ = std::make_unique<GrpScrlLink>(slider);
     list_.setScrollBar(sliderLink_.get());
-#endif
 }
 
 void OstrelFileList::setSkin(FileListSkin skin) {
@@ -309,9 +303,7 @@ const MessageMap<OstrelFileList>& OstrelFileList::messageMap() {
         {UM_DRIVE_FORMATTED, &OstrelFileList::onDriveFormatted},
         {UM_LIST_CLEAR, &OstrelFileList::onListClear},
         {UM_SCAN_DRIVE, &OstrelFileList::onScanDrive},
-#ifdef MOKSEL_HAVE_CONTROLS
         {GSM_NOTIFY_VSCROLL, &OstrelFileList::onVerticalScroll},
-#endif
     };
     return map;
 }

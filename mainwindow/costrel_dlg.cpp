@@ -26,15 +26,9 @@
 #include "platform/fonts.h"
 #include "platform/skin.h"
 
-#ifdef MOKSEL_HAVE_CONTROLS
 #include "controls/slider_panes.h"
-#endif
-#ifdef MOKSEL_HAVE_DIALOGS
 #include "dialogs/scan_progress_box.h"
-#endif
-#ifdef MOKSEL_HAVE_LIBRARY
 #include "library/ostrel_file_list.h"
-#endif
 
 namespace moksel {
 namespace {
@@ -181,7 +175,6 @@ QWidget* COstrelDlg::createPane(const PaneSpec& entry) {
         case PaneId::RearView:
             widget = new OstrelRearView(this);
             break;
-#ifdef MOKSEL_HAVE_CONTROLS
         case PaneId::MovieSeek:
             widget = new OstrelMovieSeek(this);
             break;
@@ -197,8 +190,6 @@ QWidget* COstrelDlg::createPane(const PaneSpec& entry) {
         case PaneId::Contrast:
             widget = new OstrelContrastCtrl(this);
             break;
-#endif
-#ifdef MOKSEL_HAVE_LIBRARY
         case PaneId::FileList: {
             auto* list = new OstrelFileList(this);
             // Play takes the list's selection: its full path and its file name.
@@ -210,13 +201,10 @@ QWidget* COstrelDlg::createPane(const PaneSpec& entry) {
             widget = list;
             break;
         }
-#endif
-#ifdef MOKSEL_HAVE_DIALOGS
         case PaneId::ScanBox:
             // A box of its own over the main window, shown only while the list scans.
             widget = new OstrelOpenningDirMsgBox(this);
             break;
-#endif
         default:
             widget = new SkinPane(entry.className, entry.background, dragsMainWindow(entry.id), this);
             break;
@@ -251,22 +239,16 @@ QWidget* COstrelDlg::pane(PaneId id) const {
 MessageTarget* COstrelDlg::paneTarget(PaneId id) const { return dynamic_cast<MessageTarget*>(pane(id)); }
 
 OstrelFileList* COstrelDlg::fileList() const {
-#ifdef MOKSEL_HAVE_LIBRARY
     return dynamic_cast<OstrelFileList*>(pane(PaneId::FileList));
-#else
-    return nullptr;
-#endif
 }
 
 void COstrelDlg::openAtStart(const QStringList& paths) {
     if (paths.isEmpty()) return;
     QTimer::singleShot(0, this, [this, paths] {
-#ifdef MOKSEL_HAVE_LIBRARY
         if (OstrelFileList* list = fileList()) {
             list->addPathsAsDropped(paths);
             return;
         }
-#endif
         std::fputs("moksel-viewer: no recording list in this build; the given paths are ignored.\n", stderr);
     });
 }

@@ -7,10 +7,8 @@
 #include "mainwindow/messages.h"
 #include "platform/bitmap_button.h"
 
-#ifdef MOKSEL_HAVE_CONTROLS
 #include "controls/slider_messages.h"
 #include "controls/slider_panes.h"
-#endif
 
 namespace moksel {
 
@@ -70,12 +68,10 @@ LResult COstrelDlg::handleMessage(unsigned number, WParam wParam, LParam lParam)
 }
 
 LResult COstrelDlg::sendToPositionSlider(unsigned number, WParam wParam, LParam lParam) {
-#ifdef MOKSEL_HAVE_CONTROLS
     if (auto* seek = dynamic_cast<OstrelMovieSeek*>(pane(PaneId::MovieSeek))) {
         if (GrpScrl* slider = seek->slider()) return slider->send(number, wParam, lParam);
         return 0;
     }
-#endif
     return sendToPane(PaneId::MovieSeek, number, wParam, lParam);
 }
 
@@ -119,12 +115,8 @@ LResult COstrelDlg::onPlayEnd(WParam, LParam) {
 LResult COstrelDlg::onRecordingLength(WParam mark, LParam duration) {
     markPosition_ = static_cast<int>(mark);
     duration_ = static_cast<int>(duration);
-#ifdef MOKSEL_HAVE_CONTROLS
     sendToPositionSlider(GSM_SETRANGE, 0, duration_);
     sendToPositionSlider(GSM_SETMARK, static_cast<WParam>(markPosition_));
-#else
-    sendToPositionSlider(UM_RECORDING_LENGTH, mark, duration);
-#endif
     // The enlarged window's position bar takes the same range when it opens.
     enlargedRangeMin_ = 0;
     enlargedRangeMax_ = duration_;
@@ -136,11 +128,7 @@ LResult COstrelDlg::onRecordingLength(WParam mark, LParam duration) {
 
 LResult COstrelDlg::onPosition(WParam position, LParam) {
     currentPosition_ = static_cast<int>(position);
-#ifdef MOKSEL_HAVE_CONTROLS
     sendToPositionSlider(GSM_SETPOS, position);
-#else
-    sendToPositionSlider(UM_POSITION, position);
-#endif
     if (MessageTarget* enlarged = playbackState.enlargedWindow.load(); enlarged && enlargedView_) {
         enlarged->send(UM_POSITION, position, 0);
     }

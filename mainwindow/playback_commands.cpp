@@ -5,25 +5,18 @@
 #include <cstdio>
 #include <cstring>
 
+#include "dialogs/message_texts.h"
 #include "engine/playback_state.h"
 #include "mainwindow/costrel_dlg.h"
 #include "mainwindow/messages.h"
 #include "platform/bitmap_button.h"
 
-#ifdef MOKSEL_HAVE_CONTROLS
 #include "controls/slider_messages.h"
 #include "controls/slider_panes.h"
-#endif
 
 namespace moksel {
 namespace {
 
-// Message codes of the one-button box used here.
-constexpr int kCodeNothingToCapture = 2;
-constexpr int kCodeFileMissing = 10;
-constexpr int kCodeNoRecordingToCapture = 19;
-constexpr int kCodeCannotRead = 20;
-constexpr int kCodeNoRecordingToRepeat = 22;
 
 const QRect kMirrorIndicatorRect(kMirrorIndicatorAt, kIndicatorSize);
 const QRect kFlipIndicatorRect(kFlipIndicatorAt, kIndicatorSize);
@@ -85,7 +78,7 @@ void COstrelDlg::play() {
     currentPath_ = candidate;
     if (!QFileInfo(path).isFile()) {
         currentPath_.clear();
-        showMessage(kCodeFileMissing);
+        showMessage(kMsgFileMissing);
         return;
     }
     if (engineGone_) {
@@ -95,7 +88,7 @@ void COstrelDlg::play() {
                    stderr);
         recordingReady_ = true;
         currentPath_.clear();
-        showMessage(kCodeCannotRead);
+        showMessage(kMsgFrontOpenFailed);
         return;
     }
     showWaitCursor();
@@ -137,11 +130,7 @@ void COstrelDlg::endOfPlay() {
     if (repeat_) {
         // Back to marker A: the position bar seeks there through its own notice, then play.
         const LResult markerA = sendToPane(PaneId::RepeatPointer, UM_GET_MARKER_A);
-#ifdef MOKSEL_HAVE_CONTROLS
         sendToPositionSlider(GSM_SETPOSFROMPIXEL, static_cast<WParam>(markerA));
-#else
-        (void)markerA;
-#endif
         play();
         return;
     }
@@ -234,11 +223,11 @@ void COstrelDlg::muteOff() {
 
 void COstrelDlg::capture() {
     if (currentPath_.empty()) {
-        showMessage(kCodeNoRecordingToCapture);
+        showMessage(kMsgCaptureNoRecording);
         return;
     }
     if (playbackState.uiState.load() == Stopped) {
-        showMessage(kCodeNothingToCapture);
+        showMessage(kMsgCaptureNotPlaying);
         return;
     }
     pauseStep();
@@ -248,7 +237,7 @@ void COstrelDlg::capture() {
 
 void COstrelDlg::toggleRepeat() {
     if (currentName_.size() < 4) {
-        showMessage(kCodeNoRecordingToRepeat);
+        showMessage(kMsgRepeatNeedsRecording);
         return;
     }
     repeat_ = !repeat_;

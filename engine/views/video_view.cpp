@@ -8,6 +8,7 @@
 
 #include "engine/picture_lock.h"
 #include "engine/playback_state.h"
+#include "dialogs/message_texts.h"
 #include "engine/views/jpeg_capture.h"
 #include "mainwindow/messages.h"
 #include "platform/skin.h"
@@ -19,13 +20,6 @@ namespace {
 constexpr int kFrontIdleBitmap = 149;  // 487 x 311, no front picture
 constexpr int kRearIdleBitmap = 232;   // 487 x 311, no rear picture
 constexpr int kSurfaceBitmap = 150;    // 700 x 391, the surface a picture is composed on
-
-// Message codes of the capture outcome (one-button message box texts).
-constexpr int kCodeNothingToCapture = 2;
-constexpr int kCodeFrontSaved = 7;
-constexpr int kCodeRearSaved = 8;
-constexpr int kCodeFrontSaveFailed = 26;
-constexpr int kCodeRearSaveFailed = 27;
 
 QString chooseWithDialog(QWidget* parent, const QString& title) {
     QFileDialog dialog(parent, title, QString(), QStringLiteral("JPEG Files(*.jpg)"));
@@ -229,18 +223,18 @@ OstrelMainView::OstrelMainView(QWidget* parent) : VideoView(kFrontCamera, parent
 
 QString OstrelMainView::captureTitle() const { return QStringLiteral("전방 영상 화면 캡쳐"); }
 
-void OstrelMainView::reportNoPicture() { sendToParent(UM_SHOW_MESSAGE, kCodeNothingToCapture); }
+void OstrelMainView::reportNoPicture() { sendToParent(UM_SHOW_MESSAGE, kMsgCaptureNotPlaying); }
 
 void OstrelMainView::afterCapture() { sendToParent(UM_CAPTURE_REAR); }
 
-int OstrelMainView::savedCode() const { return kCodeFrontSaved; }
-int OstrelMainView::saveFailedCode() const { return kCodeFrontSaveFailed; }
+int OstrelMainView::savedCode() const { return kMsgFrontCaptureSaved; }
+int OstrelMainView::saveFailedCode() const { return kMsgFrontCaptureFailed; }
 
 OstrelRearView::OstrelRearView(QWidget* parent) : VideoView(kRearCamera, parent) {}
 
 QString OstrelRearView::captureTitle() const { return QStringLiteral("후방 영상 화면 캡쳐"); }
 
-int OstrelRearView::savedCode() const { return kCodeRearSaved; }
-int OstrelRearView::saveFailedCode() const { return kCodeRearSaveFailed; }
+int OstrelRearView::savedCode() const { return kMsgRearCaptureSaved; }
+int OstrelRearView::saveFailedCode() const { return kMsgRearCaptureFailed; }
 
 }  // namespace moksel

@@ -8,9 +8,7 @@
 #include "library/recording_list.h"
 #include "list_fixtures.h"
 
-#ifdef MOKSEL_HAVE_GENERATOR
 #include "recording_generator.h"
-#endif
 
 namespace moksel {
 namespace {
@@ -399,7 +397,6 @@ TEST(RecordingList, DropAppendsFilesAndScansFolders) {
     EXPECT_EQ(mainWindow.count(UM_SCAN_END), 2);
 }
 
-#ifdef MOKSEL_HAVE_GENERATOR
 TEST(RecordingList, ListsTheFrontFilesOfGeneratedPairs) {
     RecordingTree tree;
     std::vector<std::string> fronts;
@@ -429,7 +426,6 @@ TEST(RecordingList, ListsTheFrontFilesOfGeneratedPairs) {
     }
     EXPECT_EQ(list.entry(0).dateText, "12.03.01 08:15:10");
 }
-#endif
 
 }  // namespace
 }  // namespace moksel
