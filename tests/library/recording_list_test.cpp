@@ -429,11 +429,3 @@ TEST(RecordingList, ListsTheFrontFilesOfGeneratedPairs) {
 
 }  // namespace
 }  // namespace moksel
-
-int main(int argc, char** argv) {
-    ::testing::InitGoogleTest(&argc, argv);
-    // Listing the tests (CTest's discovery) needs no windows, and no display is set for it.
-    if (GTEST_FLAG_GET(list_tests)) return RUN_ALL_TESTS();
-    QApplication app(argc, argv);
-    return RUN_ALL_TESTS();
-}

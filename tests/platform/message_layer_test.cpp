@@ -133,9 +133,3 @@ TEST(MessageLayer, RepaintNowFromAWorkerReturnsAfterThePaint) {
 
 }  // namespace
 }  // namespace moksel
-
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

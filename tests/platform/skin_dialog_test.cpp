@@ -102,9 +102,3 @@ TEST(BitmapButton, ShowsTheBitmapOfItsState) {
 
 }  // namespace
 }  // namespace moksel
-
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

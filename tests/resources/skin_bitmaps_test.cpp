@@ -289,11 +289,3 @@ TEST(SkinText, KoreanGlyphsAreRealLetters) {
 }
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    testing::InitGoogleTest(&argc, argv);
-    // Listing the tests (done by the build) needs no window system.
-    if (GTEST_FLAG_GET(list_tests)) return RUN_ALL_TESTS();
-    QGuiApplication app(argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -339,11 +339,3 @@ TEST_F(CaptureTest, FailedSaveIsReportedAsAFailure) {
 
 }  // namespace
 }  // namespace moksel
-
-int main(int argc, char** argv) {
-    ::testing::InitGoogleTest(&argc, argv);
-    // Listing the tests (CTest's discovery) needs no display.
-    if (::testing::GTEST_FLAG(list_tests)) return RUN_ALL_TESTS();
-    QApplication application(argc, argv);
-    return RUN_ALL_TESTS();
-}

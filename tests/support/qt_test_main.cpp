@@ -1,0 +1,12 @@
+// The entry point of every test program that needs Qt's widgets: one application object for the
+// whole run. Listing the tests (CTest's discovery) needs no display, so it runs without one.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    if (GTEST_FLAG_GET(list_tests)) return RUN_ALL_TESTS();
+    QApplication app(argc, argv);
+    return RUN_ALL_TESTS();
+}
