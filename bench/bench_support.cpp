@@ -1,5 +1,7 @@
 #include "bench_support.h"
 
+#include "scratch_folder.h"
+
 #include <unistd.h>
 
 #include <algorithm>
@@ -10,22 +12,8 @@
 namespace moksel::bench {
 
 std::string benchFolder() {
-    static const std::string folder = [] {
-        auto path = std::filesystem::temp_directory_path() / ("moksel-bench-" + std::to_string(::getpid()));
-        std::filesystem::create_directories(path);
-        return path.string();
-    }();
-    // Registered after the folder's name is complete, so the removal runs before the name is
-    // destroyed at exit (a handler registered inside its initialiser would run after).
-    static const bool removedAtExit = [] {
-        std::atexit([] {
-            std::error_code ignored;
-            std::filesystem::remove_all(folder, ignored);
-        });
-        return true;
-    }();
-    (void)removedAtExit;
-    return folder;
+    static const gen::ScratchFolder folder("moksel-bench-");
+    return folder.path().string();
 }
 
 gen::GenResult makePair(const std::string& name, int frames, int width, int height) {

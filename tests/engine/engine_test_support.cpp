@@ -1,5 +1,7 @@
 #include "engine_test_support.h"
 
+#include "scratch_folder.h"
+
 #include <unistd.h>
 
 #include <cstdlib>
@@ -8,22 +10,8 @@
 namespace moksel::test {
 
 const std::filesystem::path& testFolder() {
-    static const std::filesystem::path folder = [] {
-        auto path = std::filesystem::temp_directory_path() /
-                    ("moksel-engine-test-" + std::to_string(::getpid()));
-        std::filesystem::create_directories(path);
-        return path;
-    }();
-    // Registered once the path is complete, so the removal runs before the path is destroyed.
-    static const bool removedAtExit = [] {
-        std::atexit([] {
-            std::error_code ignored;
-            std::filesystem::remove_all(folder, ignored);
-        });
-        return true;
-    }();
-    (void)removedAtExit;
-    return folder;
+    static const gen::ScratchFolder folder("moksel-engine-test-");
+    return folder.path();
 }
 
 std::string soundCapturePath() { return (testFolder() / "sound-out.raw").string(); }
