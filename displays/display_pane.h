@@ -1,0 +1,34 @@
+// What the small display panes of the main window share: a fixed size, an opaque paint (every
+// paint covers the whole pane, nothing is erased first), Enter and Escape swallowed, and a left
+// press that either drags the main window (the speed, heading, G-sensor and information panes)
+// or does nothing.
+//
+// Thread contract: UI thread only (handlers run there whatever thread sent).
+#pragma once
+
+#include <QSize>
+#include <QWidget>
+
+#include "platform/window.h"
+
+class QKeyEvent;
+class QMouseEvent;
+
+namespace moksel {
+
+class DisplayPane : public Window<QWidget> {
+public:
+    // Whether a left press on the pane moves the main window.
+    enum class Press { DragsMainWindow, Ignored };
+
+protected:
+    DisplayPane(QWidget* parent, const char* className, QSize size, Press press);
+
+    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    Press press_;
+};
+
+}  // namespace moksel
