@@ -27,6 +27,7 @@
 #include "platform/skin.h"
 
 #include "controls/slider_panes.h"
+#include "dialogs/about_box.h"
 #include "dialogs/scan_progress_box.h"
 #include "library/ostrel_file_list.h"
 
@@ -201,6 +202,10 @@ QWidget* COstrelDlg::createPane(const PaneSpec& entry) {
             widget = list;
             break;
         }
+        case PaneId::About:
+            // A box of its own, placed beside the main window each time it shows.
+            widget = new OstrelAbout(this);
+            break;
         case PaneId::ScanBox:
             // A box of its own over the main window, shown only while the list scans.
             widget = new OstrelOpenningDirMsgBox(this);
@@ -325,8 +330,11 @@ void COstrelDlg::onButton(int id) {
             if (QWidget* map = pane(PaneId::Map); map != nullptr && map->isVisible()) map->hide();
             break;
         case kButtonRepeat: toggleRepeat(); break;
+        case kButtonAbout:
+            if (auto* about = dynamic_cast<OstrelAbout*>(pane(PaneId::About))) about->toggle();
+            break;
         default:
-            // About, configuration, format, save and the display options come with their panes.
+            // Configuration, format, save and the display options come with their panes.
             break;
     }
 }

@@ -50,7 +50,7 @@ const std::vector<PaneSpec>& mainPanes() {
         {PaneId::MovieSeek, "OstrelMovieSeek", {141, 544, 373, 16}, 0, true},
         {PaneId::FileInfo, "OstrelFileInfo", {102, 608, 465, 28}, 229, true},
         {PaneId::SensorGraph, "OstrelSensorGraph", {142, 417, 373, 64}, 228, true},
-        {PaneId::About, "OstrelAbout", {500, 200, 297, 233}, 280, false},
+        {PaneId::About, "OstrelAbout", {}, 280, false},
         {PaneId::ConfigPopup, "OstrelConfigPopup", {}, 278, false},
         {PaneId::FrontView, "OstrelMainView", {18, 70, 487, 311}, 149, true},
         {PaneId::RearView, "OstrelRearView", {518, 70, 487, 311}, 232, true},
