@@ -1,0 +1,13 @@
+// The entry point of the map pane tests: the page view wants shared graphics contexts chosen
+// before the application object exists.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    if (GTEST_FLAG_GET(list_tests)) return RUN_ALL_TESTS();
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    return RUN_ALL_TESTS();
+}
