@@ -2,6 +2,7 @@
 
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 
 #include "platform/skin_dialog.h"
 
@@ -12,6 +13,10 @@ DisplayPane::DisplayPane(QWidget* parent, const char* className, QSize size, Pre
     setObjectName(QString::fromLatin1(className));
     setAttribute(Qt::WA_OpaquePaintEvent);
     resize(size);
+}
+
+void DisplayPane::drawTextAt(QPainter& painter, QPoint at, const QString& text) {
+    painter.drawText(QRect(at, QSize(1, 1)), Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip, text);
 }
 
 void DisplayPane::keyPressEvent(QKeyEvent* event) {

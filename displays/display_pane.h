@@ -13,6 +13,7 @@
 
 class QKeyEvent;
 class QMouseEvent;
+class QPainter;
 
 namespace moksel {
 
@@ -23,6 +24,10 @@ public:
 
 protected:
     DisplayPane(QWidget* parent, const char* className, QSize size, Press press);
+
+    // Draws one line of text with its top-left corner at `at`, in the painter's font and pen,
+    // on a transparent background (the skin's texts are placed by their top-left corner).
+    static void drawTextAt(QPainter& painter, QPoint at, const QString& text);
 
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;

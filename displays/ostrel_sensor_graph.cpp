@@ -129,16 +129,13 @@ void OstrelSensorGraph::paintEvent(QPaintEvent*) {
         painter.setPen(QPen(Qt::white, 1));
         painter.drawLine(x, kCursorTop, x, kCursorBottom);
     }
-    // Past the last record (or with no records) the readouts fall back to 0.00.
-    if (!hasCurrent) current = TelemetryRecord{};
-
+    // Past the last record (or with no records) the readouts show the zero record: 0.00.
     painter.setFont(font_);
     shownReadouts_.clear();
     for (const Axis& axis : kAxes) {
         painter.setPen(axis.readout);
         const QString text = QString::asprintf(axis.format, (current.*axis.value) / 100.0);
-        painter.drawText(QRect(axis.readoutAt, QSize(60, kPaneSize.height() - axis.readoutAt.y())),
-                         Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip, text);
+        drawTextAt(painter, axis.readoutAt, text);
         shownReadouts_.append(text);
     }
 }

@@ -23,11 +23,6 @@ constexpr QColor kNameColour{222, 222, 222};
 
 QFont fieldFont() { return skinFont(QStringLiteral("Arial"), 15, 500); }
 
-void drawField(QPainter& painter, QPoint at, QSize pane, const QString& text) {
-    painter.drawText(QRect(at, QSize(pane.width() - at.x(), pane.height() - at.y())),
-                     Qt::AlignLeft | Qt::AlignTop, text);
-}
-
 }  // namespace
 
 // ---- OstrelFileInfo
@@ -68,8 +63,8 @@ QColor OstrelFileInfo::kindColour(int kind) {
 }
 
 void OstrelFileInfo::paintEvent(QPaintEvent*) {
-    longitude_ = playbackState.lastLongitude.load();
-    latitude_ = playbackState.lastLatitude.load();
+    const double longitude = playbackState.lastLongitude.load();
+    const double latitude = playbackState.lastLatitude.load();
     QPainter painter(this);
     painter.drawPixmap(0, 0, skinBitmap(kInfoBitmap));
     shownTexts_.clear();
@@ -77,11 +72,11 @@ void OstrelFileInfo::paintEvent(QPaintEvent*) {
     if (state != Playing && state != Paused) return;
     painter.setFont(font_);
     painter.setPen(kindColour(kind_));
-    shownTexts_ << QString::asprintf("%f", longitude_) << QString::asprintf("%f", latitude_)
+    shownTexts_ << QString::asprintf("%f", longitude) << QString::asprintf("%f", latitude)
                 << kindWord(kind_);
-    drawField(painter, kLongitudeAt, kInfoSize, shownTexts_[0]);
-    drawField(painter, kLatitudeAt, kInfoSize, shownTexts_[1]);
-    drawField(painter, kKindAt, kInfoSize, shownTexts_[2]);
+    drawTextAt(painter, kLongitudeAt, shownTexts_[0]);
+    drawTextAt(painter, kLatitudeAt, shownTexts_[1]);
+    drawTextAt(painter, kKindAt, shownTexts_[2]);
 }
 
 // ---- OstrelShowFileName
@@ -98,7 +93,7 @@ void OstrelShowFileName::paintEvent(QPaintEvent*) {
     if (shownName_.isEmpty()) return;
     painter.setFont(font_);
     painter.setPen(kNameColour);
-    drawField(painter, kNameAt, kNameSize, shownName_);
+    drawTextAt(painter, kNameAt, shownName_);
 }
 
 }  // namespace moksel

@@ -44,8 +44,6 @@ private:
 
     QFont font_;
     int kind_ = 0;
-    double longitude_ = 0.0;
-    double latitude_ = 0.0;
     QStringList shownTexts_;
 };
 

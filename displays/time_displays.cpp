@@ -29,8 +29,7 @@ void TimeField::paintSeconds(uint32_t seconds) {
     painter.drawPixmap(0, 0, skinBitmap(kFieldBitmap));
     painter.setFont(font_);
     painter.setPen(kTextColour);
-    painter.drawText(QRect(kTextAt, QSize(kFieldSize.width() - kTextAt.x(), kFieldSize.height())),
-                     Qt::AlignLeft | Qt::AlignTop, minutesAndSeconds(seconds));
+    drawTextAt(painter, kTextAt, minutesAndSeconds(seconds));
 }
 
 // ---- OstrelShowTime

@@ -36,9 +36,7 @@ void ZoomField::paintEvent(QPaintEvent*) {
     painter.drawPixmap(0, 0, skinBitmap(kFieldBitmap));
     painter.setFont(font_);
     painter.setPen(index == kViewSizeIndex ? kNormalColour : kEnlargedColour);
-    painter.drawText(QRect(kTextAt, QSize(kFieldSize.width() - kTextAt.x(), kFieldSize.height())),
-                     Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip,
-                     QStringLiteral("%1%").arg(zoomPercent(size.width, size.height)));
+    drawTextAt(painter, kTextAt, QStringLiteral("%1%").arg(zoomPercent(size.width, size.height)));
 }
 
 OstrelShowZoom::OstrelShowZoom(QWidget* parent)

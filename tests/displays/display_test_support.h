@@ -6,9 +6,11 @@
 #include <QImage>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <cstdlib>
 #include <vector>
 
 #include "engine/playback_state.h"
+#include "platform/skin.h"
 #include "platform/window.h"
 
 namespace moksel {
@@ -53,6 +55,28 @@ inline QImage picture(QWidget* pane) {
 }
 
 inline QColor pixel(const QImage& image, int x, int y) { return image.pixelColor(x, y); }
+
+// A skin bitmap as the panes' pictures are compared with it.
+inline QImage skinPicture(int number) {
+    return skinImage(number).convertToFormat(QImage::Format_RGB32);
+}
+
+// Whether text or lines in `colour` show inside `area`: smoothed text comes close to its colour
+// without always reaching it, so each channel may be off by a little.
+inline bool hasInk(const QImage& shown, QRect area, QColor colour) {
+    area &= shown.rect();
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const QColor c = shown.pixelColor(x, y);
+            if (std::abs(c.red() - colour.red()) <= 40 && std::abs(c.green() - colour.green()) <= 40 &&
+                std::abs(c.blue() - colour.blue()) <= 40) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+inline bool hasInk(const QImage& shown, QColor colour) { return hasInk(shown, shown.rect(), colour); }
 
 // Sets the shared telemetry to `records` (as the engine does before UM_TELEMETRY_LOADED).
 inline void setTelemetry(const std::vector<TelemetryRecord>& records) {

@@ -128,15 +128,9 @@ TEST_F(SensorGraph, CursorAndReadoutsFollowThePosition) {
     EXPECT_EQ(graph->shownReadouts(), QStringList({"X: -0.25", "Y: 1.00", "Z: 0.98"}));
 
     // The readouts are drawn in their axis colours below the curves.
-    auto hasColourIn = [&](QRect area, QColor colour) {
-        for (int yy = area.top(); yy <= area.bottom(); ++yy)
-            for (int xx = area.left(); xx <= area.right(); ++xx)
-                if (pixel(at3050, xx, yy) == colour) return true;
-        return false;
-    };
-    EXPECT_TRUE(hasColourIn(QRect(120, 50, 55, 14), kRed));
-    EXPECT_TRUE(hasColourIn(QRect(180, 50, 55, 14), kGreen));
-    EXPECT_TRUE(hasColourIn(QRect(240, 50, 55, 14), QColor(0, 174, 239)));
+    EXPECT_TRUE(hasInk(at3050, QRect(120, 50, 55, 14), kRed));
+    EXPECT_TRUE(hasInk(at3050, QRect(180, 50, 55, 14), kGreen));
+    EXPECT_TRUE(hasInk(at3050, QRect(240, 50, 55, 14), QColor(0, 174, 239)));
 
     // Exactly on a record's time the cursor stands on that record.
     graph->send(UM_TELEMETRY_TIME, 3100, 0);

@@ -17,7 +17,6 @@
 namespace moksel {
 namespace {
 
-QImage skin(int number) { return skinImage(number).convertToFormat(QImage::Format_RGB32); }
 
 bool areaShows(const QImage& shown, QPoint at, const QImage& expected) {
     return shown.copy(QRect(at, expected.size())) == expected;
@@ -28,25 +27,10 @@ std::vector<std::pair<int, int>> digitsShown(const QImage& shown) {
     std::vector<std::pair<int, int>> found;
     for (int x : {29, 34, 39, 44, 49}) {
         for (int d = 0; d <= 9; ++d) {
-            if (areaShows(shown, QPoint(x, 24), skin(210 + d))) found.emplace_back(x, d);
+            if (areaShows(shown, QPoint(x, 24), skinPicture(210 + d))) found.emplace_back(x, d);
         }
     }
     return found;
-}
-
-// Whether some pixel is drawn in `colour` (text is smoothed, so its strongest pixels come
-// close to the colour without always reaching it).
-bool hasColour(const QImage& shown, QColor colour) {
-    for (int y = 0; y < shown.height(); ++y) {
-        for (int x = 0; x < shown.width(); ++x) {
-            const QColor c = shown.pixelColor(x, y);
-            if (std::abs(c.red() - colour.red()) <= 40 && std::abs(c.green() - colour.green()) <= 40 &&
-                std::abs(c.blue() - colour.blue()) <= 40) {
-                return true;
-            }
-        }
-    }
-    return false;
 }
 
 using Digits = std::vector<std::pair<int, int>>;
@@ -66,9 +50,9 @@ TEST(SpeedDisplay, DigitsStayCentredWithoutLeadingZeros) {
         speed->send(UM_SPEED, c.kmh, 0);
         const QImage shown = picture(speed);
         EXPECT_EQ(digitsShown(shown), c.digits) << c.kmh;
-        EXPECT_TRUE(areaShows(shown, {29, 45}, skin(220))) << c.kmh;
+        EXPECT_TRUE(areaShows(shown, {29, 45}, skinPicture(220))) << c.kmh;
         // Around the digits the gauge shows through.
-        EXPECT_EQ(shown.pixelColor(20, 30), skin(208).pixelColor(20, 30));
+        EXPECT_EQ(shown.pixelColor(20, 30), skinPicture(208).pixelColor(20, 30));
     }
 }
 
@@ -80,14 +64,14 @@ TEST(SpeedDisplay, UnitButtonSwitchesToWholeMilesPerHour) {
     EXPECT_TRUE(speed->useMph());
     QImage shown = picture(speed);
     EXPECT_EQ(digitsShown(shown), (Digits{{34, 6}, {44, 2}}));
-    EXPECT_TRUE(areaShows(shown, {29, 45}, skin(209)));
+    EXPECT_TRUE(areaShows(shown, {29, 45}, skinPicture(209)));
     speed->send(UM_SPEED, 1, 0);
     EXPECT_EQ(digitsShown(picture(speed)), (Digits{{39, 0}}));
     // Back to km/h: the stored speed is still in km/h.
     speed->toggleUnit();
     shown = picture(speed);
     EXPECT_EQ(digitsShown(shown), (Digits{{39, 1}}));
-    EXPECT_TRUE(areaShows(shown, {29, 45}, skin(220)));
+    EXPECT_TRUE(areaShows(shown, {29, 45}, skinPicture(220)));
 }
 
 TEST(SpeedDisplay, SpeedsBeyondThreeDigitsShowTheLargestThatFits) {
@@ -121,28 +105,28 @@ TEST(HeadingDisplay, ShowsTheArrowOrTheWordPictureOfTheHeading) {
     ParentWindow parent;
     auto* heading = placePane<OstrelShowDIrection>(parent, {70, 442});
     EXPECT_EQ(heading->size(), QSize(57, 55));
-    EXPECT_EQ(picture(heading), skin(293));  // north arrow at start
+    EXPECT_EQ(picture(heading), skinPicture(293));  // north arrow at start
 
     double degrees = 90;
     heading->send(UM_HEADING, reinterpret_cast<WParam>(&degrees), 0);
-    EXPECT_EQ(picture(heading), skin(295));
+    EXPECT_EQ(picture(heading), skinPicture(295));
     heading->toggleStyle();
-    EXPECT_EQ(picture(heading), skin(306));  // EAST
+    EXPECT_EQ(picture(heading), skinPicture(306));  // EAST
     // The value is copied when the message arrives.
     degrees = 200;
-    EXPECT_EQ(picture(heading), skin(306));
+    EXPECT_EQ(picture(heading), skinPicture(306));
     heading->send(UM_HEADING, reinterpret_cast<WParam>(&degrees), 0);
-    EXPECT_EQ(picture(heading), skin(304));  // SOUTH
+    EXPECT_EQ(picture(heading), skinPicture(304));  // SOUTH
     const int words[8] = {308, 309, 306, 307, 304, 305, 311, 310};
     for (int s = 0; s < 8; ++s) {
         degrees = s * 45.0;
         heading->send(UM_HEADING, reinterpret_cast<WParam>(&degrees), 0);
-        EXPECT_EQ(picture(heading), skin(words[s])) << degrees;
+        EXPECT_EQ(picture(heading), skinPicture(words[s])) << degrees;
     }
     heading->toggleStyle();
     degrees = 315;
     heading->send(UM_HEADING, reinterpret_cast<WParam>(&degrees), 0);
-    EXPECT_EQ(picture(heading), skin(300));
+    EXPECT_EQ(picture(heading), skinPicture(300));
     // A report without an address changes nothing.
     heading->send(UM_HEADING, 0, 0);
     EXPECT_EQ(heading->headingDegrees(), 315.0);
@@ -178,8 +162,8 @@ TEST(TimeDisplays, ShowMinutesAndSecondsWithoutHours) {
     // Both start at 00:00 on the same field, in cyan.
     const QImage zero = picture(total);
     EXPECT_EQ(picture(current), zero);
-    EXPECT_NE(zero, skin(222));
-    EXPECT_TRUE(hasColour(zero, QColor(0, 204, 255)));
+    EXPECT_NE(zero, skinPicture(222));
+    EXPECT_TRUE(hasInk(zero, QColor(0, 204, 255)));
 
     total->send(UM_TIME, 3725, 3725);
     current->send(UM_TIME, 3725, 3725);
@@ -222,15 +206,15 @@ TEST(ZoomDisplays, PercentOfTheViewAreaInTheColourOfTheSize) {
     playbackState.frontSizeIndex = kViewSizeIndex;
     playbackState.rearSizeIndex = kViewSizeIndex;
     const QImage normal = picture(front);
-    EXPECT_TRUE(hasColour(normal, grey));
-    EXPECT_FALSE(hasColour(normal, cyan));
+    EXPECT_TRUE(hasInk(normal, grey));
+    EXPECT_FALSE(hasInk(normal, cyan));
     EXPECT_EQ(picture(rear), normal);
 
     // Each pane follows its own camera's size index when it is repainted.
     playbackState.frontSizeIndex = kLargeSizeIndex;
     const QImage large = picture(front);
-    EXPECT_TRUE(hasColour(large, cyan));
-    EXPECT_FALSE(hasColour(large, grey));
+    EXPECT_TRUE(hasInk(large, cyan));
+    EXPECT_FALSE(hasInk(large, grey));
     EXPECT_EQ(picture(rear), normal);
     playbackState.rearSizeIndex = kLargeSizeIndex;
     EXPECT_EQ(picture(rear), large);
