@@ -26,6 +26,7 @@
 #include "platform/fonts.h"
 #include "platform/skin.h"
 
+#include "controls/repeat_pointer.h"
 #include "controls/slider_panes.h"
 #include "dialogs/about_box.h"
 #include "dialogs/scan_progress_box.h"
@@ -202,6 +203,9 @@ QWidget* COstrelDlg::createPane(const PaneSpec& entry) {
             widget = list;
             break;
         }
+        case PaneId::RepeatPointer:
+            widget = new OstrelRepeatPointer(this);
+            break;
         case PaneId::About:
             // A box of its own, placed beside the main window each time it shows.
             widget = new OstrelAbout(this);

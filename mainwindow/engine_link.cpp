@@ -27,6 +27,7 @@ public:
     void changeRearZoom(int wheelDelta) override { moksel::changeRearZoom(wheelDelta); }
     void seekStill(int positionTenths) override { moksel::seekStill(positionTenths); }
     void renderLargeStills(int adopt) override { moksel::renderLargeStills(adopt); }
+    void renderZoomStills() override { moksel::renderZoomStills(); }
 
 private:
     std::unique_ptr<EngineThread> thread_;

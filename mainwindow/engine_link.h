@@ -42,6 +42,8 @@ public:
     virtual void seekStill(int positionTenths) = 0;
     // Makes both large still pictures (capture, enlarging).
     virtual void renderLargeStills(int adopt) = 0;
+    // Makes both still pictures at their views' sizes again (after the enlarged window).
+    virtual void renderZoomStills() = 0;
 };
 
 std::unique_ptr<EngineLink> makeEngineLink();

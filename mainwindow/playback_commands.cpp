@@ -128,10 +128,15 @@ void COstrelDlg::nextRecording(bool forward) {
 
 void COstrelDlg::endOfPlay() {
     if (repeat_) {
-        // Back to marker A: the position bar seeks there through its own notice, then play.
+        // Back to marker A: the position bar seeks there through its own notice, then the
+        // recording that just ended plays again (a row merely selected in the list meanwhile
+        // does not take its place).
         const LResult markerA = sendToPane(PaneId::RepeatPointer, UM_GET_MARKER_A);
         sendToPositionSlider(GSM_SETPOSFROMPIXEL, static_cast<WParam>(markerA));
-        play();
+        if (!currentPath_.empty()) {
+            engine_->push(CmdPlay);
+            playbackState.uiState = Playing;
+        }
         return;
     }
     if (recordingReady_) nextRecording(true);
@@ -245,7 +250,13 @@ void COstrelDlg::toggleRepeat() {
     if (repeat_) {
         const LResult markerB = sendToPane(PaneId::RepeatPointer, UM_GET_MARKER_B);
         const LResult fraction = sendToPane(PaneId::MovieSeek, UM_PIXEL_TO_FRACTION, static_cast<WParam>(markerB));
-        if (fraction > 0) playbackState.repeatEndFraction = static_cast<float>(fraction) / 10000.0f;
+        if (fraction > 0) {
+            playbackState.repeatEndFraction = static_cast<float>(fraction) / 10000.0f;
+        } else if (playbackState.repeatEndFraction.load() <= 0.0f) {
+            // The position bar has no range yet and no end point was ever set: an end point of
+            // 0 would end every pass after its first frame, so the pass runs to the end instead.
+            playbackState.repeatEndFraction = 1.0f;
+        }
     }
     playbackState.repeatEndOn = repeat_ ? 1 : 0;
 }

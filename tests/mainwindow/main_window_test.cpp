@@ -77,6 +77,7 @@ public:
     void changeRearZoom(int delta) override { log_->add("rearZoom " + std::to_string(delta)); }
     void seekStill(int position) override { log_->add("seekStill " + std::to_string(position)); }
     void renderLargeStills(int adopt) override { log_->add("largeStills " + std::to_string(adopt)); }
+    void renderZoomStills() override { log_->add("zoomStills"); }
 
 private:
     std::shared_ptr<EngineLog> log_;
