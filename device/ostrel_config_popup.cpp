@@ -106,7 +106,6 @@ void OstrelConfigPopup::runShowSequence() {
     placeAtOffset(parentWidget(), kOffset);
     driveList_->setEnabled(true);
     ResetDeviceSettings(settings_);
-    repaintOptions();
 
     // One look at the drives serves both the list and the search, so an entry's index is the
     // index the search reports.
@@ -132,7 +131,8 @@ void OstrelConfigPopup::runShowSequence() {
             }
         }
     }
-    repaintOptions();
+    // The window is being shown: its first paint draws the markers.
+    update(kOptionsArea);
 }
 
 void OstrelConfigPopup::resetSettings() {

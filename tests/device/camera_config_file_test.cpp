@@ -99,26 +99,11 @@ TEST(SetupFile, DefaultsAreWrittenInTheCamerasExactLayout) {
     const std::string text = setupFileText(DeviceSettings{});
     ASSERT_EQ(text.size(), kSetupFileBytes);
     EXPECT_EQ(text, cameraFile({{"screen_save_time", "3"}, {"md_sensitivity", "2"}}));
-    // "=" columns (counting from 1) that the camera's parser relies on.
-    auto column = [&](const std::string& key) {
-        const std::size_t line = text.find("\n" + key);
-        return text.find('=', line) - line;
-    };
-    EXPECT_EQ(column("lang_mode"), 29u);
-    EXPECT_EQ(column("parking_mode"), 30u);
-    EXPECT_EQ(column("md_sensitivity"), 30u);
-    EXPECT_EQ(column("summer_time"), 31u);
-    EXPECT_EQ(column("rec_quality"), 15u);
 }
 
-TEST(SetupFile, EachValueLandsAtItsOffsetAndFixedKeysKeepTheTemplate) {
+TEST(SetupFile, EachValueLandsInItsLineAndFixedKeysKeepTheTemplate) {
     const std::string text = setupFileText(distinctValues());
     ASSERT_EQ(text.size(), 833u);
-    EXPECT_EQ(text.substr(78, 4), "1024");
-    const std::pair<std::size_t, char> digits[] = {{100, '2'}, {134, '0'}, {266, '0'},
-                                                   {299, '4'}, {366, '0'}, {597, '9'},
-                                                   {632, '1'}, {665, '3'}, {830, '1'}};
-    for (const auto& [offset, digit] : digits) EXPECT_EQ(text[offset], digit) << offset;
     EXPECT_EQ(text, cameraFile({{"lang_mode", "1024"},
                                 {"rec_quality", "2"},
                                 {"parking_mode", "0"},

@@ -1,12 +1,9 @@
 // The SD card format dialog: the drives it offers, the confirmation, what it asks of the format
-// facility and the notices and the drive report that follow; once with the real mkfs.fat on a
-// disk image.
+// facility and the notices and the drive report that follow.
 #include <gtest/gtest.h>
 
 #include <QComboBox>
 #include <QTest>
-#include <filesystem>
-#include <fstream>
 #include <optional>
 
 #include "device/ostrel_sd_card_format.h"
@@ -128,42 +125,6 @@ TEST_F(SdCardFormat, AWriteProtectedCardIsReportedBeforeTheFailure) {
                                                           notice(kMsgFormatFailed),
                                                           {UM_DRIVE_FORMATTED, 0}}));
     EXPECT_EQ(mainWindow.formattedRoot.toStdString(), card);
-}
-
-TEST_F(SdCardFormat, CloseLeavesWithoutFormatting) {
-    const auto dialog = showDialog(format.function());
-    dialog->driveList()->setCurrentIndex(0);
-    dialog->closeButton()->click();
-    EXPECT_EQ(dialog->result(), QDialog::Rejected);
-    EXPECT_FALSE(format.asked);
-    EXPECT_TRUE(mainWindow.received.empty());
-}
-
-TEST_F(SdCardFormat, TheRealFormatGivesTheChosenDriveTheCardsFileSystem) {
-    const std::string mkfs = findSystemProgram("mkfs.fat");
-    const std::string mlabel = findSystemProgram("mlabel");
-    const std::string minfo = findSystemProgram("minfo");
-    if (mkfs.empty() || mlabel.empty() || minfo.empty())
-        GTEST_SKIP() << "dosfstools or mtools missing";
-    const std::string image = card + "device.img";
-    std::ofstream(image).close();
-    std::filesystem::resize_file(image, 1100ull * 1024 * 1024);
-
-    // The chosen drive stands for the image: formatted as an unmounted device.
-    const auto dialog =
-        showDialog([&](const FormatRequest& request, const FormatEventHandler& onEvent) {
-            Volume device;
-            device.device = image;
-            EXPECT_EQ(request.root, card);
-            return VolumeFormatter(nullptr).formatVolume(device, request, onEvent);
-        });
-    dialog->driveList()->setCurrentIndex(0);
-    dialog->startButton()->click();
-    EXPECT_EQ(mainWindow.received[1], notice(kMsgFormatDone));
-    EXPECT_NE(runCommand({mlabel, "-s", "-i", image, "::"}).output.find("MOKSEL"),
-              std::string::npos);
-    EXPECT_NE(runCommand({minfo, "-i", image, "::"}).output.find("cluster size: 32 sectors"),
-              std::string::npos);
 }
 
 }  // namespace
