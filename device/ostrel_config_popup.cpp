@@ -4,7 +4,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-#include "device/drive_list_box.h"
+#include "device/dialog_controls.h"
 #include "dialogs/message_texts.h"
 #include "mainwindow/messages.h"
 #include "platform/bitmap_button.h"
@@ -25,14 +25,6 @@ constexpr int kCloseId = 1022;
 OstrelConfigPopup::Marker marker(int left, int top, std::int32_t DeviceSettings::*member,
                                  std::int32_t value) {
     return {QRect(left, top, kMarkerSize, kMarkerSize), member, value};
-}
-
-BitmapButton* addButton(QWidget* parent, int id, QRect geometry, int normal, int pressed) {
-    auto* button = new BitmapButton(parent);
-    button->setObjectName(QStringLiteral("button%1").arg(id));
-    button->setGeometry(geometry);
-    button->setBitmaps(normal, pressed, normal, normal);
-    return button;
 }
 
 }  // namespace
@@ -82,9 +74,9 @@ OstrelConfigPopup::OstrelConfigPopup(QWidget* mainWindow, std::shared_ptr<const 
     notChosen_ = skinBitmap(kOtherMarker);
 
     driveList_ = createDriveListBox(this, QRect(127, 95, 193, 20));
-    reset_ = addButton(this, kResetId, QRect(127, 657, 78, 28), 286, 283);
-    apply_ = addButton(this, kApplyId, QRect(242, 657, 78, 28), 284, 285);
-    close_ = addButton(this, kCloseId, QRect(395, 16, 35, 34), 255, 256);
+    reset_ = addDialogButton(this, kResetId, QRect(127, 657, 78, 28), 286, 283);
+    apply_ = addDialogButton(this, kApplyId, QRect(242, 657, 78, 28), 284, 285);
+    close_ = addDialogButton(this, kCloseId, QRect(395, 16, 35, 34), 255, 256);
     connect(reset_, &QAbstractButton::clicked, this, [this] { resetSettings(); });
     connect(apply_, &QAbstractButton::clicked, this, [this] { applySettings(); });
     connect(close_, &QAbstractButton::clicked, this, [this] { hide(); });

@@ -5,7 +5,7 @@
 #include <QPainter>
 #include <QShowEvent>
 
-#include "device/drive_list_box.h"
+#include "device/dialog_controls.h"
 #include "dialogs/message_texts.h"
 #include "mainwindow/messages.h"
 #include "platform/bitmap_button.h"
@@ -18,14 +18,6 @@ constexpr int kBackground = 262;
 constexpr int kStartId = 1;  // the dialog's OK
 constexpr int kCloseId = 2;  // the dialog's cancel
 constexpr int kAnswerGoOn = 1;
-
-BitmapButton* addButton(QWidget* parent, int id, QRect geometry, int normal, int pressed) {
-    auto* button = new BitmapButton(parent);
-    button->setObjectName(QStringLiteral("button%1").arg(id));
-    button->setGeometry(geometry);
-    button->setBitmaps(normal, pressed, normal, normal);
-    return button;
-}
 
 }  // namespace
 
@@ -44,8 +36,8 @@ OstrelSdCardFormat::OstrelSdCardFormat(QWidget* mainWindow,
     setAttribute(Qt::WA_OpaquePaintEvent);
     background_ = skinBitmap(kBackground);
     driveList_ = createDriveListBox(this, QRect(41, 90, 219, 20));
-    start_ = addButton(this, kStartId, QRect(53, 342, 78, 28), 264, 263);
-    close_ = addButton(this, kCloseId, QRect(169, 342, 78, 28), 260, 259);
+    start_ = addDialogButton(this, kStartId, QRect(53, 342, 78, 28), 264, 263);
+    close_ = addDialogButton(this, kCloseId, QRect(169, 342, 78, 28), 260, 259);
     connect(start_, &QAbstractButton::clicked, this, [this] { startFormat(); });
     connect(close_, &QAbstractButton::clicked, this, [this] { done(QDialog::Rejected); });
 }

@@ -1,9 +1,11 @@
-#include "device/drive_list_box.h"
+#include "device/dialog_controls.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
 #include <QPalette>
+
+#include "platform/bitmap_button.h"
 
 namespace moksel {
 
@@ -25,6 +27,15 @@ QComboBox* createDriveListBox(QWidget* parent, const QRect& geometry) {
     list->setPalette(dark);
     list->view()->setPalette(QApplication::palette());
     return list;
+}
+
+BitmapButton* addDialogButton(QWidget* parent, int id, const QRect& geometry, int normalBitmap,
+                              int pressedBitmap) {
+    auto* button = new BitmapButton(parent);
+    button->setObjectName(QStringLiteral("button%1").arg(id));
+    button->setGeometry(geometry);
+    button->setBitmaps(normalBitmap, pressedBitmap, normalBitmap, normalBitmap);
+    return button;
 }
 
 void fillDriveList(QComboBox* list, const std::vector<Volume>& volumes) {
