@@ -37,6 +37,7 @@ namespace moksel {
 
 class BitmapButton;
 class OstrelFileList;
+class OstrelMovieEntire;
 class VideoView;
 
 class COstrelDlg : public Window<QDialog> {
@@ -105,6 +106,9 @@ public:
     MessageTarget* paneTarget(PaneId id) const;
     // The recording list pane; null when the list is not part of the build.
     OstrelFileList* fileList() const;
+    // The enlarged video window: made at its first opening, kept for the window's life.
+    OstrelMovieEntire* enlargedWindow() const { return enlarged_; }
+    bool enlargedViewShown() const { return enlargedView_; }
 
     // Sets the recording whose commands follow (the recording list's selection does this
     // through Play; tests start from a loaded recording).
@@ -210,7 +214,10 @@ private:
     std::string currentPath_;  // UTF-8 path of the loaded front file; empty: nothing loaded
     QString currentName_;      // its file name
     bool recordingReady_ = false;
-    bool enlargedView_ = false;
+    bool enlargedView_ = false;    // the enlarged window is open
+    OstrelMovieEntire* enlarged_ = nullptr;
+    int savedFlipVertical_ = 0;    // the rear flips, put aside while the enlarged window shows
+    int savedMirrorHorizontal_ = 0;
     bool rearUpDown_ = false;
     bool rearLeftRight_ = false;
     bool repeat_ = false;

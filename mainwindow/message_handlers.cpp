@@ -4,6 +4,7 @@
 
 #include "engine/playback_state.h"
 #include "mainwindow/costrel_dlg.h"
+#include "mainwindow/enlarged_window.h"
 #include "mainwindow/messages.h"
 #include "platform/bitmap_button.h"
 
@@ -286,9 +287,35 @@ LResult COstrelDlg::onAsk(WParam code, LParam) { return ask(static_cast<int>(cod
 LResult COstrelDlg::onEnlarge(WParam camera, LParam) {
     const int state = playbackState.uiState.load();
     if (state != Playing && state != Paused) return 0;
-    // The enlarged video window opens here once it is built; until then the request is
-    // answered by doing nothing, as while stopped.
-    (void)camera;
+    // A second request queued while the window opens finds it open.
+    if (enlargedView_) return 0;
+    const int shown = camera == 1 ? kRearCamera : kFrontCamera;
+    // The enlarged picture shows the camera as it recorded: the rear flips wait aside.
+    savedFlipVertical_ = playbackState.flipVertical.load() ? 1 : 0;
+    savedMirrorHorizontal_ = playbackState.mirrorHorizontal.load() ? 1 : 0;
+    playbackState.enlargedShowsRear = shown;
+    playbackState.enlargedOn = 1;
+    playbackState.flipVertical = 0;
+    playbackState.mirrorHorizontal = 0;
+    // Paused, no decoder delivers: the current pictures become the large ones now.
+    if (state == Paused) engine_->renderLargeStills(1);
+
+    if (enlarged_ == nullptr) {
+        enlarged_ = new OstrelMovieEntire(this, [this] { return currentName_; });
+        enlarged_->setObjectName(QStringLiteral("OstrelMovieEntire"));
+    }
+    enlargedView_ = true;
+    enlarged_->setCamera(shown);
+    enlarged_->exec();
+
+    enlargedView_ = false;
+    playbackState.enlargedOn = 0;
+    playbackState.flipVertical = savedFlipVertical_;
+    playbackState.mirrorHorizontal = savedMirrorHorizontal_;
+    // Paused, the views show their still pictures at their own sizes again.
+    engine_->renderZoomStills();
+    repaintPane(PaneId::FrontView);
+    repaintPane(PaneId::RearView);
     return 0;
 }
 

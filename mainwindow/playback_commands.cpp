@@ -8,6 +8,7 @@
 #include "dialogs/message_texts.h"
 #include "engine/playback_state.h"
 #include "mainwindow/costrel_dlg.h"
+#include "mainwindow/enlarged_window.h"
 #include "mainwindow/messages.h"
 #include "platform/bitmap_button.h"
 
@@ -160,6 +161,11 @@ void COstrelDlg::seek(int positionTenths) {
             playbackState.uiState = Paused;
             engine_->seekStill(positionTenths);
             break;
+    }
+    if (enlargedView_ && playbackState.uiState.load() == Paused) {
+        // A still picture is made at the views' size; the enlarged window shows the large one.
+        engine_->renderLargeStills(1);
+        if (enlarged_ != nullptr) enlarged_->repaint();
     }
 }
 

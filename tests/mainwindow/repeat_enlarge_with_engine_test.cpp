@@ -1,0 +1,228 @@
+// The A-B repeat and the enlarged video window with the real engine on generated recordings:
+// the loop between the markers and the large pictures are checked on the frame numbers drawn
+// into the generated pictures. Sound goes to SDL's dummy driver. Waits are bounded; nothing is
+// timed.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest/QTest>
+#include <algorithm>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "controls/repeat_pointer.h"
+#include "engine/picture_lock.h"
+#include "engine/playback_state.h"
+#include "frame_pattern.h"
+#include "library/ostrel_file_list.h"
+#include "mainwindow/costrel_dlg.h"
+#include "mainwindow/enlarged_control_bar.h"
+#include "mainwindow/enlarged_window.h"
+#include "mainwindow/messages.h"
+#include "platform/bitmap_button.h"
+#include "recording_generator.h"
+
+namespace moksel {
+namespace {
+
+constexpr int kFrames = 90;  // 3 s at 30 frames a second, a key frame every second
+constexpr int kWaitMs = 30000;
+
+// What a camera's current picture shows: its size and the mark read from it.
+struct Shown {
+    int width = 0;
+    bool read = false;
+    gen::FrameMark mark;
+};
+
+Shown shownBy(int camera) {
+    std::lock_guard<std::mutex> lock(pictureLock(camera));
+    Shown shown;
+    const uint8_t* pixels = currentPicture(camera).load();
+    if (pixels == nullptr) return shown;
+    const PictureSize size = OstrelMovieEntire::pictureSizeOf(camera, pixels);
+    shown.width = size.width;
+    shown.read = gen::readFrameMark(pixels, size.width, size.height, size.width * 4, shown.mark);
+    return shown;
+}
+
+class RepeatEnlargeWithEngineTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        drive = new QTemporaryDir;
+        for (int i = 0; i < 2; ++i) {
+            gen::GenOptions options;
+            options.outputDir = (drive->path() + QStringLiteral("/DCIM")).toStdString();
+            options.frames = kFrames;
+            options.width = 320;
+            options.height = 180;
+            options.keyInterval = 30;
+            options.start.second = 10 * i;
+            gen::GenResult result;
+            std::string error;
+            ASSERT_TRUE(gen::generatePair(options, result, error)) << error;
+        }
+    }
+    static void TearDownTestSuite() {
+        delete drive;
+        drive = nullptr;
+    }
+
+    void SetUp() override {
+        ASSERT_NE(drive, nullptr);
+        window = std::make_unique<COstrelDlg>();
+        window->setBoxRunners([this](QWidget*, int code) { boxes.push_back(code); return 1; },
+                              [this](QWidget*, int code) { boxes.push_back(100 + code); return 1; });
+        window->initialise();
+        window->show();
+        ASSERT_TRUE(window->engineRunning());
+        window->openAtStart({drive->path()});
+        QTRY_COMPARE_WITH_TIMEOUT(recordings().count(), 2, kWaitMs);
+    }
+    void TearDown() override { window.reset(); }
+
+    const RecordingList& recordings() const { return window->fileList()->recordings(); }
+    QString nameOf(int entry) const { return QString::fromStdString(recordings().entry(entry).fileName); }
+    void playEntry(int entry) {
+        QTest::mouseDClick(window->fileList(), Qt::LeftButton, Qt::NoModifier, QPoint(100, 28 + 20 * entry));
+        QTRY_VERIFY_WITH_TIMEOUT(window->recordingReady() && window->currentRecordingName() == nameOf(entry) &&
+                                     playbackState.engineState.load() == Playing && window->duration() > 0,
+                                 kWaitMs);
+    }
+    static int frontFrame() {
+        const Shown shown = shownBy(kFrontCamera);
+        return shown.read ? shown.mark.frameNumber : -1;
+    }
+    void dragMarker(int from, int to) {
+        auto* markers = dynamic_cast<OstrelRepeatPointer*>(window->pane(PaneId::RepeatPointer));
+        ASSERT_NE(markers, nullptr);
+        auto send = [&](QEvent::Type type, int x, Qt::MouseButtons buttons) {
+            const QPointF at(x, 12);
+            QMouseEvent event(type, at, markers->mapToGlobal(at),
+                              type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, buttons, Qt::NoModifier);
+            QCoreApplication::sendEvent(markers, &event);
+        };
+        send(QEvent::MouseButtonPress, from, Qt::LeftButton);
+        send(QEvent::MouseMove, to, Qt::LeftButton);
+        send(QEvent::MouseButtonRelease, to, Qt::NoButton);
+    }
+    static void doubleClick(QWidget* target, QPoint at) {
+        for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick,
+                                  QEvent::MouseButtonRelease}) {
+            const bool down = type != QEvent::MouseButtonRelease;
+            QMouseEvent event(type, QPointF(at), QPointF(target->mapToGlobal(at)), Qt::LeftButton,
+                              down ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(target, &event);
+        }
+    }
+    // Opens the enlarged window on `camera`, runs `whileOpen` inside its modal run and closes it
+    // with a double click; a window left open is closed after a while so the test ends.
+    bool whileEnlarged(int camera, const std::function<void(OstrelMovieEntire*)>& whileOpen) {
+        bool ran = false;
+        QTimer inside;
+        inside.setInterval(0);
+        QObject::connect(&inside, &QTimer::timeout, [&] {
+            OstrelMovieEntire* enlarged = window->enlargedWindow();
+            if (enlarged == nullptr || !enlarged->isVisible() || ran) return;
+            inside.stop();
+            ran = true;
+            whileOpen(enlarged);
+            if (enlarged->isVisible()) doubleClick(enlarged, enlarged->rect().center());
+        });
+        QTimer guard;
+        guard.setSingleShot(true);
+        QObject::connect(&guard, &QTimer::timeout, [&] {
+            if (OstrelMovieEntire* enlarged = window->enlargedWindow()) enlarged->reject();
+        });
+        inside.start();
+        guard.start(3 * kWaitMs);
+        window->send(UM_ENLARGE, static_cast<WParam>(camera), 0);
+        return ran;
+    }
+
+    static QTemporaryDir* drive;
+    std::unique_ptr<COstrelDlg> window;
+    std::vector<int> boxes;
+};
+
+QTemporaryDir* RepeatEnlargeWithEngineTest::drive = nullptr;
+
+TEST_F(RepeatEnlargeWithEngineTest, PlaybackLoopsBetweenTheMarkersUntilAMarkerIsGrabbed) {
+    playEntry(0);
+    // B at 60% of the strip (frame 54 of 90); A stays at the start.
+    dragMarker(365, 224);
+    window->button(kButtonRepeat)->click();
+    ASSERT_TRUE(window->repeatOn());
+    ASSERT_NEAR(playbackState.repeatEndFraction.load(), 0.6, 0.03);
+
+    // Two passes: each climbs past frame 40, then starts again near the beginning.
+    int last = -1, highest = -1, restarts = 0;
+    auto sample = [&] {
+        const int frame = frontFrame();
+        if (frame < 0) return false;  // between passes the engine blanks the views
+        highest = std::max(highest, frame);
+        if (last >= 40 && frame < 30) ++restarts;
+        last = frame;
+        return restarts >= 2;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(sample(), 3 * kWaitMs);
+    EXPECT_LT(highest, 60) << "a pass ends at marker B, not at the recording's end";
+    EXPECT_EQ(window->currentRecordingName(), nameOf(0));
+    EXPECT_EQ(recordings().selection(), 0);
+
+    // Grabbing a marker ends the repeat: this pass runs to the end and the next entry follows.
+    dragMarker(8, 8);
+    EXPECT_FALSE(window->repeatOn());
+    EXPECT_EQ(playbackState.repeatEndOn.load(), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(window->currentRecordingName() == nameOf(1), 3 * kWaitMs);
+    EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(RepeatEnlargeWithEngineTest, TheEnlargedWindowShowsTheLargeRearPictureAsRecorded) {
+    playEntry(0);
+    window->button(kButtonMirror)->click();
+    // The rear view shows its picture mirrored.
+    QTRY_VERIFY_WITH_TIMEOUT(shownBy(kRearCamera).read && shownBy(kRearCamera).mark.orientation == gen::kMirrored,
+                             kWaitMs);
+
+    const bool ran = whileEnlarged(kRearCamera, [&](OstrelMovieEntire* enlarged) {
+        EXPECT_EQ(playbackState.enlargedVisible.load(), 1);
+        // Large, upright, the rear camera's, and moving on.
+        auto largeRear = [] {
+            const Shown shown = shownBy(kRearCamera);
+            return shown.width == 1280 && shown.read && shown.mark.orientation == gen::kUpright &&
+                   shown.mark.camera == gen::Camera::Rear;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(largeRear(), kWaitMs);
+        const int first = shownBy(kRearCamera).mark.frameNumber;
+        QTRY_VERIFY_WITH_TIMEOUT(largeRear() && shownBy(kRearCamera).mark.frameNumber != first, kWaitMs);
+
+        // Pause and step from the bar: the large picture moves one frame and stays large.
+        OstrelHiddenControl* bar = enlarged->controlBar();
+        bar->button(1005)->click();
+        EXPECT_EQ(playbackState.uiState.load(), Paused);
+        QTRY_VERIFY_WITH_TIMEOUT(playbackState.rearIdle.load() == 1 || playbackState.engineState.load() == Paused,
+                                 kWaitMs);
+        const int paused = shownBy(kRearCamera).mark.frameNumber;
+        bar->button(1007)->click();
+        QTRY_VERIFY_WITH_TIMEOUT(largeRear() && shownBy(kRearCamera).mark.frameNumber > paused, kWaitMs);
+        // The window paints what the decoders made without leaving the picture lock open.
+        EXPECT_FALSE(enlarged->grab().isNull());
+    });
+    ASSERT_TRUE(ran);
+    EXPECT_EQ(playbackState.enlargedOn.load(), 0);
+    // Closed while paused: the rear view has its view-sized, mirrored picture back.
+    const Shown after = shownBy(kRearCamera);
+    EXPECT_EQ(after.width, 487);
+    EXPECT_TRUE(after.read);
+    EXPECT_EQ(after.mark.orientation, gen::kMirrored);
+    EXPECT_TRUE(boxes.empty());
+}
+
+}  // namespace
+}  // namespace moksel
