@@ -1,68 +1,45 @@
-// What the display pane tests share: a stand-in main window that logs the messages, presses and
-// keys that reach it, and helpers to fill the shared telemetry records and read pixels.
+// What the display pane tests share: a stand-in main window that counts the presses and keys
+// that reach it, the pane's picture as the user sees it, and the shared telemetry records.
 #pragma once
 
-#include <QApplication>
 #include <QImage>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QWidget>
 #include <cstdlib>
 #include <vector>
 
 #include "engine/playback_state.h"
 #include "platform/skin.h"
-#include "platform/window.h"
 
 namespace moksel {
 
-class ParentWindow : public Window<QWidget> {
+class ParentWindow : public QWidget {
 public:
-    struct Message {
-        unsigned number;
-        WParam wParam;
-        LParam lParam;
-    };
     ParentWindow() { resize(1024, 768); }
-
-    std::vector<Message> log;
     int leftPresses = 0;
     std::vector<int> keysReached;
 
 protected:
-    LResult handleMessage(unsigned number, WParam w, LParam l) override {
-        log.push_back({number, w, l});
-        return 0;
-    }
-    void mousePressEvent(QMouseEvent* event) override {
-        if (event->button() == Qt::LeftButton) ++leftPresses;
-    }
+    void mousePressEvent(QMouseEvent* event) override { leftPresses += event->button() == Qt::LeftButton; }
     void keyPressEvent(QKeyEvent* event) override { keysReached.push_back(event->key()); }
 };
 
-// Puts `pane` into a shown parent at `at`, as the main window does.
-template <class Pane>
-Pane* placePane(ParentWindow& parent, QPoint at) {
-    auto* pane = new Pane(&parent);
+// Puts a pane into a shown parent at `at`, as the main window does.
+template <class Pane, class... Args>
+Pane* placePane(ParentWindow& parent, QPoint at, Args&&... args) {
+    auto* pane = new Pane(&parent, std::forward<Args>(args)...);
     pane->move(at);
     pane->show();
     parent.show();
     return pane;
 }
 
-// The pane as the user sees it.
-inline QImage picture(QWidget* pane) {
-    return pane->grab().toImage().convertToFormat(QImage::Format_RGB32);
-}
+inline QImage picture(QWidget* pane) { return pane->grab().toImage().convertToFormat(QImage::Format_RGB32); }
+inline QImage skinPicture(int number) { return skinImage(number).convertToFormat(QImage::Format_RGB32); }
 
-inline QColor pixel(const QImage& image, int x, int y) { return image.pixelColor(x, y); }
-
-// A skin bitmap as the panes' pictures are compared with it.
-inline QImage skinPicture(int number) {
-    return skinImage(number).convertToFormat(QImage::Format_RGB32);
-}
-
-// Whether text or lines in `colour` show inside `area`: smoothed text comes close to its colour
-// without always reaching it, so each channel may be off by a little.
+// Whether `colour` shows inside `area`: smoothed text comes close to its colour without always
+// reaching it, so each channel may be off by a little.
 inline bool hasInk(const QImage& shown, QRect area, QColor colour) {
     area &= shown.rect();
     for (int y = area.top(); y <= area.bottom(); ++y) {
@@ -78,17 +55,13 @@ inline bool hasInk(const QImage& shown, QRect area, QColor colour) {
 }
 inline bool hasInk(const QImage& shown, QColor colour) { return hasInk(shown, shown.rect(), colour); }
 
-// Sets the shared telemetry to `records` (as the engine does before UM_TELEMETRY_LOADED).
+// Sets the shared telemetry (as the engine does before UM_TELEMETRY_LOADED); empty clears it.
 inline void setTelemetry(const std::vector<TelemetryRecord>& records) {
+    for (TelemetryRecord& record : playbackState.telemetry) record = TelemetryRecord{};
     for (size_t i = 0; i < records.size() && i < size_t(kTelemetryCapacity); ++i) {
         playbackState.telemetry[i] = records[i];
     }
     playbackState.telemetryCount = static_cast<int>(records.size());
-}
-
-inline void clearTelemetry() {
-    for (TelemetryRecord& record : playbackState.telemetry) record = TelemetryRecord{};
-    playbackState.telemetryCount = 0;
 }
 
 }  // namespace moksel

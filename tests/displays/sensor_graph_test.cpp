@@ -1,207 +1,127 @@
-// The G-sensor graph: NO DATA until telemetry is loaded, the three curves on their scale, the
-// cursor and readouts following the position, and the return to NO DATA when the recording
-// closes.
+// The G-sensor graph: NO DATA until telemetry is loaded and after the recording closes, the
+// three curves on their scale, the cursor and readouts following the position.
 #include <gtest/gtest.h>
-
-#include <QTest>
 
 #include "display_test_support.h"
 #include "displays/ostrel_sensor_graph.h"
 #include "mainwindow/messages.h"
-#include "platform/skin.h"
 
 namespace moksel {
 namespace {
 
-const QColor kFill(31, 31, 31);
-const QColor kRed(255, 0, 0);
-const QColor kGreen(0, 255, 0);
-const QColor kBlue(51, 133, 232);
+const QColor kFill(31, 31, 31), kRed(255, 0, 0), kGreen(0, 255, 0), kBlue(51, 133, 232);
+const QStringList kZero = {"X: 0.00", "Y: 0.00", "Z: 0.00"};
 
-// `count` records 100 ms apart, from 0, with the given axes.
+// `count` records 100 ms apart from 0 with the given axes.
 std::vector<TelemetryRecord> evenRecords(int count, int16_t x, int16_t y, int16_t z) {
     std::vector<TelemetryRecord> records(count);
-    for (int i = 0; i < count; ++i) {
-        records[i].accelX = x;
-        records[i].accelY = y;
-        records[i].accelZ = z;
-        records[i].timeMs = static_cast<uint32_t>(i * 100);
-    }
+    for (int i = 0; i < count; ++i) records[i] = {x, y, z, static_cast<uint32_t>(i * 100)};
     return records;
 }
 
-bool sameImage(const QImage& a, const QImage& b) {
-    return a.convertToFormat(QImage::Format_RGB32) == b.convertToFormat(QImage::Format_RGB32);
-}
-
-int whiteRowsInColumn(const QImage& image, int x) {
-    int rows = 0;
-    for (int y = 0; y < image.height(); ++y) rows += pixel(image, x, y) == QColor(Qt::white) ? 1 : 0;
-    return rows;
-}
-
-// Columns of the plot (rows 3..40, above the readouts) that hold a white pixel.
-std::vector<int> cursorColumns(const QImage& image) {
-    std::vector<int> columns;
+// Columns of the plot above the readouts that hold a white pixel, and how many rows each.
+std::vector<std::pair<int, int>> cursorColumns(const QImage& image) {
+    std::vector<std::pair<int, int>> columns;
     for (int x = 8; x < 365; ++x) {
-        for (int y = 3; y < 40; ++y) {
-            if (pixel(image, x, y) == QColor(Qt::white)) {
-                columns.push_back(x);
-                break;
-            }
-        }
+        int rows = 0;
+        for (int y = 0; y < 64; ++y) rows += image.pixelColor(x, y) == QColor(Qt::white);
+        if (rows > 0 && image.pixelColor(x, 20) == QColor(Qt::white)) columns.emplace_back(x, rows);
     }
     return columns;
 }
 
 class SensorGraph : public ::testing::Test {
 protected:
-    void SetUp() override {
-        clearTelemetry();
-        graph = placePane<OstrelSensorGraph>(parent, QPoint(142, 417));
-    }
-    void TearDown() override { clearTelemetry(); }
-
+    void SetUp() override { graph = placePane<OstrelSensorGraph>(parent, {142, 417}); }
+    void TearDown() override { setTelemetry({}); }
     void load(const std::vector<TelemetryRecord>& records) {
         setTelemetry(records);
         graph->send(UM_TELEMETRY_LOADED, 0, 0);
     }
+    void moveTo(uint32_t ms) { graph->send(UM_TELEMETRY_TIME, ms, 0); }
 
     ParentWindow parent;
     OstrelSensorGraph* graph = nullptr;
 };
 
-TEST_F(SensorGraph, ShowsNoDataUntilTelemetryIsLoaded) {
+TEST_F(SensorGraph, ShowsNoDataWithoutTheTelemetryOfAnOpenRecording) {
     EXPECT_EQ(graph->size(), QSize(373, 64));
-    const QImage noData = skinImage(228);
-    EXPECT_TRUE(sameImage(picture(graph), noData));
-    // Positions without a loaded recording are kept but draw nothing.
-    graph->send(UM_TELEMETRY_TIME, 1500, 0);
+    EXPECT_EQ(picture(graph), skinPicture(228));
+    moveTo(1500);  // kept, but nothing is drawn
     EXPECT_EQ(graph->graphPositionMs(), 1500u);
-    EXPECT_TRUE(sameImage(picture(graph), noData));
+    EXPECT_EQ(picture(graph), skinPicture(228));
+
+    load(evenRecords(20, 100, 0, 0));
+    EXPECT_NE(picture(graph), skinPicture(228));
+    graph->send(UM_TELEMETRY_CLEARED, 0, 0);
+    setTelemetry({});  // the engine empties the records right after
+    moveTo(500);
+    EXPECT_EQ(picture(graph), skinPicture(228));
     EXPECT_TRUE(graph->shownReadouts().isEmpty());
 }
 
-TEST_F(SensorGraph, FlatRecordingDrawsOneLineOnTheBaselineAcrossThePlot) {
+TEST_F(SensorGraph, CurvesAreNinePixelsPerOneGOverTheWholeLength) {
     load(evenRecords(50, 0, 0, 0));
-    const QImage shown = picture(graph);
-    // Z is drawn last, so the three overlapping lines show blue from the left to the right end.
-    for (int x = 9; x <= 365; ++x) ASSERT_EQ(pixel(shown, x, 32), kBlue) << "x " << x;
-    EXPECT_EQ(pixel(shown, 366, 32), pixel(skinImage(228), 366, 32));  // border untouched
-    EXPECT_EQ(pixel(shown, 200, 31), kFill);
-    EXPECT_EQ(pixel(shown, 200, 33), kFill);
-    EXPECT_EQ(pixel(shown, 200, 3), kFill);
-    EXPECT_EQ(pixel(shown, 364, 60), kFill);
-}
+    QImage shown = picture(graph);
+    // Z is drawn last, so the three flat lines show blue from the left to the right end.
+    for (int x = 9; x <= 365; ++x) ASSERT_EQ(shown.pixelColor(x, 32), kBlue) << "x " << x;
+    EXPECT_EQ(shown.pixelColor(366, 32), skinPicture(228).pixelColor(366, 32));  // border kept
+    EXPECT_EQ(shown.pixelColor(200, 31), kFill);
+    EXPECT_EQ(shown.pixelColor(200, 33), kFill);
 
-TEST_F(SensorGraph, ValuesAreNinePixelsPerOneGUpIsPositive) {
+    // The next recording replaces the curves: 150 at y 18 (32 - 13.5), -150 at y 45.
     load(evenRecords(50, 150, -150, 0));
-    const QImage shown = picture(graph);
-    EXPECT_EQ(pixel(shown, 200, 18), kRed);    // 32 - 13.5, truncated
-    EXPECT_EQ(pixel(shown, 200, 45), kGreen);  // 32 + 13.5, truncated
-    EXPECT_EQ(pixel(shown, 200, 32), kBlue);
-    EXPECT_EQ(pixel(shown, 200, 17), kFill);
-    EXPECT_EQ(pixel(shown, 200, 19), kFill);
-    // The first segment rises from the left end of the baseline to the first record.
-    EXPECT_EQ(pixel(shown, 8, 32), QColor(Qt::white));  // the cursor stands on record 0 at x 8
+    shown = picture(graph);
+    EXPECT_EQ(shown.pixelColor(200, 18), kRed);
+    EXPECT_EQ(shown.pixelColor(200, 45), kGreen);
+    EXPECT_EQ(shown.pixelColor(200, 32), kBlue);
+    EXPECT_EQ(shown.pixelColor(200, 17), kFill);
+    EXPECT_EQ(shown.pixelColor(200, 19), kFill);
+
+    // Extreme values are clipped, not wrapped; records all stamped 0 stay at the left end.
+    load(evenRecords(30, INT16_MAX, INT16_MIN, 0));
+    EXPECT_EQ(picture(graph).pixelColor(200, 10), kFill);
+    std::vector<TelemetryRecord> stillborn = evenRecords(5, 120, 0, 0);
+    for (TelemetryRecord& r : stillborn) r.timeMs = 0;
+    load(stillborn);
+    EXPECT_EQ(picture(graph).pixelColor(200, 32), kFill);
 }
 
 TEST_F(SensorGraph, CursorAndReadoutsFollowThePosition) {
     std::vector<TelemetryRecord> records = evenRecords(101, 0, 0, 0);  // 0 .. 10000 ms
-    records[30].accelX = -25;
-    records[30].accelY = 100;
-    records[30].accelZ = 98;
+    records[30] = {-25, 100, 98, 3000};
     load(records);
+    // Loading puts the cursor on the first record, stamped 0, at the left end.
+    EXPECT_EQ(cursorColumns(picture(graph)), (std::vector<std::pair<int, int>>{{8, 58}}));
+    EXPECT_EQ(graph->shownReadouts(), kZero);
 
-    // Loading puts the cursor on the first record (stamped 0).
-    picture(graph);
-    EXPECT_EQ(graph->shownReadouts(), QStringList({"X: 0.00", "Y: 0.00", "Z: 0.00"}));
-    EXPECT_EQ(cursorColumns(picture(graph)), std::vector<int>{8});
-
-    // Between two records the cursor stands on the earlier one: 3050 ms -> record 30 at 3000 ms.
-    graph->send(UM_TELEMETRY_TIME, 3050, 0);
-    const QImage at3050 = picture(graph);
-    const int x = static_cast<int>(3000 * 357.0 / 10000 + 8);
-    EXPECT_EQ(cursorColumns(at3050), std::vector<int>{x});
-    EXPECT_EQ(whiteRowsInColumn(at3050, x), 58);  // rows 3 to 60
-    EXPECT_EQ(pixel(at3050, x, 61), pixel(skinImage(228), x, 61));
+    // Between two records the cursor stands on the earlier one, from row 3 to row 60.
+    moveTo(3050);
+    const QImage shown = picture(graph);
+    EXPECT_EQ(cursorColumns(shown), (std::vector<std::pair<int, int>>{{int(3000 * 357.0 / 10000 + 8), 58}}));
     EXPECT_EQ(graph->shownReadouts(), QStringList({"X: -0.25", "Y: 1.00", "Z: 0.98"}));
-
-    // The readouts are drawn in their axis colours below the curves.
-    EXPECT_TRUE(hasInk(at3050, QRect(120, 50, 55, 14), kRed));
-    EXPECT_TRUE(hasInk(at3050, QRect(180, 50, 55, 14), kGreen));
-    EXPECT_TRUE(hasInk(at3050, QRect(240, 50, 55, 14), QColor(0, 174, 239)));
+    EXPECT_TRUE(hasInk(shown, QRect(120, 50, 55, 14), kRed));
+    EXPECT_TRUE(hasInk(shown, QRect(180, 50, 55, 14), kGreen));
+    EXPECT_TRUE(hasInk(shown, QRect(240, 50, 55, 14), QColor(0, 174, 239)));
 
     // Exactly on a record's time the cursor stands on that record.
-    graph->send(UM_TELEMETRY_TIME, 3100, 0);
-    picture(graph);
-    EXPECT_EQ(graph->shownReadouts(), QStringList({"X: 0.00", "Y: 0.00", "Z: 0.00"}));
-    EXPECT_EQ(cursorColumns(picture(graph)),
-              std::vector<int>{static_cast<int>(3100 * 357.0 / 10000 + 8)});
-}
+    moveTo(3100);
+    EXPECT_EQ(cursorColumns(picture(graph)), (std::vector<std::pair<int, int>>{{int(3100 * 357.0 / 10000 + 8), 58}}));
+    EXPECT_EQ(graph->shownReadouts(), kZero);
 
-TEST_F(SensorGraph, AtTheEndTheCursorDisappearsAndReadoutsShowZero) {
-    load(evenRecords(11, 150, 150, 150));  // last record at 1000 ms
-    for (uint32_t position : {1000u, 5000u, 0xFFFFFFFFu}) {
-        graph->send(UM_TELEMETRY_TIME, position, 0);
+    // At or past the last record the cursor disappears and the readouts show 0.00.
+    for (uint32_t position : {10000u, 50000u, 0xFFFFFFFFu}) {
+        moveTo(position);
         EXPECT_TRUE(cursorColumns(picture(graph)).empty()) << position;
-        EXPECT_EQ(graph->shownReadouts(), QStringList({"X: 0.00", "Y: 0.00", "Z: 0.00"}));
+        EXPECT_EQ(graph->shownReadouts(), kZero);
     }
-    // Before the first record (the first one stamped later than the position) the cursor
-    // stands at the left end on a zero record.
-    std::vector<TelemetryRecord> late = evenRecords(11, 150, 150, 150);
-    for (TelemetryRecord& r : late) r.timeMs += 500;
-    load(late);
-    graph->send(UM_TELEMETRY_TIME, 100, 0);
-    EXPECT_EQ(cursorColumns(picture(graph)), std::vector<int>{8});
-    EXPECT_EQ(graph->shownReadouts(), QStringList({"X: 0.00", "Y: 0.00", "Z: 0.00"}));
-}
 
-TEST_F(SensorGraph, ClosingTheRecordingShowsNoDataWhatEverFollows) {
-    load(evenRecords(20, 100, 0, 0));
-    graph->send(UM_TELEMETRY_CLEARED, 0, 0);
-    clearTelemetry();  // the engine empties the records right after
-    EXPECT_FALSE(graph->graphFilled());
-    graph->send(UM_TELEMETRY_TIME, 500, 0);
-    graph->send(UM_TELEMETRY_TIME, 600, 0);
-    EXPECT_TRUE(sameImage(picture(graph), skinImage(228)));
-}
-
-TEST_F(SensorGraph, TheNextRecordingReplacesTheCurves) {
-    load(evenRecords(20, 150, 0, 0));
-    EXPECT_EQ(pixel(picture(graph), 200, 18), kRed);
-    graph->send(UM_TELEMETRY_CLEARED, 0, 0);
-    load(evenRecords(20, 0, -150, 0));
-    const QImage shown = picture(graph);
-    EXPECT_EQ(pixel(shown, 200, 18), kFill);
-    EXPECT_EQ(pixel(shown, 200, 45), kGreen);
-}
-
-TEST_F(SensorGraph, RecordingsWithOddTimesStayInsideThePicture) {
-    // Every record stamped 0: no horizontal scale; everything sits at the left end.
-    load(evenRecords(5, 120, 0, 0));
-    std::vector<TelemetryRecord> zero = evenRecords(5, 120, 0, 0);
-    for (TelemetryRecord& r : zero) r.timeMs = 0;
-    load(zero);
-    const QImage shown = picture(graph);
-    EXPECT_EQ(pixel(shown, 200, 32), kFill);
-    // Extreme values are clipped, not wrapped.
-    std::vector<TelemetryRecord> extreme = evenRecords(30, INT16_MAX, INT16_MIN, 0);
-    load(extreme);
-    const QImage clipped = picture(graph);
-    EXPECT_EQ(pixel(clipped, 200, 32), kBlue);
-    EXPECT_EQ(pixel(clipped, 200, 10), kFill);
-}
-
-TEST_F(SensorGraph, LeftPressDragsTheMainWindowAndKeysAreSwallowed) {
-    QTest::mousePress(graph, Qt::LeftButton, {}, QPoint(100, 30));
-    QTest::mouseRelease(graph, Qt::LeftButton, {}, QPoint(100, 30));
-    EXPECT_EQ(parent.leftPresses, 1);
-    graph->setFocus();
-    QTest::keyClick(graph, Qt::Key_Escape);
-    QTest::keyClick(graph, Qt::Key_Return);
-    QTest::keyClick(graph, Qt::Key_A);
-    EXPECT_EQ(parent.keysReached, std::vector<int>{Qt::Key_A});
+    // Before a first record stamped later than the position: a zero record at the left end.
+    for (TelemetryRecord& r : records) r.timeMs += 500;
+    load(records);
+    moveTo(100);
+    EXPECT_EQ(cursorColumns(picture(graph)), (std::vector<std::pair<int, int>>{{8, 58}}));
+    EXPECT_EQ(graph->shownReadouts(), kZero);
 }
 
 }  // namespace
