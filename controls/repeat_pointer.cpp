@@ -18,7 +18,9 @@ constexpr int kMarkerBitmap = 288;
 }  // namespace
 
 OstrelRepeatPointer::OstrelRepeatPointer(QWidget* parent)
-    : Window<QWidget>(parent), strip_(skinBitmap(kStripBitmap)), marker_(skinBitmap(kMarkerBitmap)) {
+    : Window<QWidget>(parent),
+      strip_(skinBitmap(kStripBitmap)),
+      marker_(skinBitmap(kMarkerBitmap)) {
     setFixedSize(kWidth, kHeight);
     setAttribute(Qt::WA_OpaquePaintEvent);
     // A drag also follows moves made with only a modifier key held.
@@ -38,7 +40,8 @@ LResult OstrelRepeatPointer::handleMessage(unsigned number, WParam w, LParam l) 
 }
 
 void OstrelRepeatPointer::sendRepeatOff() {
-    if (auto* owner = dynamic_cast<MessageTarget*>(parentWidget())) owner->send(UM_REPEAT_OFF, 0, 0);
+    if (auto* owner = dynamic_cast<MessageTarget*>(parentWidget()))
+        owner->send(UM_REPEAT_OFF, 0, 0);
 }
 
 void OstrelRepeatPointer::moveMarkerTo(Marker& marker, int left) {
@@ -50,7 +53,6 @@ void OstrelRepeatPointer::mousePressEvent(QMouseEvent* event) {
     event->accept();
     if (event->button() != Qt::LeftButton) return;
     const QPoint point = event->position().toPoint();
-    lastPointer_ = point;
     if (markerA_.contains(point)) {
         draggingA_ = true;
         grabOffset_ = point.x() - markerA_.left;
@@ -82,7 +84,6 @@ void OstrelRepeatPointer::mouseMoveEvent(QMouseEvent* event) {
         }
         repaint(0, 0, kWidth, kHeight);
     }
-    lastPointer_ = point;
 }
 
 void OstrelRepeatPointer::mouseReleaseEvent(QMouseEvent* event) {
@@ -103,7 +104,8 @@ void OstrelRepeatPointer::paintEvent(QPaintEvent*) {
         painter.drawPixmap(QRect(0, 0, kWidth, kHeight), strip_, QRect(0, 0, kWidth, kHeight));
     }
     for (const Marker& marker : {markerA_, markerB_}) {
-        const QRect place(marker.left, marker.top, marker.right - marker.left, marker.bottom - marker.top);
+        const QRect place(marker.left, marker.top, marker.right - marker.left,
+                          marker.bottom - marker.top);
         if (marker_.isNull()) {
             painter.fillRect(place, QColor(0, 204, 255));
         } else {

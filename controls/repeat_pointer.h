@@ -68,7 +68,6 @@ private:
 
     Marker markerA_{0, kMarkerTop, kMarkerWidth, kHeight};
     Marker markerB_{kWidth - kMarkerWidth, kMarkerTop, kWidth, kHeight};
-    QPoint lastPointer_{0, 0};
     int grabOffset_ = 0;  // pointer column minus the grabbed marker's left edge
     bool draggingA_ = false;
     bool draggingB_ = false;

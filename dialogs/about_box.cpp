@@ -32,7 +32,9 @@ OstrelAbout::OstrelAbout(QWidget* mainWindow) : SkinDialog(mainWindow) {
     connect(closeButton_, &QAbstractButton::clicked, this, &QDialog::accept);
 }
 
-QString OstrelAbout::versionText() { return QStringLiteral("Ver ") + QStringLiteral(MOKSEL_VERSION); }
+QString OstrelAbout::versionText() {
+    return QStringLiteral("Ver ") + QStringLiteral(MOKSEL_VERSION);
+}
 
 void OstrelAbout::toggle() {
     if (isVisible()) {

@@ -22,7 +22,7 @@ class OstrelAbout : public SkinDialog {
 public:
     static constexpr int kWidth = 297;
     static constexpr int kHeight = 233;
-    static constexpr QPoint kOffset{364, 268};   // from the main window's top-left corner
+    static constexpr QPoint kOffset{364, 268};     // from the main window's top-left corner
     static constexpr QPoint kVersionAt{120, 133};  // top-left of the version text
     static constexpr int kCloseButtonId = 1017;
 

@@ -224,8 +224,6 @@ private:
     int currentPosition_ = 0;  // tenths of a second
     int markPosition_ = 0;     // tenths of a second
     int duration_ = 0;         // tenths of a second
-    int enlargedRangeMin_ = 0; // range of the enlarged window's position bar, tenths
-    int enlargedRangeMax_ = 0;
     bool formatAvailable_ = false;
     QString sdCardRoot_;
     bool waitCursor_ = false;

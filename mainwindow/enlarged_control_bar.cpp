@@ -52,7 +52,8 @@ OstrelHiddenControl::OstrelHiddenControl(QWidget* enlargedWindow)
         button->setGeometry(QRect(QPoint(entry.x, kButtonY), kButtonSize));
         button->setBitmaps(entry.normal, entry.pressed, entry.normal, entry.normal);
         const unsigned command = entry.command;
-        connect(button, &QAbstractButton::clicked, this, [this, command] { sendToMainWindow(command); });
+        connect(button, &QAbstractButton::clicked, this,
+                [this, command] { sendToMainWindow(command); });
         buttons_[entry.id] = button;
     }
 
@@ -75,7 +76,9 @@ BitmapButton* OstrelHiddenControl::button(int id) const {
     return found == buttons_.end() ? nullptr : found->second;
 }
 
-GrpScrl* OstrelHiddenControl::slider() const { return positionPane_->slider(); }
+GrpScrl* OstrelHiddenControl::slider() const {
+    return positionPane_->slider();
+}
 
 LResult OstrelHiddenControl::sendToMainWindow(unsigned number) {
     auto* target = dynamic_cast<MessageTarget*>(mainWindow_.data());
@@ -91,7 +94,8 @@ void OstrelHiddenControl::showTimes(unsigned currentSeconds, unsigned totalSecon
 }
 
 void OstrelHiddenControl::placeAlongBottom() {
-    if (QWidget* window = parentWidget()) setGeometry(0, window->height() - kHeight, window->width(), kHeight);
+    if (QWidget* window = parentWidget())
+        setGeometry(0, window->height() - kHeight, window->width(), kHeight);
 }
 
 void OstrelHiddenControl::paintEvent(QPaintEvent*) {
@@ -106,8 +110,8 @@ void OstrelHiddenControl::paintEvent(QPaintEvent*) {
         const qreal ratio = background_.devicePixelRatio();
         const QRect lastColumn(static_cast<int>((kBackgroundWidth - 1) * ratio), 0,
                                static_cast<int>(ratio), background_.height());
-        painter.drawPixmap(QRect(kBackgroundWidth, 0, width() - kBackgroundWidth, bitmapHeight), background_,
-                           lastColumn);
+        painter.drawPixmap(QRect(kBackgroundWidth, 0, width() - kBackgroundWidth, bitmapHeight),
+                           background_, lastColumn);
     }
 }
 

@@ -34,7 +34,9 @@ OstrelMovieEntire::~OstrelMovieEntire() {
     if (playbackState.enlargedWindow.load() == this) playbackState.enlargedWindow = nullptr;
 }
 
-void OstrelMovieEntire::setCamera(int camera) { camera_ = camera == kRearCamera ? kRearCamera : kFrontCamera; }
+void OstrelMovieEntire::setCamera(int camera) {
+    camera_ = camera == kRearCamera ? kRearCamera : kFrontCamera;
+}
 
 PictureSize OstrelMovieEntire::pictureSizeOf(int camera, const uint8_t* pixels) {
     const PictureSize large = pictureSizes[camera][kLargeSizeIndex];
@@ -84,10 +86,14 @@ LResult OstrelMovieEntire::onTime(WParam current, LParam total) {
     return 0;
 }
 
-LResult OstrelMovieEntire::onRecordingLength(WParam mark, LParam duration) {
+void OstrelMovieEntire::setRecordingLength(LResult mark, LResult duration) {
     bar_->positionPane()->setStoredRange(0, static_cast<int>(duration));
     sendToSlider(GSM_SETRANGE, 0, duration);
-    sendToSlider(GSM_SETMARK, mark);
+    sendToSlider(GSM_SETMARK, static_cast<WParam>(mark));
+}
+
+LResult OstrelMovieEntire::onRecordingLength(WParam mark, LParam duration) {
+    setRecordingLength(static_cast<LResult>(mark), duration);
     return 0;
 }
 
@@ -105,10 +111,7 @@ void OstrelMovieEntire::showEvent(QShowEvent* event) {
     Window<QDialog>::showEvent(event);
     // The bar's position slider takes the open recording's range, mark and position.
     const LResult duration = sendToMainWindow(UM_GET_DURATION);
-    const LResult mark = sendToMainWindow(UM_GET_MARK);
-    bar_->positionPane()->setStoredRange(0, static_cast<int>(duration));
-    sendToSlider(GSM_SETRANGE, 0, duration);
-    sendToSlider(GSM_SETMARK, static_cast<WParam>(mark));
+    setRecordingLength(sendToMainWindow(UM_GET_MARK), duration);
     sendToSlider(GSM_SETPOS, static_cast<WParam>(sendToMainWindow(UM_GET_POSITION)));
     fillScreen();
     bar_->hide();
@@ -147,8 +150,8 @@ void OstrelMovieEntire::paintEvent(QPaintEvent*) {
     painter.setFont(nameFont_);
     painter.setPen(QColor(0, 255, 0));
     const QString name = recordingName_ ? recordingName_() : QString();
-    painter.drawText(QRect(10, 10, width() - 10, height() - 10), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
-                     name);
+    painter.drawText(QRect(10, 10, width() - 10, height() - 10),
+                     Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, name);
 }
 
 void OstrelMovieEntire::mouseMoveEvent(QMouseEvent* event) {

@@ -77,6 +77,8 @@ private:
 
     LResult sendToMainWindow(unsigned number, WParam w = 0, LParam l = 0);
     LResult sendToSlider(unsigned number, WParam w = 0, LParam l = 0);
+    // The bar's position slider: range 0..duration and the event mark (tenths of a second).
+    void setRecordingLength(LResult mark, LResult duration);
     void fillScreen();
 
     QFont nameFont_;

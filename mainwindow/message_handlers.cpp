@@ -118,9 +118,6 @@ LResult COstrelDlg::onRecordingLength(WParam mark, LParam duration) {
     duration_ = static_cast<int>(duration);
     sendToPositionSlider(GSM_SETRANGE, 0, duration_);
     sendToPositionSlider(GSM_SETMARK, static_cast<WParam>(markPosition_));
-    // The enlarged window's position bar takes the same range when it opens.
-    enlargedRangeMin_ = 0;
-    enlargedRangeMax_ = duration_;
     if (MessageTarget* enlarged = playbackState.enlargedWindow.load(); enlarged && enlargedView_) {
         enlarged->send(UM_RECORDING_LENGTH, mark, duration);
     }

@@ -1,12 +1,13 @@
 // The A-B repeat markers: the places the main window reads, grabbing a marker ending the repeat,
 // the limits of a drag, and moves that do not drag.
+#include "controls/repeat_pointer.h"
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QMouseEvent>
 #include <QTest>
 
-#include "controls/repeat_pointer.h"
 #include "platform/skin.h"
 #include "recording_window.h"
 
@@ -21,11 +22,11 @@ protected:
         main.show();
     }
 
-    void mouse(QEvent::Type type, int x, Qt::MouseButtons buttons, Qt::KeyboardModifiers keys = Qt::NoModifier,
-               int y = 12) {
+    void mouse(QEvent::Type type, int x, Qt::MouseButtons buttons,
+               Qt::KeyboardModifiers keys = Qt::NoModifier, int y = 12) {
         const QPointF at(x, y);
-        QMouseEvent event(type, at, pane->mapToGlobal(at), type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton,
-                          buttons, keys);
+        QMouseEvent event(type, at, pane->mapToGlobal(at),
+                          type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, buttons, keys);
         QCoreApplication::sendEvent(pane, &event);
     }
     // Grabs the marker at column `from`, drags it to `to` in steps of `step` and lets go.

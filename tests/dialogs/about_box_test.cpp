@@ -1,12 +1,13 @@
 // The about box: the information button's toggle, its fixed place beside the main window, the
 // ways it hides, and the version line it writes over its skin.
+#include "dialogs/about_box.h"
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QRegularExpression>
 #include <QTest>
 
-#include "dialogs/about_box.h"
 #include "platform/bitmap_button.h"
 #include "platform/skin.h"
 
@@ -21,7 +22,9 @@ protected:
         mainWindow.show();
     }
 
-    QPoint expectedPlace() const { return mainWindow.mapToGlobal(QPoint(0, 0)) + OstrelAbout::kOffset; }
+    QPoint expectedPlace() const {
+        return mainWindow.mapToGlobal(QPoint(0, 0)) + OstrelAbout::kOffset;
+    }
 
     QWidget mainWindow;
     OstrelAbout box;

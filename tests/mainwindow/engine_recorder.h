@@ -33,7 +33,8 @@ public:
 
     void start(MessageTarget*) override { log_->add("start"); }
     void push(EngineCommand command, const char*) override {
-        static const char* names[] = {"Quit", "Play", "Stop", "Close", "Open", "StepForward", "StepBack"};
+        static const char* names[] = {"Quit", "Play",        "Stop",    "Close",
+                                      "Open", "StepForward", "StepBack"};
         log_->add(std::string("Cmd") + names[command - CmdQuit]);
     }
     bool waitForEnd(std::chrono::milliseconds) override { return true; }
@@ -45,7 +46,9 @@ public:
     void changeFrontZoom(int delta) override { log_->add("frontZoom " + std::to_string(delta)); }
     void changeRearZoom(int delta) override { log_->add("rearZoom " + std::to_string(delta)); }
     void seekStill(int position) override { log_->add("seekStill " + std::to_string(position)); }
-    void renderLargeStills(int adopt) override { log_->add("largeStills " + std::to_string(adopt)); }
+    void renderLargeStills(int adopt) override {
+        log_->add("largeStills " + std::to_string(adopt));
+    }
     void renderZoomStills() override { log_->add("zoomStills"); }
 
 private:

@@ -2,12 +2,13 @@
 // view opens it, what the opening and the closing do to the shared playback state, the picture
 // and name it paints, the control bar following the pointer and acting like the main window's
 // own controls, and the keys that do not close it.
+#include "mainwindow/enlarged_window.h"
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QMouseEvent>
 #include <QScreen>
-#include <QTimer>
 #include <QtTest/QTest>
 #include <algorithm>
 #include <functional>
@@ -19,9 +20,9 @@
 #include "engine/playback_state.h"
 #include "engine/views/video_view.h"
 #include "engine_recorder.h"
+#include "enlarged_test_support.h"
 #include "mainwindow/costrel_dlg.h"
 #include "mainwindow/enlarged_control_bar.h"
-#include "mainwindow/enlarged_window.h"
 #include "mainwindow/messages.h"
 #include "platform/bitmap_button.h"
 
@@ -29,6 +30,7 @@ namespace moksel {
 namespace {
 
 using testing::Calls;
+using testing::doubleClick;
 using testing::EngineRecorder;
 
 // A BGRA picture whose left half and right half have their own colours.
@@ -48,7 +50,8 @@ std::vector<uint8_t> twoColourPicture(PictureSize size, QRgb left, QRgb right) {
 }
 
 bool near(QRgb a, QRgb b) {
-    return std::abs(qRed(a) - qRed(b)) < 8 && std::abs(qGreen(a) - qGreen(b)) < 8 && std::abs(qBlue(a) - qBlue(b)) < 8;
+    return std::abs(qRed(a) - qRed(b)) < 8 && std::abs(qGreen(a) - qGreen(b)) < 8 &&
+           std::abs(qBlue(a) - qBlue(b)) < 8;
 }
 
 constexpr QRgb kRed = qRgb(200, 30, 30);
@@ -80,7 +83,8 @@ protected:
         playbackState.enlargedShowsRear = 0;
         playbackState.frontSizeIndex = kViewSizeIndex;
         playbackState.rearSizeIndex = kViewSizeIndex;
-        playbackState.frontSeekPending = playbackState.rearSeekPending = playbackState.audioSeekPending = 0;
+        playbackState.frontSeekPending = playbackState.rearSeekPending =
+            playbackState.audioSeekPending = 0;
         for (int camera : {kFrontCamera, kRearCamera}) {
             currentPicture(camera) = nullptr;
             largePicture(camera) = nullptr;
@@ -95,45 +99,13 @@ protected:
         log->take();
     }
 
-    static void mouse(QWidget* target, QEvent::Type type, QPoint at, Qt::MouseButtons buttons = Qt::NoButton) {
+    static void mouse(QWidget* target, QEvent::Type type, QPoint at,
+                      Qt::MouseButtons buttons = Qt::NoButton) {
         const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
-        QMouseEvent event(type, QPointF(at), QPointF(target->mapToGlobal(at)), button, buttons, Qt::NoModifier);
+        QMouseEvent event(type, QPointF(at), QPointF(target->mapToGlobal(at)), button, buttons,
+                          Qt::NoModifier);
         QCoreApplication::sendEvent(target, &event);
     }
-    static void doubleClick(QWidget* target, QPoint at) {
-        mouse(target, QEvent::MouseButtonPress, at, Qt::LeftButton);
-        mouse(target, QEvent::MouseButtonRelease, at);
-        mouse(target, QEvent::MouseButtonDblClick, at, Qt::LeftButton);
-        mouse(target, QEvent::MouseButtonRelease, at);
-    }
-
-    // Runs `open`, and, once the enlarged window runs, `whileOpen`; then closes the window by a
-    // double click on its picture unless `whileOpen` closed it. Returns whether it ran.
-    bool whileEnlarged(const std::function<void()>& open, const std::function<void(OstrelMovieEntire*)>& whileOpen) {
-        bool ran = false;
-        QTimer inside;
-        inside.setInterval(0);
-        QObject::connect(&inside, &QTimer::timeout, [&] {
-            OstrelMovieEntire* enlarged = window->enlargedWindow();
-            if (enlarged == nullptr || !enlarged->isVisible() || ran) return;
-            inside.stop();
-            ran = true;
-            whileOpen(enlarged);
-            if (enlarged->isVisible()) doubleClick(enlarged, enlarged->rect().center());
-        });
-        // A window that failed to close is closed after a while, so the test ends either way.
-        QTimer guard;
-        guard.setSingleShot(true);
-        QObject::connect(&guard, &QTimer::timeout, [&] {
-            if (OstrelMovieEntire* enlarged = window->enlargedWindow()) enlarged->reject();
-        });
-        inside.start();
-        guard.start(20000);
-        open();
-        QCoreApplication::processEvents();
-        return ran;
-    }
-
     std::shared_ptr<EngineRecorder::Log> log;
     std::unique_ptr<COstrelDlg> window;
 };
@@ -145,21 +117,25 @@ TEST_F(EnlargedWindowTest, ADoubleClickOnAViewOpensItOnlyWhilePlayingOrPausedAnd
     playbackState.frontPicture = picture.data();
 
     // Stopped: the view asks, the main window does nothing.
-    EXPECT_FALSE(whileEnlarged([&] { QTest::mouseDClick(front, Qt::LeftButton); }, [](OstrelMovieEntire*) {}));
+    EXPECT_FALSE(testing::whileEnlarged(
+        *window, [&] { QTest::mouseDClick(front, Qt::LeftButton); }, [](OstrelMovieEntire*) {}));
     EXPECT_EQ(window->enlargedWindow(), nullptr);
     EXPECT_EQ(playbackState.enlargedOn.load(), 0);
 
     // Playing, but the rear view has no picture: it does not ask.
     loadPlayingRecording();
-    EXPECT_FALSE(whileEnlarged([&] { QTest::mouseDClick(rear, Qt::LeftButton); }, [](OstrelMovieEntire*) {}));
+    EXPECT_FALSE(testing::whileEnlarged(
+        *window, [&] { QTest::mouseDClick(rear, Qt::LeftButton); }, [](OstrelMovieEntire*) {}));
     EXPECT_EQ(window->enlargedWindow(), nullptr);
 
     // Playing with a front picture: the front camera fills the window.
-    EXPECT_TRUE(whileEnlarged([&] { QTest::mouseDClick(front, Qt::LeftButton); }, [&](OstrelMovieEntire* enlarged) {
-        EXPECT_EQ(enlarged->camera(), kFrontCamera);
-        EXPECT_EQ(playbackState.enlargedShowsRear.load(), 0);
-        EXPECT_TRUE(window->enlargedViewShown());
-    }));
+    EXPECT_TRUE(testing::whileEnlarged(
+        *window, [&] { QTest::mouseDClick(front, Qt::LeftButton); },
+        [&](OstrelMovieEntire* enlarged) {
+            EXPECT_EQ(enlarged->camera(), kFrontCamera);
+            EXPECT_EQ(playbackState.enlargedShowsRear.load(), 0);
+            EXPECT_TRUE(window->enlargedViewShown());
+        }));
     EXPECT_FALSE(window->enlargedViewShown());
     EXPECT_EQ(playbackState.enlargedOn.load(), 0);
     // Playing, the decoders make the view-sized pictures again by themselves.
@@ -180,41 +156,45 @@ TEST_F(EnlargedWindowTest, TheRearOpensAsRecordedAndItsFlipsComeBackAfterwards) 
     playbackState.rearPicture = large.data();
     playbackState.rearLargePicture = large.data();
 
-    const bool ran = whileEnlarged([&] { window->send(UM_ENLARGE, 1, 0); }, [&](OstrelMovieEntire* enlarged) {
-        EXPECT_EQ(log->take(), Calls{"largeStills 1"});
-        EXPECT_EQ(playbackState.enlargedOn.load(), 1);
-        EXPECT_EQ(playbackState.enlargedShowsRear.load(), 1);
-        EXPECT_EQ(playbackState.mirrorHorizontal.load(), 0);
-        EXPECT_EQ(playbackState.flipVertical.load(), 0);
-        EXPECT_EQ(playbackState.enlargedVisible.load(), 1);
-        EXPECT_EQ(playbackState.enlargedWindow.load(), static_cast<MessageTarget*>(enlarged));
-        EXPECT_EQ(enlarged->camera(), kRearCamera);
-        EXPECT_TRUE(enlarged->isModal());
-        EXPECT_EQ(enlarged->geometry(), enlarged->screen()->availableGeometry());
+    const bool ran = testing::whileEnlarged(
+        *window, [&] { window->send(UM_ENLARGE, 1, 0); },
+        [&](OstrelMovieEntire* enlarged) {
+            EXPECT_EQ(log->take(), Calls{"largeStills 1"});
+            EXPECT_EQ(playbackState.enlargedOn.load(), 1);
+            EXPECT_EQ(playbackState.enlargedShowsRear.load(), 1);
+            EXPECT_EQ(playbackState.mirrorHorizontal.load(), 0);
+            EXPECT_EQ(playbackState.flipVertical.load(), 0);
+            EXPECT_EQ(playbackState.enlargedVisible.load(), 1);
+            EXPECT_EQ(playbackState.enlargedWindow.load(), static_cast<MessageTarget*>(enlarged));
+            EXPECT_EQ(enlarged->camera(), kRearCamera);
+            EXPECT_TRUE(enlarged->isModal());
+            EXPECT_EQ(enlarged->geometry(), enlarged->screen()->availableGeometry());
 
-        // The whole large picture stretched over the window, left half left, and the name in
-        // green at the top left.
-        const QImage shown = enlarged->grab().toImage();
-        const int w = shown.width(), h = shown.height();
-        EXPECT_TRUE(near(shown.pixel(w / 4, h / 2), kRed));
-        EXPECT_TRUE(near(shown.pixel(3 * w / 4, h / 2), kBlue));
-        EXPECT_TRUE(near(shown.pixel(w / 2 - 3, h - 2), kRed));
-        EXPECT_TRUE(near(shown.pixel(w / 2 + 3, 1), kBlue));
-        int green = 0;
-        for (int y = 10; y < 40; ++y) {
-            for (int x = 10; x < 330; ++x) green += shown.pixel(x, y) == qRgb(0, 255, 0) ? 1 : 0;
-        }
-        EXPECT_GT(green, 50) << "the file name";
+            // The whole large picture stretched over the window, left half left, and the name in
+            // green at the top left.
+            const QImage shown = enlarged->grab().toImage();
+            const int w = shown.width(), h = shown.height();
+            EXPECT_TRUE(near(shown.pixel(w / 4, h / 2), kRed));
+            EXPECT_TRUE(near(shown.pixel(3 * w / 4, h / 2), kBlue));
+            EXPECT_TRUE(near(shown.pixel(w / 2 - 3, h - 2), kRed));
+            EXPECT_TRUE(near(shown.pixel(w / 2 + 3, 1), kBlue));
+            int green = 0;
+            for (int y = 10; y < 40; ++y) {
+                for (int x = 10; x < 330; ++x)
+                    green += shown.pixel(x, y) == qRgb(0, 255, 0) ? 1 : 0;
+            }
+            EXPECT_GT(green, 50) << "the file name";
 
-        // A seek from the bar while paused shows the large still of the new place.
-        mouse(enlarged, QEvent::MouseMove, {w / 2, h - 5});
-        ASSERT_TRUE(enlarged->controlBar()->isVisible());
-        QTest::mouseClick(enlarged->controlBar()->slider(), Qt::LeftButton, Qt::NoModifier, QPoint(100, 8));
-        const Calls calls = log->take();
-        ASSERT_EQ(calls.size(), 2u);
-        EXPECT_EQ(calls[0].rfind("seekStill ", 0), 0u);
-        EXPECT_EQ(calls[1], "largeStills 1");
-    });
+            // A seek from the bar while paused shows the large still of the new place.
+            mouse(enlarged, QEvent::MouseMove, {w / 2, h - 5});
+            ASSERT_TRUE(enlarged->controlBar()->isVisible());
+            QTest::mouseClick(enlarged->controlBar()->slider(), Qt::LeftButton, Qt::NoModifier,
+                              QPoint(100, 8));
+            const Calls calls = log->take();
+            ASSERT_EQ(calls.size(), 2u);
+            EXPECT_EQ(calls[0].rfind("seekStill ", 0), 0u);
+            EXPECT_EQ(calls[1], "largeStills 1");
+        });
     ASSERT_TRUE(ran);
     EXPECT_EQ(playbackState.enlargedOn.load(), 0);
     EXPECT_EQ(playbackState.enlargedVisible.load(), 0);
@@ -231,11 +211,13 @@ TEST_F(EnlargedWindowTest, AViewSizedPictureIsNeverReadAsALargeOne) {
     auto small = twoColourPicture(pictureSizes[0][kViewSizeIndex], kBlue, kRed);
     playbackState.frontPicture = small.data();
     ASSERT_EQ(OstrelMovieEntire::pictureSizeOf(kFrontCamera, small.data()).width, 487);
-    ASSERT_TRUE(whileEnlarged([&] { window->send(UM_ENLARGE, 0, 0); }, [&](OstrelMovieEntire* enlarged) {
-        const QImage shown = enlarged->grab().toImage();
-        EXPECT_TRUE(near(shown.pixel(shown.width() / 4, shown.height() / 2), kBlue));
-        EXPECT_TRUE(near(shown.pixel(3 * shown.width() / 4, shown.height() - 1), kRed));
-    }));
+    ASSERT_TRUE(testing::whileEnlarged(
+        *window, [&] { window->send(UM_ENLARGE, 0, 0); },
+        [&](OstrelMovieEntire* enlarged) {
+            const QImage shown = enlarged->grab().toImage();
+            EXPECT_TRUE(near(shown.pixel(shown.width() / 4, shown.height() / 2), kBlue));
+            EXPECT_TRUE(near(shown.pixel(3 * shown.width() / 4, shown.height() - 1), kRed));
+        }));
 }
 
 TEST_F(EnlargedWindowTest, TheControlBarFollowsThePointerAndActsLikeTheMainControls) {
@@ -245,65 +227,68 @@ TEST_F(EnlargedWindowTest, TheControlBarFollowsThePointerAndActsLikeTheMainContr
     auto picture = twoColourPicture(pictureSizes[0][kViewSizeIndex], kRed, kBlue);
     playbackState.frontPicture = picture.data();
 
-    ASSERT_TRUE(whileEnlarged([&] { window->send(UM_ENLARGE, 0, 0); }, [&](OstrelMovieEntire* enlarged) {
-        OstrelHiddenControl* bar = enlarged->controlBar();
-        GrpScrl* slider = bar->slider();
-        ASSERT_NE(slider, nullptr);
-        // Shown with the recording's range, mark and position.
-        EXPECT_EQ(slider->send(GSM_GETMAX, 0, 0), 600);
-        EXPECT_EQ(slider->send(GSM_GETPOS, 0, 0), 240);
-        EXPECT_EQ(GrpScrl::sharedMark(), 120);
-        EXPECT_EQ(bar->positionPane()->storedMaximum(), 600);
+    ASSERT_TRUE(testing::whileEnlarged(
+        *window, [&] { window->send(UM_ENLARGE, 0, 0); },
+        [&](OstrelMovieEntire* enlarged) {
+            OstrelHiddenControl* bar = enlarged->controlBar();
+            GrpScrl* slider = bar->slider();
+            ASSERT_NE(slider, nullptr);
+            // Shown with the recording's range, mark and position.
+            EXPECT_EQ(slider->send(GSM_GETMAX, 0, 0), 600);
+            EXPECT_EQ(slider->send(GSM_GETPOS, 0, 0), 240);
+            EXPECT_EQ(GrpScrl::sharedMark(), 120);
+            EXPECT_EQ(bar->positionPane()->storedMaximum(), 600);
 
-        // The pointer near the bottom edge shows the bar along it; above the bar hides it.
-        const int w = enlarged->width(), h = enlarged->height();
-        EXPECT_FALSE(bar->isVisible());
-        mouse(enlarged, QEvent::MouseMove, {w / 2, h - 60});
-        EXPECT_FALSE(bar->isVisible());
-        mouse(enlarged, QEvent::MouseMove, {w / 2, h - 10});
-        ASSERT_TRUE(bar->isVisible());
-        EXPECT_EQ(bar->geometry(), QRect(0, h - 60, w, 60));
-        mouse(enlarged, QEvent::MouseMove, {w / 2, h - 100});
-        EXPECT_FALSE(bar->isVisible());
-        mouse(enlarged, QEvent::MouseMove, {10, h - 1});
-        ASSERT_TRUE(bar->isVisible());
+            // The pointer near the bottom edge shows the bar along it; above the bar hides it.
+            const int w = enlarged->width(), h = enlarged->height();
+            EXPECT_FALSE(bar->isVisible());
+            mouse(enlarged, QEvent::MouseMove, {w / 2, h - 60});
+            EXPECT_FALSE(bar->isVisible());
+            mouse(enlarged, QEvent::MouseMove, {w / 2, h - 10});
+            ASSERT_TRUE(bar->isVisible());
+            EXPECT_EQ(bar->geometry(), QRect(0, h - 60, w, 60));
+            mouse(enlarged, QEvent::MouseMove, {w / 2, h - 100});
+            EXPECT_FALSE(bar->isVisible());
+            mouse(enlarged, QEvent::MouseMove, {10, h - 1});
+            ASSERT_TRUE(bar->isVisible());
 
-        // Its buttons are the main window's commands.
-        bar->button(1005)->click();
-        EXPECT_EQ(playbackState.uiState.load(), Paused);
-        EXPECT_EQ(log->take(), Calls{"pauseOutput"});
-        bar->button(1006)->click();
-        EXPECT_EQ(playbackState.uiState.load(), Playing);
-        EXPECT_EQ(log->take(), Calls{"CmdPlay"});
-        bar->button(1004)->click();
-        EXPECT_EQ(playbackState.uiState.load(), Stopped);
-        EXPECT_EQ(log->take(), Calls{"CmdStop"});
-        bar->button(1006)->click();
-        log->take();
+            // Its buttons are the main window's commands.
+            bar->button(1005)->click();
+            EXPECT_EQ(playbackState.uiState.load(), Paused);
+            EXPECT_EQ(log->take(), Calls{"pauseOutput"});
+            bar->button(1006)->click();
+            EXPECT_EQ(playbackState.uiState.load(), Playing);
+            EXPECT_EQ(log->take(), Calls{"CmdPlay"});
+            bar->button(1004)->click();
+            EXPECT_EQ(playbackState.uiState.load(), Stopped);
+            EXPECT_EQ(log->take(), Calls{"CmdStop"});
+            bar->button(1006)->click();
+            log->take();
 
-        // Reports reach the bar through the main window.
-        window->send(UM_POSITION, 300, 0);
-        EXPECT_EQ(slider->send(GSM_GETPOS, 0, 0), 300);
-        window->send(UM_TIME, 75, 80);
-        EXPECT_EQ(bar->timePane()->currentSeconds(), 75u);
-        EXPECT_EQ(bar->totalTimePane()->totalSeconds(), 80u);
-        window->send(UM_TIME, 95, 80);
-        EXPECT_EQ(bar->timePane()->currentSeconds(), 80u) << "never past the length";
-        window->send(UM_RECORDING_LENGTH, 0, 900);
-        EXPECT_EQ(slider->send(GSM_GETMAX, 0, 0), 900);
+            // Reports reach the bar through the main window.
+            window->send(UM_POSITION, 300, 0);
+            EXPECT_EQ(slider->send(GSM_GETPOS, 0, 0), 300);
+            window->send(UM_TIME, 75, 80);
+            EXPECT_EQ(bar->timePane()->currentSeconds(), 75u);
+            EXPECT_EQ(bar->totalTimePane()->totalSeconds(), 80u);
+            window->send(UM_TIME, 95, 80);
+            EXPECT_EQ(bar->timePane()->currentSeconds(), 80u) << "never past the length";
+            window->send(UM_RECORDING_LENGTH, 0, 900);
+            EXPECT_EQ(slider->send(GSM_GETMAX, 0, 0), 900);
 
-        // Its slider seeks like the main one.
-        QTest::mouseClick(slider, Qt::LeftButton, Qt::NoModifier, QPoint(186, 8));
-        const LResult position = slider->send(GSM_GETPOS, 0, 0);
-        EXPECT_GT(position, 300);
-        EXPECT_EQ(playbackState.seekTargetMs.load(), position * 100);
-        EXPECT_EQ(playbackState.frontSeekPending.load(), 1);
+            // Its slider seeks like the main one.
+            QTest::mouseClick(slider, Qt::LeftButton, Qt::NoModifier, QPoint(186, 8));
+            const LResult position = slider->send(GSM_GETPOS, 0, 0);
+            EXPECT_GT(position, 300);
+            EXPECT_EQ(playbackState.seekTargetMs.load(), position * 100);
+            EXPECT_EQ(playbackState.frontSeekPending.load(), 1);
 
-        // Neither keys nor a double click on the bar close the window.
-        for (Qt::Key key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter}) QTest::keyClick(enlarged, key);
-        doubleClick(bar, QPoint(40, 30));
-        EXPECT_TRUE(enlarged->isVisible());
-    }));
+            // Neither keys nor a double click on the bar close the window.
+            for (Qt::Key key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter})
+                QTest::keyClick(enlarged, key);
+            doubleClick(bar, QPoint(40, 30));
+            EXPECT_TRUE(enlarged->isVisible());
+        }));
     EXPECT_FALSE(window->enlargedViewShown());
 }
 
@@ -313,20 +298,24 @@ TEST_F(EnlargedWindowTest, ClosingByTheDesktopRestoresTheSameStateAndTheWindowOp
     auto picture = twoColourPicture(pictureSizes[1][kViewSizeIndex], kRed, kBlue);
     playbackState.rearPicture = picture.data();
     OstrelMovieEntire* first = nullptr;
-    ASSERT_TRUE(whileEnlarged([&] { window->send(UM_ENLARGE, 1, 0); }, [&](OstrelMovieEntire* enlarged) {
-        first = enlarged;
-        EXPECT_EQ(playbackState.mirrorHorizontal.load(), 0);
-        enlarged->close();
-    }));
+    ASSERT_TRUE(testing::whileEnlarged(
+        *window, [&] { window->send(UM_ENLARGE, 1, 0); },
+        [&](OstrelMovieEntire* enlarged) {
+            first = enlarged;
+            EXPECT_EQ(playbackState.mirrorHorizontal.load(), 0);
+            enlarged->close();
+        }));
     EXPECT_EQ(playbackState.enlargedOn.load(), 0);
     EXPECT_EQ(playbackState.mirrorHorizontal.load(), 1);
     EXPECT_FALSE(window->enlargedViewShown());
 
-    ASSERT_TRUE(whileEnlarged([&] { window->send(UM_ENLARGE, 0, 0); }, [&](OstrelMovieEntire* enlarged) {
-        EXPECT_EQ(enlarged, first) << "one window for the main window's life";
-        EXPECT_EQ(enlarged->camera(), kFrontCamera);
-        EXPECT_EQ(playbackState.mirrorHorizontal.load(), 0);
-    }));
+    ASSERT_TRUE(testing::whileEnlarged(
+        *window, [&] { window->send(UM_ENLARGE, 0, 0); },
+        [&](OstrelMovieEntire* enlarged) {
+            EXPECT_EQ(enlarged, first) << "one window for the main window's life";
+            EXPECT_EQ(enlarged->camera(), kFrontCamera);
+            EXPECT_EQ(playbackState.mirrorHorizontal.load(), 0);
+        }));
     EXPECT_EQ(playbackState.mirrorHorizontal.load(), 1);
 }
 

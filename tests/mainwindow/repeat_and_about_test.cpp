@@ -33,11 +33,19 @@ protected:
         playbackState.engineState = Stopped;
         playbackState.repeatEndOn = 0;
         playbackState.repeatEndFraction = 0.0f;
-        playbackState.frontSeekPending = playbackState.rearSeekPending = playbackState.audioSeekPending = 0;
+        playbackState.frontSeekPending = playbackState.rearSeekPending =
+            playbackState.audioSeekPending = 0;
         log = std::make_shared<EngineRecorder::Log>();
         window = std::make_unique<COstrelDlg>(std::make_unique<EngineRecorder>(log));
-        window->setBoxRunners([this](QWidget*, int code) { boxes.push_back(code); return 1; },
-                              [this](QWidget*, int code) { boxes.push_back(100 + code); return 1; });
+        window->setBoxRunners(
+            [this](QWidget*, int code) {
+                boxes.push_back(code);
+                return 1;
+            },
+            [this](QWidget*, int code) {
+                boxes.push_back(100 + code);
+                return 1;
+            });
         window->initialise();
         window->show();
         // Play asks nobody for a selection: the recording loaded stays the one played.
@@ -50,7 +58,8 @@ protected:
         playbackState.engineState = Stopped;
         playbackState.openState = NoRecording;
         playbackState.repeatEndOn = 0;
-        playbackState.frontSeekPending = playbackState.rearSeekPending = playbackState.audioSeekPending = 0;
+        playbackState.frontSeekPending = playbackState.rearSeekPending =
+            playbackState.audioSeekPending = 0;
     }
 
     void loadPlayingRecording() {
@@ -70,7 +79,8 @@ protected:
     void mouseOnMarkers(QEvent::Type type, int x, Qt::MouseButtons buttons) {
         const QPointF at(x, 12);
         QMouseEvent event(type, at, markers()->mapToGlobal(at),
-                          type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, buttons, Qt::NoModifier);
+                          type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, buttons,
+                          Qt::NoModifier);
         QCoreApplication::sendEvent(markers(), &event);
     }
     void dragMarker(int from, int to) {
@@ -118,7 +128,9 @@ TEST_F(RepeatAndAbout, MarkerBSetsTheEndPointAndGrabbingAMarkerEndsTheRepeat) {
     ASSERT_TRUE(window->repeatOn());
     EXPECT_EQ(playbackState.repeatEndOn.load(), 1);
     const float expected =
-        static_cast<float>(window->paneTarget(PaneId::MovieSeek)->send(UM_PIXEL_TO_FRACTION, 196, 0)) / 10000.0f;
+        static_cast<float>(
+            window->paneTarget(PaneId::MovieSeek)->send(UM_PIXEL_TO_FRACTION, 196, 0)) /
+        10000.0f;
     EXPECT_FLOAT_EQ(playbackState.repeatEndFraction.load(), expected);
     EXPECT_NEAR(playbackState.repeatEndFraction.load(), 196.0 / 373.0, 0.03);
     const QImage on = label();
@@ -147,7 +159,8 @@ TEST_F(RepeatAndAbout, TheEndOfAPassGoesBackToMarkerAOfTheSameRecording) {
     window->button(kButtonRepeat)->click();
     ASSERT_TRUE(window->repeatOn());
     // A row merely selected in the list meanwhile does not replace the recording that loops.
-    window->setSelectedPathSource([] { return std::string("/media/card/drf0_20261209_102000.mp4"); });
+    window->setSelectedPathSource(
+        [] { return std::string("/media/card/drf0_20261209_102000.mp4"); });
 
     window->send(UM_PLAY_END, 0, 0);
     const LResult position = positionSlider()->send(GSM_GETPOS, 0, 0);
@@ -164,7 +177,8 @@ TEST_F(RepeatAndAbout, TheEndOfAPassGoesBackToMarkerAOfTheSameRecording) {
 }
 
 TEST_F(RepeatAndAbout, RepeatBeforeTheLengthIsKnownRunsEachPassToTheEnd) {
-    window->setCurrentRecording("/media/card/drf0_20261209_101500.mp4", QStringLiteral("drf0_20261209_101500.mp4"));
+    window->setCurrentRecording("/media/card/drf0_20261209_101500.mp4",
+                                QStringLiteral("drf0_20261209_101500.mp4"));
     window->button(kButtonRepeat)->click();
     ASSERT_TRUE(window->repeatOn());
     // An end point of 0 would end every pass at its first frame.

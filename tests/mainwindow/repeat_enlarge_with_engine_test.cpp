@@ -7,7 +7,6 @@
 #include <QApplication>
 #include <QMouseEvent>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QtTest/QTest>
 #include <algorithm>
 #include <memory>
@@ -18,6 +17,7 @@
 #include "controls/repeat_pointer.h"
 #include "engine/picture_lock.h"
 #include "engine/playback_state.h"
+#include "enlarged_test_support.h"
 #include "frame_pattern.h"
 #include "library/ostrel_file_list.h"
 #include "mainwindow/costrel_dlg.h"
@@ -76,8 +76,15 @@ protected:
     void SetUp() override {
         ASSERT_NE(drive, nullptr);
         window = std::make_unique<COstrelDlg>();
-        window->setBoxRunners([this](QWidget*, int code) { boxes.push_back(code); return 1; },
-                              [this](QWidget*, int code) { boxes.push_back(100 + code); return 1; });
+        window->setBoxRunners(
+            [this](QWidget*, int code) {
+                boxes.push_back(code);
+                return 1;
+            },
+            [this](QWidget*, int code) {
+                boxes.push_back(100 + code);
+                return 1;
+            });
         window->initialise();
         window->show();
         ASSERT_TRUE(window->engineRunning());
@@ -87,12 +94,16 @@ protected:
     void TearDown() override { window.reset(); }
 
     const RecordingList& recordings() const { return window->fileList()->recordings(); }
-    QString nameOf(int entry) const { return QString::fromStdString(recordings().entry(entry).fileName); }
+    QString nameOf(int entry) const {
+        return QString::fromStdString(recordings().entry(entry).fileName);
+    }
     void playEntry(int entry) {
-        QTest::mouseDClick(window->fileList(), Qt::LeftButton, Qt::NoModifier, QPoint(100, 28 + 20 * entry));
-        QTRY_VERIFY_WITH_TIMEOUT(window->recordingReady() && window->currentRecordingName() == nameOf(entry) &&
-                                     playbackState.engineState.load() == Playing && window->duration() > 0,
-                                 kWaitMs);
+        QTest::mouseDClick(window->fileList(), Qt::LeftButton, Qt::NoModifier,
+                           QPoint(100, 28 + 20 * entry));
+        QTRY_VERIFY_WITH_TIMEOUT(
+            window->recordingReady() && window->currentRecordingName() == nameOf(entry) &&
+                playbackState.engineState.load() == Playing && window->duration() > 0,
+            kWaitMs);
     }
     static int frontFrame() {
         const Shown shown = shownBy(kFrontCamera);
@@ -104,47 +115,14 @@ protected:
         auto send = [&](QEvent::Type type, int x, Qt::MouseButtons buttons) {
             const QPointF at(x, 12);
             QMouseEvent event(type, at, markers->mapToGlobal(at),
-                              type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, buttons, Qt::NoModifier);
+                              type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, buttons,
+                              Qt::NoModifier);
             QCoreApplication::sendEvent(markers, &event);
         };
         send(QEvent::MouseButtonPress, from, Qt::LeftButton);
         send(QEvent::MouseMove, to, Qt::LeftButton);
         send(QEvent::MouseButtonRelease, to, Qt::NoButton);
     }
-    static void doubleClick(QWidget* target, QPoint at) {
-        for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick,
-                                  QEvent::MouseButtonRelease}) {
-            const bool down = type != QEvent::MouseButtonRelease;
-            QMouseEvent event(type, QPointF(at), QPointF(target->mapToGlobal(at)), Qt::LeftButton,
-                              down ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
-            QCoreApplication::sendEvent(target, &event);
-        }
-    }
-    // Opens the enlarged window on `camera`, runs `whileOpen` inside its modal run and closes it
-    // with a double click; a window left open is closed after a while so the test ends.
-    bool whileEnlarged(int camera, const std::function<void(OstrelMovieEntire*)>& whileOpen) {
-        bool ran = false;
-        QTimer inside;
-        inside.setInterval(0);
-        QObject::connect(&inside, &QTimer::timeout, [&] {
-            OstrelMovieEntire* enlarged = window->enlargedWindow();
-            if (enlarged == nullptr || !enlarged->isVisible() || ran) return;
-            inside.stop();
-            ran = true;
-            whileOpen(enlarged);
-            if (enlarged->isVisible()) doubleClick(enlarged, enlarged->rect().center());
-        });
-        QTimer guard;
-        guard.setSingleShot(true);
-        QObject::connect(&guard, &QTimer::timeout, [&] {
-            if (OstrelMovieEntire* enlarged = window->enlargedWindow()) enlarged->reject();
-        });
-        inside.start();
-        guard.start(3 * kWaitMs);
-        window->send(UM_ENLARGE, static_cast<WParam>(camera), 0);
-        return ran;
-    }
-
     static QTemporaryDir* drive;
     std::unique_ptr<COstrelDlg> window;
     std::vector<int> boxes;
@@ -187,33 +165,41 @@ TEST_F(RepeatEnlargeWithEngineTest, TheEnlargedWindowShowsTheLargeRearPictureAsR
     playEntry(0);
     window->button(kButtonMirror)->click();
     // The rear view shows its picture mirrored.
-    QTRY_VERIFY_WITH_TIMEOUT(shownBy(kRearCamera).read && shownBy(kRearCamera).mark.orientation == gen::kMirrored,
-                             kWaitMs);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        shownBy(kRearCamera).read && shownBy(kRearCamera).mark.orientation == gen::kMirrored,
+        kWaitMs);
 
-    const bool ran = whileEnlarged(kRearCamera, [&](OstrelMovieEntire* enlarged) {
-        EXPECT_EQ(playbackState.enlargedVisible.load(), 1);
-        // Large, upright, the rear camera's, and moving on.
-        auto largeRear = [] {
-            const Shown shown = shownBy(kRearCamera);
-            return shown.width == 1280 && shown.read && shown.mark.orientation == gen::kUpright &&
-                   shown.mark.camera == gen::Camera::Rear;
-        };
-        QTRY_VERIFY_WITH_TIMEOUT(largeRear(), kWaitMs);
-        const int first = shownBy(kRearCamera).mark.frameNumber;
-        QTRY_VERIFY_WITH_TIMEOUT(largeRear() && shownBy(kRearCamera).mark.frameNumber != first, kWaitMs);
+    const bool ran = testing::whileEnlarged(
+        *window, [&] { window->send(UM_ENLARGE, kRearCamera, 0); },
+        [&](OstrelMovieEntire* enlarged) {
+            EXPECT_EQ(playbackState.enlargedVisible.load(), 1);
+            // Large, upright, the rear camera's, and moving on.
+            auto largeRear = [] {
+                const Shown shown = shownBy(kRearCamera);
+                return shown.width == 1280 && shown.read &&
+                       shown.mark.orientation == gen::kUpright &&
+                       shown.mark.camera == gen::Camera::Rear;
+            };
+            QTRY_VERIFY_WITH_TIMEOUT(largeRear(), kWaitMs);
+            const int first = shownBy(kRearCamera).mark.frameNumber;
+            QTRY_VERIFY_WITH_TIMEOUT(largeRear() && shownBy(kRearCamera).mark.frameNumber != first,
+                                     kWaitMs);
 
-        // Pause and step from the bar: the large picture moves one frame and stays large.
-        OstrelHiddenControl* bar = enlarged->controlBar();
-        bar->button(1005)->click();
-        EXPECT_EQ(playbackState.uiState.load(), Paused);
-        QTRY_VERIFY_WITH_TIMEOUT(playbackState.rearIdle.load() == 1 || playbackState.engineState.load() == Paused,
-                                 kWaitMs);
-        const int paused = shownBy(kRearCamera).mark.frameNumber;
-        bar->button(1007)->click();
-        QTRY_VERIFY_WITH_TIMEOUT(largeRear() && shownBy(kRearCamera).mark.frameNumber > paused, kWaitMs);
-        // The window paints what the decoders made without leaving the picture lock open.
-        EXPECT_FALSE(enlarged->grab().isNull());
-    });
+            // Pause and step from the bar: the large picture moves one frame and stays large.
+            OstrelHiddenControl* bar = enlarged->controlBar();
+            bar->button(1005)->click();
+            EXPECT_EQ(playbackState.uiState.load(), Paused);
+            QTRY_VERIFY_WITH_TIMEOUT(
+                playbackState.rearIdle.load() == 1 || playbackState.engineState.load() == Paused,
+                kWaitMs);
+            const int paused = shownBy(kRearCamera).mark.frameNumber;
+            bar->button(1007)->click();
+            QTRY_VERIFY_WITH_TIMEOUT(largeRear() && shownBy(kRearCamera).mark.frameNumber > paused,
+                                     kWaitMs);
+            // The window paints what the decoders made without leaving the picture lock open.
+            EXPECT_FALSE(enlarged->grab().isNull());
+        },
+        3 * kWaitMs);
     ASSERT_TRUE(ran);
     EXPECT_EQ(playbackState.enlargedOn.load(), 0);
     // Closed while paused: the rear view has its view-sized, mirrored picture back.
