@@ -24,7 +24,6 @@
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
-#include <libavutil/imgutils.h>
 #include <libavutil/mem.h>
 #include <libswresample/swresample.h>
 }
@@ -58,8 +57,8 @@ bool allocatePictures(EngineContext& context) {
     for (int sizeIndex = 0; sizeIndex < 2; ++sizeIndex) {
         for (int camera = 0; camera < 2; ++camera) {
             const PictureSize size = pictureSizes[camera][sizeIndex];
-            const int bytes = av_image_get_buffer_size(AV_PIX_FMT_BGRA, size.width, size.height, 1);
-            context.cameras[camera].buffers[sizeIndex] = static_cast<uint8_t*>(av_mallocz(bytes));
+            context.cameras[camera].buffers[sizeIndex] =
+                static_cast<uint8_t*>(av_mallocz(pictureBufferBytes(size)));
             if (!context.cameras[camera].buffers[sizeIndex]) return false;
         }
     }

@@ -40,12 +40,19 @@ bool decodeVideoPacket(CameraPictures& camera, const AVPacket* packet) {
     return produced;
 }
 
+int convertedWidth(int width) { return (width + 1) & ~1; }
+
+size_t pictureBufferBytes(PictureSize size) {
+    return static_cast<size_t>(size.width) * 4 * static_cast<size_t>(size.height) + kPictureBufferSlack;
+}
+
 static bool makeConverter(CameraPictures& cam, int camera, int sizeIndex, int width, int height,
                           int format) {
     const PictureSize size = pictureSizes[camera][sizeIndex];
     SwsContext* converter = sws_getCachedContext(
-        cam.converters[sizeIndex], width, height, static_cast<AVPixelFormat>(format), size.width,
-        size.height, AV_PIX_FMT_BGRA, SWS_FAST_BILINEAR, nullptr, nullptr, nullptr);
+        cam.converters[sizeIndex], width, height, static_cast<AVPixelFormat>(format),
+        convertedWidth(size.width), size.height, AV_PIX_FMT_BGRA, SWS_FAST_BILINEAR, nullptr,
+        nullptr, nullptr);
     cam.converters[sizeIndex] = converter;
     if (!converter) {
         cam.converterFormat[sizeIndex] = -1;
@@ -89,6 +96,11 @@ uint8_t* convertPicture(EngineContext& context, int camera, int sizeIndex) {
             return nullptr;
         }
     }
+    // An odd picture width is converted one column wider, row after row at the picture's own
+    // row length: each row's extra pixel lands on the first pixel of the next row, which that
+    // row then overwrites, and the last row's extra pixel falls into the buffer's slack. The
+    // converter has a much slower path for odd widths (full chroma interpolation), and the
+    // picture loses only the rightmost 1/488 of the scene.
     uint8_t* buffer = cam.buffers[sizeIndex];
     uint8_t* planes[4] = {buffer, nullptr, nullptr, nullptr};
     int strides[4] = {pictureSizes[camera][sizeIndex].width * 4, 0, 0, 0};

@@ -2,7 +2,10 @@
 // size, plus the rear picture's flips. Caller holds the camera's picture lock for all of these.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+
+#include "engine/playback_state.h"
 
 extern "C" {
 struct AVPacket;
@@ -17,6 +20,13 @@ struct CameraPictures;
 // decoded frame keeps its last picture when the packet gives none. Returns whether a picture
 // came out. A packet after a jump (cameras[].needsFlush) flushes the decoder first.
 bool decodeVideoPacket(CameraPictures& camera, const AVPacket* packet);
+
+// Pictures of odd width are converted at the next even width (see convertPicture); the picture
+// buffers carry this many spare bytes after their last row for the extra column and for
+// converters that write a few pixels past the row end.
+constexpr size_t kPictureBufferSlack = 256;
+int convertedWidth(int width);
+size_t pictureBufferBytes(PictureSize size);
 
 // Creates the two converters of a camera for its decoder's picture format, each followed by the
 // colour mapping. Returns false when one cannot be created.

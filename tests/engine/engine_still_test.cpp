@@ -185,18 +185,24 @@ TEST_F(EngineStillTest, BrightnessContrastAndRearFlips) {
     const std::vector<uint8_t> neutral = copyPicture(kFrontCamera);
     ASSERT_FALSE(neutral.empty());
     {
-        // At 50/50 the picture is the plain conversion of the decoded frame.
+        // At 50/50 the picture is the plain conversion of the decoded frame: the view's odd
+        // width is converted one column wider into separate rows and the extra column dropped,
+        // which the engine's in-place conversion must reproduce exactly.
         auto lock = lockCameraPictures(kFrontCamera);
         const AVFrame* frame = context().cameras[kFrontCamera].decoded;
         SwsContext* plain = sws_getContext(frame->width, frame->height,
-                                           static_cast<AVPixelFormat>(frame->format), 487, 311,
+                                           static_cast<AVPixelFormat>(frame->format), 488, 311,
                                            AV_PIX_FMT_BGRA, SWS_FAST_BILINEAR, nullptr, nullptr,
                                            nullptr);
-        std::vector<uint8_t> expected(neutral.size());
-        uint8_t* planes[4] = {expected.data()};
-        int strides[4] = {487 * 4};
+        std::vector<uint8_t> wide(488 * 4 * 311);
+        uint8_t* planes[4] = {wide.data()};
+        int strides[4] = {488 * 4};
         sws_scale(plain, frame->data, frame->linesize, 0, frame->height, planes, strides);
         sws_freeContext(plain);
+        std::vector<uint8_t> expected;
+        for (int y = 0; y < 311; ++y) {
+            expected.insert(expected.end(), wide.begin() + y * 488 * 4, wide.begin() + y * 488 * 4 + 487 * 4);
+        }
         EXPECT_EQ(expected, neutral);
     }
     auto render = [&](int brightness, int contrast) {
