@@ -21,7 +21,6 @@
 #include "engine/views/video_view.h"
 #include "mainwindow/message_boxes.h"
 #include "mainwindow/messages.h"
-#include "mainwindow/skin_pane.h"
 #include "platform/bitmap_button.h"
 #include "platform/fonts.h"
 #include "platform/skin.h"
@@ -29,8 +28,18 @@
 #include "controls/repeat_pointer.h"
 #include "controls/slider_panes.h"
 #include "dialogs/about_box.h"
+#include "device/ostrel_config_popup.h"
 #include "dialogs/scan_progress_box.h"
+#include "displays/ostrel_sensor_graph.h"
+#include "displays/ostrel_show_direction.h"
+#include "displays/ostrel_show_speed.h"
+#include "displays/recording_info_panes.h"
+#include "displays/time_displays.h"
+#include "displays/zoom_displays.h"
 #include "library/ostrel_file_list.h"
+#ifdef MOKSEL_HAVE_MAP_PANE
+#include "displays/map/ostrel_popup_map.h"
+#endif
 
 namespace moksel {
 namespace {
@@ -42,12 +51,6 @@ constexpr int kBackgroundBitmap = 129;
 constexpr int kFlipIndicatorBitmap = 318;
 constexpr int kMirrorIndicatorBitmap = 319;
 const QRect kRepeatLabelRect(QPoint(198, 504), QPoint(297, 523));  // (198, 504) to (298, 524)
-
-// Panes on which a left press moves the main window, as its background does.
-bool dragsMainWindow(PaneId id) {
-    return id == PaneId::ShowSpeed || id == PaneId::ShowDirection || id == PaneId::SensorGraph ||
-           id == PaneId::FileInfo;
-}
 
 // Runs this thread's event loop for a few milliseconds. A local loop, unlike processEvents,
 // also delivers events while the caller itself runs inside the delivery of a posted event.
@@ -171,26 +174,11 @@ void COstrelDlg::createPanes() {
 QWidget* COstrelDlg::createPane(const PaneSpec& entry) {
     QWidget* widget = nullptr;
     switch (entry.id) {
-        case PaneId::FrontView:
-            widget = new OstrelMainView(this);
-            break;
-        case PaneId::RearView:
-            widget = new OstrelRearView(this);
-            break;
-        case PaneId::MovieSeek:
-            widget = new OstrelMovieSeek(this);
-            break;
-        case PaneId::PlaySpeed:
-            widget = new OstrelPlaySpeedCtrl(this);
-            break;
-        case PaneId::SoundVolume:
-            widget = new OstrelSoundVolumeCtrl(this);
-            break;
-        case PaneId::Brightness:
-            widget = new OstrelBrightnessCtrl(this);
-            break;
-        case PaneId::Contrast:
-            widget = new OstrelContrastCtrl(this);
+        case PaneId::Map:
+#ifdef MOKSEL_HAVE_MAP_PANE
+            widget = new OstrelPopupMap(this);
+#endif
+            // Built without the page view there is no map: the GPS button shows nothing.
             break;
         case PaneId::FileList: {
             auto* list = new OstrelFileList(this);
@@ -203,21 +191,34 @@ QWidget* COstrelDlg::createPane(const PaneSpec& entry) {
             widget = list;
             break;
         }
-        case PaneId::RepeatPointer:
-            widget = new OstrelRepeatPointer(this);
+        case PaneId::MovieSeek: widget = new OstrelMovieSeek(this); break;
+        case PaneId::FileInfo: widget = new OstrelFileInfo(this); break;
+        case PaneId::SensorGraph: widget = new OstrelSensorGraph(this); break;
+        // A box of its own, placed beside the main window each time it shows.
+        case PaneId::About: widget = new OstrelAbout(this); break;
+        // A pop-up of its own, hidden until the CONFIG button; it places itself when shown.
+        case PaneId::ConfigPopup: widget = new OstrelConfigPopup(this); break;
+        case PaneId::FrontView: widget = new OstrelMainView(this); break;
+        case PaneId::RearView: widget = new OstrelRearView(this); break;
+        case PaneId::ShowSpeed: widget = new OstrelShowSpeed(this); break;
+        case PaneId::ShowDirection: widget = new OstrelShowDIrection(this); break;
+        case PaneId::ShowZoom: widget = new OstrelShowZoom(this); break;
+        case PaneId::ShowZoomRear: widget = new OstrelShowZoomRear(this); break;
+        case PaneId::ShowFileName:
+            // The field asks for the current recording's name at each paint.
+            widget = new OstrelShowFileName(this, [this] { return currentName_; });
             break;
-        case PaneId::About:
-            // A box of its own, placed beside the main window each time it shows.
-            widget = new OstrelAbout(this);
-            break;
-        case PaneId::ScanBox:
-            // A box of its own over the main window, shown only while the list scans.
-            widget = new OstrelOpenningDirMsgBox(this);
-            break;
-        default:
-            widget = new SkinPane(entry.className, entry.background, dragsMainWindow(entry.id), this);
-            break;
+        case PaneId::ShowTime: widget = new OstrelShowTime(this); break;
+        case PaneId::ShowTotalTime: widget = new OstrelShowTotalTime(this); break;
+        case PaneId::PlaySpeed: widget = new OstrelPlaySpeedCtrl(this); break;
+        case PaneId::SoundVolume: widget = new OstrelSoundVolumeCtrl(this); break;
+        case PaneId::Brightness: widget = new OstrelBrightnessCtrl(this); break;
+        case PaneId::Contrast: widget = new OstrelContrastCtrl(this); break;
+        // A box of its own over the main window, shown only while the list scans.
+        case PaneId::ScanBox: widget = new OstrelOpenningDirMsgBox(this); break;
+        case PaneId::RepeatPointer: widget = new OstrelRepeatPointer(this); break;
     }
+    if (widget == nullptr) return nullptr;
     widget->setObjectName(QString::fromLatin1(entry.className));
     if (!entry.rect.isEmpty()) widget->setGeometry(entry.rect);
     widget->setVisible(entry.shownAtStart);

@@ -45,33 +45,33 @@ const ButtonSpec& repeatButton() {
 
 const std::vector<PaneSpec>& mainPanes() {
     static const std::vector<PaneSpec> table = {
-        {PaneId::Map, "OstrelPopupMap", {661, 428, 344, 260}, 0, true},
-        {PaneId::FileList, "OstrelFileList", {661, 428, 344, 260}, 131, true},
-        {PaneId::MovieSeek, "OstrelMovieSeek", {141, 544, 373, 16}, 0, true},
-        {PaneId::FileInfo, "OstrelFileInfo", {102, 608, 465, 28}, 229, true},
-        {PaneId::SensorGraph, "OstrelSensorGraph", {142, 417, 373, 64}, 228, true},
-        {PaneId::About, "OstrelAbout", {}, 280, false},
-        {PaneId::ConfigPopup, "OstrelConfigPopup", {}, 278, false},
-        {PaneId::FrontView, "OstrelMainView", {18, 70, 487, 311}, 149, true},
-        {PaneId::RearView, "OstrelRearView", {518, 70, 487, 311}, 232, true},
-        {PaneId::ShowSpeed, "OstrelShowSpeed", {515, 434, 84, 74}, 208, true},
-        {PaneId::ShowDirection, "OstrelShowDIrection", {70, 442, 57, 55}, 293, true},
-        {PaneId::ShowZoom, "OstrelShowZoom", {449, 44, 42, 17}, 152, true},
-        {PaneId::ShowZoomRear, "OstrelShowZoomRear", {744, 44, 42, 17}, 152, true},
-        {PaneId::ShowFileName, "OstrelShowFileName", {228, 44, 189, 17}, 154, true},
-        {PaneId::ShowTime, "OstrelShowTime", {69, 544, 63, 17}, 222, true},
-        {PaneId::ShowTotalTime, "OstrelShowTotalTime", {526, 544, 63, 17}, 222, true},
-        {PaneId::PlaySpeed, "OstrelPlaySpeedCtrl", {205, 668, 109, 8}, 0, true},
-        {PaneId::SoundVolume, "OstrelSoundVolumeCtrl", {70, 668, 109, 8}, 0, true},
-        {PaneId::Brightness, "OstrelBrightnessCtrl", {345, 668, 109, 8}, 0, true},
-        {PaneId::Contrast, "OstrelContrastCtrl", {483, 668, 109, 8}, 0, true},
-        {PaneId::ScanBox, "OstrelOpenningDirMsgBox", {}, 267, false},
+        {PaneId::Map, "OstrelPopupMap", {661, 428, 344, 260}, true},
+        {PaneId::FileList, "OstrelFileList", {661, 428, 344, 260}, true},
+        {PaneId::MovieSeek, "OstrelMovieSeek", {141, 544, 373, 16}, true},
+        {PaneId::FileInfo, "OstrelFileInfo", {102, 608, 465, 28}, true},
+        {PaneId::SensorGraph, "OstrelSensorGraph", {142, 417, 373, 64}, true},
+        {PaneId::About, "OstrelAbout", {}, false},
+        {PaneId::ConfigPopup, "OstrelConfigPopup", {}, false},
+        {PaneId::FrontView, "OstrelMainView", {18, 70, 487, 311}, true},
+        {PaneId::RearView, "OstrelRearView", {518, 70, 487, 311}, true},
+        {PaneId::ShowSpeed, "OstrelShowSpeed", {515, 434, 84, 74}, true},
+        {PaneId::ShowDirection, "OstrelShowDIrection", {70, 442, 57, 55}, true},
+        {PaneId::ShowZoom, "OstrelShowZoom", {449, 44, 42, 17}, true},
+        {PaneId::ShowZoomRear, "OstrelShowZoomRear", {744, 44, 42, 17}, true},
+        {PaneId::ShowFileName, "OstrelShowFileName", {228, 44, 189, 17}, true},
+        {PaneId::ShowTime, "OstrelShowTime", {69, 544, 63, 17}, true},
+        {PaneId::ShowTotalTime, "OstrelShowTotalTime", {526, 544, 63, 17}, true},
+        {PaneId::PlaySpeed, "OstrelPlaySpeedCtrl", {205, 668, 109, 8}, true},
+        {PaneId::SoundVolume, "OstrelSoundVolumeCtrl", {70, 668, 109, 8}, true},
+        {PaneId::Brightness, "OstrelBrightnessCtrl", {345, 668, 109, 8}, true},
+        {PaneId::Contrast, "OstrelContrastCtrl", {483, 668, 109, 8}, true},
+        {PaneId::ScanBox, "OstrelOpenningDirMsgBox", {}, false},
     };
     return table;
 }
 
 const PaneSpec& repeatPointerPane() {
-    static const PaneSpec entry{PaneId::RepeatPointer, "OstrelRepeatPointer", {142, 481, 373, 20}, 289,
+    static const PaneSpec entry{PaneId::RepeatPointer, "OstrelRepeatPointer", {142, 481, 373, 20},
                                true};
     return entry;
 }

@@ -93,7 +93,6 @@ struct PaneSpec {
     PaneId id;
     const char* className;  // the pane's class, also its object name
     QRect rect;             // an empty rect: the pane keeps its own place and size
-    int background;         // skin bitmap its placeholder paints; 0 = a plain dark fill
     bool shownAtStart;
 };
 

@@ -1,7 +1,12 @@
 // MOKSEL VIEWER: the viewer for the recordings of the two-camera car dash camera.
+#include <QCoreApplication>
+
 #include "mainwindow/costrel_app.h"
 
 int main(int argc, char** argv) {
+    // The map pane's page view draws through graphics contexts shared with the window's; the
+    // choice has to be made before the application object exists.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     moksel::COstrelApp application;
     return application.run(argc, argv);
 }

@@ -21,16 +21,26 @@
 
 #include "controls/slider_messages.h"
 #include "controls/slider_panes.h"
+#include "device/ostrel_config_popup.h"
+#include "dialogs/about_box.h"
 #include "dialogs/scan_progress_box.h"
+#include "displays/ostrel_sensor_graph.h"
+#include "displays/ostrel_show_direction.h"
+#include "displays/ostrel_show_speed.h"
+#include "displays/recording_info_panes.h"
+#include "displays/time_displays.h"
+#include "displays/zoom_displays.h"
 #include "engine/playback_state.h"
 #include "engine/views/video_view.h"
 #include "library/ostrel_file_list.h"
 #include "mainwindow/costrel_app.h"
 #include "mainwindow/costrel_dlg.h"
 #include "mainwindow/messages.h"
-#include "mainwindow/skin_pane.h"
 #include "platform/bitmap_button.h"
 #include "platform/skin.h"
+#ifdef MOKSEL_HAVE_MAP_PANE
+#include "displays/map/ostrel_popup_map.h"
+#endif
 
 namespace moksel {
 namespace {
@@ -141,13 +151,10 @@ protected:
         resetPlaybackState();
     }
 
-    SkinPane* placeholder(PaneId id) const { return dynamic_cast<SkinPane*>(window->pane(id)); }
-    std::vector<unsigned> numbersReceivedBy(PaneId id) const {
-        std::vector<unsigned> numbers;
-        for (const auto& message : placeholder(id)->received()) numbers.push_back(message.number);
-        return numbers;
+    template <typename Pane>
+    Pane* paneAs(PaneId id) const {
+        return dynamic_cast<Pane*>(window->pane(id));
     }
-    const SkinPane::Received& lastReceivedBy(PaneId id) const { return placeholder(id)->received().back(); }
     GrpScrl* positionSlider() const {
         return static_cast<OstrelMovieSeek*>(window->pane(PaneId::MovieSeek))->slider();
     }
@@ -223,32 +230,61 @@ TEST_F(MainWindowTest, StartsAsTheFixedSkinnedWindowWithEveryButtonAndPane) {
             created.push_back(widget);
         }
     }
-    std::vector<PaneSpec> expected = mainPanes();
+    std::vector<PaneSpec> expected;
+    for (const PaneSpec& entry : mainPanes()) {
+#ifndef MOKSEL_HAVE_MAP_PANE
+        if (entry.id == PaneId::Map) continue;  // built without the page view: no map
+#endif
+        expected.push_back(entry);
+    }
     expected.push_back(repeatPointerPane());
     ASSERT_EQ(created.size(), expected.size());
     for (size_t i = 0; i < expected.size(); ++i) {
         EXPECT_EQ(created[i]->objectName(), QString::fromLatin1(expected[i].className));
-        if (!expected[i].rect.isEmpty()) EXPECT_EQ(created[i]->geometry(), expected[i].rect) << expected[i].className;
+        if (!expected[i].rect.isEmpty()) {
+            EXPECT_EQ(created[i]->geometry(), expected[i].rect) << expected[i].className;
+        }
     }
-    EXPECT_NE(dynamic_cast<OstrelMainView*>(window->pane(PaneId::FrontView)), nullptr);
-    EXPECT_NE(dynamic_cast<OstrelRearView*>(window->pane(PaneId::RearView)), nullptr);
-    EXPECT_NE(dynamic_cast<OstrelContrastCtrl*>(window->pane(PaneId::Contrast)), nullptr);
+    // Every pane is its own class, none a stand-in.
+    EXPECT_NE(paneAs<OstrelMainView>(PaneId::FrontView), nullptr);
+    EXPECT_NE(paneAs<OstrelRearView>(PaneId::RearView), nullptr);
+    EXPECT_NE(paneAs<OstrelContrastCtrl>(PaneId::Contrast), nullptr);
+    EXPECT_NE(paneAs<OstrelSensorGraph>(PaneId::SensorGraph), nullptr);
+    EXPECT_NE(paneAs<OstrelShowSpeed>(PaneId::ShowSpeed), nullptr);
+    EXPECT_NE(paneAs<OstrelShowDIrection>(PaneId::ShowDirection), nullptr);
+    EXPECT_NE(paneAs<OstrelShowZoom>(PaneId::ShowZoom), nullptr);
+    EXPECT_NE(paneAs<OstrelShowZoomRear>(PaneId::ShowZoomRear), nullptr);
+    EXPECT_NE(paneAs<OstrelShowTime>(PaneId::ShowTime), nullptr);
+    EXPECT_NE(paneAs<OstrelShowTotalTime>(PaneId::ShowTotalTime), nullptr);
+    EXPECT_NE(paneAs<OstrelFileInfo>(PaneId::FileInfo), nullptr);
+    EXPECT_NE(paneAs<OstrelShowFileName>(PaneId::ShowFileName), nullptr);
+    EXPECT_NE(paneAs<OstrelAbout>(PaneId::About), nullptr);
+    auto* config = paneAs<OstrelConfigPopup>(PaneId::ConfigPopup);
+    ASSERT_NE(config, nullptr);
+    EXPECT_EQ(config->parentWidget(), window.get());
+    EXPECT_FALSE(config->isVisible());
     ASSERT_NE(list(), nullptr);
     EXPECT_EQ(list()->geometry(), QRect(661, 428, 344, 260));
     ASSERT_NE(scanBox(), nullptr);
     EXPECT_EQ(scanBox()->parentWidget(), window.get());
 
-    // The map loaded its page and hid, uncovering the list.
-    EXPECT_EQ(numbersReceivedBy(PaneId::Map), std::vector<unsigned>{UM_MAP_LOAD});
-    EXPECT_FALSE(window->pane(PaneId::Map)->isVisible());
-    EXPECT_TRUE(window->pane(PaneId::FileList)->isVisible());
+    // The map hid after start, uncovering the list; the GPS and FILE LIST buttons switch.
+    EXPECT_FALSE(window->pane(PaneId::FileList)->isHidden());
     EXPECT_FALSE(window->pane(PaneId::About)->isVisible());
     EXPECT_FALSE(window->pane(PaneId::ScanBox)->isVisible());
     EXPECT_EQ(window->send(UM_IS_MAP_SHOWN, 0, 0), 0);
+#ifdef MOKSEL_HAVE_MAP_PANE
+    ASSERT_NE(paneAs<OstrelPopupMap>(PaneId::Map), nullptr);
+    EXPECT_TRUE(window->pane(PaneId::Map)->isHidden());
     window->button(kButtonMap)->click();
     EXPECT_EQ(window->send(UM_IS_MAP_SHOWN, 0, 0), 1);
+    window->button(kButtonMap)->click();
+    EXPECT_EQ(window->send(UM_IS_MAP_SHOWN, 0, 0), 1) << "shown stays shown";
     window->button(kButtonFileList)->click();
     EXPECT_EQ(window->send(UM_IS_MAP_SHOWN, 0, 0), 0);
+    window->button(kButtonFileList)->click();
+    EXPECT_EQ(window->send(UM_IS_MAP_SHOWN, 0, 0), 0);
+#endif
 
     // The engine was started with every window published for it.
     EXPECT_TRUE(log->referencesPublishedAtStart);
@@ -472,35 +508,44 @@ TEST_F(MainWindowTest, LengthAndPositionReachThePositionBar) {
 }
 
 TEST_F(MainWindowTest, ForwardsReportsToThePanesThatShowThem) {
-    const double latitude = 37.5, longitude = 127.0, heading = 90.0;
+    auto* graph = paneAs<OstrelSensorGraph>(PaneId::SensorGraph);
+    auto* speed = paneAs<OstrelShowSpeed>(PaneId::ShowSpeed);
+    auto* heading = paneAs<OstrelShowDIrection>(PaneId::ShowDirection);
+    auto* time = paneAs<OstrelShowTime>(PaneId::ShowTime);
+    auto* total = paneAs<OstrelShowTotalTime>(PaneId::ShowTotalTime);
+    ASSERT_TRUE(graph && speed && heading && time && total);
+
+    // Three frames of telemetry for the graph, as an open leaves them.
+    for (int i = 0; i < 3; ++i) {
+        playbackState.telemetry[i] = TelemetryRecord{};
+        playbackState.telemetry[i].accelX = static_cast<int16_t>(25 * i);
+        playbackState.telemetry[i].timeMs = static_cast<uint32_t>(2500 * i);
+    }
+    playbackState.telemetryCount = 3;
+    const double degrees = 90.0;
     window->post(UM_TELEMETRY_LOADED, 0, 0);
     window->post(UM_TELEMETRY_TIME, 4321, 0);
-    window->post(UM_TELEMETRY_CLEARED, 0, 0);
-    window->post(UM_MAP_POSITION, reinterpret_cast<WParam>(&latitude), reinterpret_cast<LParam>(&longitude));
-    window->post(UM_HEADING, reinterpret_cast<WParam>(&heading), 0);
+    window->post(UM_HEADING, reinterpret_cast<WParam>(&degrees), 0);
     window->post(UM_SPEED, 0x10000 + 88, 0);
     QCoreApplication::processEvents();
-
-    EXPECT_EQ(numbersReceivedBy(PaneId::SensorGraph),
-              (std::vector<unsigned>{UM_TELEMETRY_LOADED, UM_TELEMETRY_TIME, UM_TELEMETRY_CLEARED}));
-    EXPECT_EQ(placeholder(PaneId::SensorGraph)->received()[1].wParam, 4321u);
-    const auto& map = lastReceivedBy(PaneId::Map);
-    EXPECT_EQ(map.number, UM_MAP_POSITION);
-    EXPECT_EQ(*reinterpret_cast<const double*>(map.wParam), 37.5);
-    EXPECT_EQ(*reinterpret_cast<const double*>(map.lParam), 127.0);
-    EXPECT_EQ(*reinterpret_cast<const double*>(lastReceivedBy(PaneId::ShowDirection).wParam), 90.0);
-    EXPECT_EQ(lastReceivedBy(PaneId::ShowSpeed).wParam, 88u) << "speed is a 16-bit value";
+    EXPECT_TRUE(graph->graphFilled());
+    EXPECT_EQ(graph->graphPositionMs(), 4321u);
+    EXPECT_EQ(heading->headingDegrees(), 90.0);
+    EXPECT_EQ(speed->speedValue(), 88u) << "speed is a 16-bit value";
+    window->post(UM_TELEMETRY_CLEARED, 0, 0);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(graph->graphFilled());
+    playbackState.telemetryCount = 0;
 
     // Time: the total display only for a total above 0; the time display with the current
     // time limited to the total.
     window->send(UM_TIME, 75, 60);
-    EXPECT_EQ(lastReceivedBy(PaneId::ShowTotalTime).wParam, 60u);
-    EXPECT_EQ(lastReceivedBy(PaneId::ShowTime).wParam, 60u);
-    EXPECT_EQ(lastReceivedBy(PaneId::ShowTime).lParam, 60);
-    placeholder(PaneId::ShowTotalTime)->clearReceived();
+    EXPECT_EQ(total->totalSeconds(), 60u);
+    EXPECT_EQ(time->currentSeconds(), 60u);
+    EXPECT_EQ(time->totalSeconds(), 60u);
     window->send(UM_TIME, 12, 0);
-    EXPECT_TRUE(placeholder(PaneId::ShowTotalTime)->received().empty());
-    EXPECT_EQ(lastReceivedBy(PaneId::ShowTime).wParam, 0u);
+    EXPECT_EQ(total->totalSeconds(), 60u) << "a total of 0 leaves the total display alone";
+    EXPECT_EQ(time->currentSeconds(), 0u);
 
     // A formatted drive takes its entries out of the list; the others stay.
     QTemporaryDir card, other;
@@ -694,6 +739,7 @@ TEST_F(MainWindowTest, PlaybackCommandsByMessage) {
 }
 
 TEST_F(MainWindowTest, PlayOpensTheSelectedRecordingOrSaysItIsMissing) {
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));  // so that a repaint paints at once
     QTemporaryDir folder;
     const std::string present = folder.filePath(QStringLiteral("evt0_20261209_101500.mp4")).toStdString();
     {
@@ -717,8 +763,10 @@ TEST_F(MainWindowTest, PlayOpensTheSelectedRecordingOrSaysItIsMissing) {
     EXPECT_EQ(window->currentRecordingName(), QStringLiteral("evt0_20261209_101500.mp4"));
     EXPECT_FALSE(window->recordingReady());
     EXPECT_TRUE(window->waitCursorShown());
-    EXPECT_EQ(lastReceivedBy(PaneId::FileInfo).number, UM_RECORDING_KIND);
-    EXPECT_EQ(lastReceivedBy(PaneId::FileInfo).wParam, 1u) << "an event recording";
+    EXPECT_EQ(paneAs<OstrelFileInfo>(PaneId::FileInfo)->recordingKind(), 1) << "an event recording";
+    EXPECT_EQ(paneAs<OstrelShowFileName>(PaneId::ShowFileName)->shownName(),
+              QStringLiteral("evt0_20261209_101500.mp4"))
+        << "the name field was redrawn at once";
 
     window->send(UM_OPEN_DONE, 0, 600);
     EXPECT_FALSE(window->waitCursorShown());
