@@ -40,6 +40,8 @@ constexpr Entry kOneButton[kOneButtonCodeCount] = {
     /* 25 */ {"파일열기", "  후방 파일을 읽는 중에 오류가 발생했습니다.", nullptr},
     /* 26 */ {"장면저장", "        전방 영상 캡쳐에 실패하였습니다.   ", nullptr},
     /* 27 */ {"장면저장", "        후방 영상 캡쳐에 실패하였습니다.   ", nullptr},
+    /* 28 */ {"파일저장", "         전방 파일 저장에 실패하였습니다.    ", nullptr},
+    /* 29 */ {"파일저장", "         후방 파일 저장에 실패하였습니다.    ", nullptr},
 };
 
 constexpr Entry kTwoButton[kTwoButtonCodeCount] = {

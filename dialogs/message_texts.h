@@ -1,5 +1,5 @@
 // The fixed texts of the two skinned message boxes: for every message code a title and up to
-// two lines. Notices (one-button box) use codes 0 to 27, questions (two-button box) codes 0
+// two lines. Notices (one-button box) use codes 0 to 29, questions (two-button box) codes 0
 // and 1 of ten slots. A slot without text is an empty string and draws nothing.
 //
 // Thread contract: immutable tables; safe from any thread.
@@ -45,8 +45,10 @@ enum MessageCode : int {
     kMsgRearOpenFailed = 25,
     kMsgFrontCaptureFailed = 26,  // the front picture's JPEG could not be written
     kMsgRearCaptureFailed = 27,   // the rear picture's JPEG could not be written
+    kMsgFrontFileSaveFailed = 28, // the front file of the pair could not be copied
+    kMsgRearFileSaveFailed = 29,  // the rear file of the pair could not be copied
 };
-constexpr int kOneButtonCodeCount = 28;
+constexpr int kOneButtonCodeCount = 30;
 
 // Question codes (UM_ASK).
 enum QuestionCode : int {
