@@ -8,11 +8,9 @@
 #include <QTimer>
 #include <QIcon>
 #include <QKeyEvent>
-#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
-#include <QStandardPaths>
 #include <QUrl>
 #include <QWheelEvent>
 #include <cstdio>
@@ -134,18 +132,8 @@ void COstrelDlg::initialise() {
     // 14. The indicators.
     flipIndicator_ = skinBitmap(kFlipIndicatorBitmap);
     mirrorIndicator_ = skinBitmap(kMirrorIndicatorBitmap);
-}
-
-void COstrelDlg::checkFormatFacility() {
-    // The SD card format needs mkfs.fat; without it the format button stays disabled.
-    const QStringList systemFolders = {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin")};
-    formatAvailable_ = !QStandardPaths::findExecutable(QStringLiteral("mkfs.fat")).isEmpty() ||
-                       !QStandardPaths::findExecutable(QStringLiteral("mkfs.fat"), systemFolders).isEmpty();
-    if (!formatAvailable_) {
-        QMessageBox::warning(nullptr, QStringLiteral("경고"),
-                             QStringLiteral("mkfs.fat 파일을 찾을 수 없습니다. SD CARD 포맷 기능을 사용할 수 없습니다"),
-                             QMessageBox::Ok);
-    }
+    // 15. The camera's card, when it is plugged in.
+    watchForCards();
 }
 
 void COstrelDlg::createButtons() {
@@ -197,7 +185,7 @@ QWidget* COstrelDlg::createPane(const PaneSpec& entry) {
         // A box of its own, placed beside the main window each time it shows.
         case PaneId::About: widget = new OstrelAbout(this); break;
         // A pop-up of its own, hidden until the CONFIG button; it places itself when shown.
-        case PaneId::ConfigPopup: widget = new OstrelConfigPopup(this); break;
+        case PaneId::ConfigPopup: widget = new OstrelConfigPopup(this, devices_.drives); break;
         case PaneId::FrontView: widget = new OstrelMainView(this); break;
         case PaneId::RearView: widget = new OstrelRearView(this); break;
         case PaneId::ShowSpeed: widget = new OstrelShowSpeed(this); break;
@@ -322,8 +310,25 @@ void COstrelDlg::onButton(int id) {
         case kButtonResetBrightness: resetBrightness(); break;
         case kButtonResetContrast: resetContrast(); break;
         case kButtonCapture: capture(); break;
-        case kButtonOpenFiles: sendToPane(PaneId::FileList, UM_LIST_OPEN_FILES); break;
-        case kButtonOpenFolder: sendToPane(PaneId::FileList, UM_LIST_OPEN_FOLDER); break;
+        case kButtonOpenFiles:
+            pauseStep();
+            sendToPane(PaneId::FileList, UM_LIST_OPEN_FILES);
+            break;
+        case kButtonOpenFolder:
+            pauseStep();
+            sendToPane(PaneId::FileList, UM_LIST_OPEN_FOLDER);
+            break;
+        case kButtonSave: saveRecordingPair(); break;
+        case kButtonConfig: showConfiguration(); break;
+        case kButtonFormat: formatSdCard(); break;
+        case kButtonSpeedUnit:
+            if (auto* speed = dynamic_cast<OstrelShowSpeed*>(pane(PaneId::ShowSpeed))) speed->toggleUnit();
+            break;
+        case kButtonHeadingStyle:
+            if (auto* heading = dynamic_cast<OstrelShowDIrection*>(pane(PaneId::ShowDirection))) {
+                heading->toggleStyle();
+            }
+            break;
         case kButtonLogo: QDesktopServices::openUrl(QUrl(QString::fromLatin1(kMakerWebSite))); break;
         case kButtonMap:
             if (QWidget* map = pane(PaneId::Map); map != nullptr && map->isHidden()) {
@@ -338,8 +343,7 @@ void COstrelDlg::onButton(int id) {
         case kButtonAbout:
             if (auto* about = dynamic_cast<OstrelAbout*>(pane(PaneId::About))) about->toggle();
             break;
-        default:
-            // Configuration, format, save and the display options come with their panes.
+        default:  // 1010 stays hidden; 1019 is no command
             break;
     }
 }

@@ -20,11 +20,13 @@
 #include <QPointer>
 #include <QString>
 #include <QStringList>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
 #include <string>
 
+#include "mainwindow/device_services.h"
 #include "mainwindow/engine_link.h"
 #include "mainwindow/layout_tables.h"
 #include "platform/skin_dialog.h"
@@ -36,6 +38,7 @@ class QPushButton;
 namespace moksel {
 
 class BitmapButton;
+class MountWatcher;
 class OstrelFileList;
 class OstrelMovieEntire;
 class VideoView;
@@ -51,8 +54,13 @@ public:
 
     // The window's initialisation: icon and title, format check, place and size, skin, buttons,
     // panes, publishing the windows for the engine, the engine thread, the repeat button and
-    // markers, the map page. Runs once, before the window is shown.
+    // markers, the map page, the watch for the camera's card. Runs once, before the window is
+    // shown.
     void initialise();
+
+    // Replaces what the device, save and format commands take from the system (tests); before
+    // initialise().
+    void setDeviceServices(DeviceServices services);
 
     // Adds the files and folders given on the command line to the recording list as if they
     // had been dropped on it, once the event loop runs (after the window is shown and the
@@ -79,6 +87,16 @@ public:
     void muteOff();
     void capture();
     void toggleRepeat();
+    // Copies the current recording's front file, and its rear file when both play, into a
+    // folder the user chooses; asks before replacing a file; says how each copy went.
+    void saveRecordingPair();
+    void showConfiguration();
+    // The pause step, then the SD card format dialog, modally. Nothing without the facility.
+    void formatSdCard();
+    // The camera's card among volumes that have just been mounted (their roots, with a trailing
+    // "/"): the first labelled "MOKSEL", by mount point, becomes the SD card root and the
+    // recording list is asked to scan it. The mount watcher calls this.
+    void cardSearch(const QStringList& arrivedRoots);
 
     // The boxes of the message codes, with the pause step first.
     void showMessage(int code);
@@ -93,6 +111,9 @@ public:
     bool rearLeftRight() const { return rearLeftRight_; }
     bool repeatOn() const { return repeat_; }
     bool formatAvailable() const { return formatAvailable_; }
+    // Root of the camera's card found last (mount point with "/"); empty before.
+    const QString& sdCardRoot() const { return sdCardRoot_; }
+    MountWatcher* mountWatcher() const { return mountWatcher_; }
     int currentPosition() const { return currentPosition_; }
     int markPosition() const { return markPosition_; }
     int duration() const { return duration_; }
@@ -138,7 +159,10 @@ private:
     void createPanes();
     QWidget* createPane(const PaneSpec& entry);
     void startEngine();
+    void watchForCards();
     void onButton(int id);
+    void saveRecordingFile(const std::filesystem::path& source, const std::filesystem::path& destination,
+                           int savedCode, int failedCode);
 
     LResult sendToPane(PaneId id, unsigned number, WParam wParam = 0, LParam lParam = 0);
     void postToPane(PaneId id, unsigned number, WParam wParam = 0, LParam lParam = 0);
@@ -225,7 +249,9 @@ private:
     int markPosition_ = 0;     // tenths of a second
     int duration_ = 0;         // tenths of a second
     bool formatAvailable_ = false;
-    QString sdCardRoot_;
+    QString sdCardRoot_;  // handed to the recording list by address: lives as long as the window
+    DeviceServices devices_;
+    MountWatcher* mountWatcher_ = nullptr;
     bool waitCursor_ = false;
     std::function<std::string()> selectedPath_;
     std::function<bool(QString&)> selectedName_;  // false: nothing selected
