@@ -16,7 +16,10 @@
 // a copy; never across a message box or another lock.
 #pragma once
 
+#include <cstdint>
 #include <mutex>
+
+#include "engine/playback_state.h"
 
 namespace moksel {
 
@@ -26,5 +29,10 @@ std::mutex& pictureLock(int camera);
 inline std::unique_lock<std::mutex> lockCameraPictures(int camera) {
     return std::unique_lock<std::mutex>(pictureLock(camera));
 }
+
+// The size of a camera picture a painter holds (lock held): the large size only for the large
+// buffer, else the view size. The picture's size index may change before the picture does
+// (a zoom while playing is shown with the next frame), so a painter never trusts the index.
+PictureSize pictureSizeOf(int camera, const uint8_t* pixels);
 
 }  // namespace moksel

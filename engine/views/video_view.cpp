@@ -106,7 +106,7 @@ void VideoView::paintEvent(QPaintEvent*) {
         }
         return;
     }
-    const PictureSize size = sizeOf(camera_, sizeIndexOf(camera_).load());
+    const PictureSize size = pictureSizeOf(camera_, pixels);
     const QImage picture = wrapBgraPicture(pixels, size.width, size.height);
 
     // The surface shows around a picture smaller than the view.
@@ -206,7 +206,7 @@ LResult VideoView::onCapture(WParam, LParam) {
         {
             auto guard = lockCameraPictures(camera_);
             if (const uint8_t* pixels = largePicture(camera_).load()) {
-                const PictureSize size = sizeOf(camera_, kLargeSizeIndex);
+                const PictureSize size = pictureSizeOf(camera_, pixels);
                 copy = wrapBgraPicture(pixels, size.width, size.height).copy();
             }
         }

@@ -165,6 +165,12 @@ TEST_F(EngineStillTest, PlayingContinuesAfterThePictureShown) {
     renderZoomStills();
     EXPECT_EQ(playbackState.frontPicture.load(), context().cameras[kFrontCamera].buffers[1]);
     EXPECT_EQ(shownFrame(kFrontCamera), shown - 1);
+    // A zoom noted before the picture is re-made (as while playing) must not make a painter
+    // read the view-size picture as a large one.
+    playbackState.frontSizeIndex = 0;
+    EXPECT_EQ(pictureSizeOf(kFrontCamera, playbackState.frontPicture.load()).width, 487);
+    EXPECT_EQ(pictureSizeOf(kFrontCamera, context().cameras[kFrontCamera].buffers[0]).width, 1280);
+    playbackState.frontSizeIndex = 1;
 
     // After a seek, playing goes on with the frame after the one shown, on both cameras.
     seekStill(20);
