@@ -1,4 +1,4 @@
-// moksel-bench open | playback [--minutes N]
+// moksel-bench open | playback [--minutes N] [--monitor SOURCE]
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -7,22 +7,24 @@
 
 namespace moksel::bench {
 int runOpenBench();
-int runPlaybackBench(int offsetMinutes);
+int runPlaybackBench(int offsetMinutes, const std::string& monitor);
 }  // namespace moksel::bench
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: moksel-bench open | playback [--minutes N]\n");
+        std::fprintf(stderr, "usage: moksel-bench open | playback [--minutes N] [--monitor SOURCE]\n");
         return 2;
     }
     const std::string command = argv[1];
     if (command == "open") return moksel::bench::runOpenBench();
     if (command == "playback") {
         int minutes = 10;
+        std::string monitor;
         for (int i = 2; i + 1 < argc; ++i) {
             if (std::strcmp(argv[i], "--minutes") == 0) minutes = std::max(1, std::atoi(argv[i + 1]));
+            if (std::strcmp(argv[i], "--monitor") == 0) monitor = argv[i + 1];
         }
-        return moksel::bench::runPlaybackBench(minutes);
+        return moksel::bench::runPlaybackBench(minutes, monitor);
     }
     std::fprintf(stderr, "moksel-bench: unknown benchmark %s\n", command.c_str());
     return 2;

@@ -1,7 +1,10 @@
 // Playback figures: CPU of the engine playing a 60-second 1280 x 720 pair against the ffmpeg
 // program decoding and scaling the same files, the picture/sound offset at the end of a long
 // recording, and the medians of seek and step-back latency.
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <functional>
@@ -153,10 +156,31 @@ double soundPlayedMs(const std::string& capture, int rate) {
     return static_cast<double>(count - first) * 1000.0 / rate;
 }
 
-double avOffsetMs(Views& views, int minutes, const std::string& capture) {
+// With a sound server's null sink as the device (plays by the system clock, as a real sound
+// card plays by its own), the played sound is recorded from the sink's monitor into the capture
+// file from just before Play.
+pid_t startMonitorRecorder(const std::string& monitor, const std::string& capture, int rate) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const std::string rateArg = "--rate=" + std::to_string(rate);
+        const std::string deviceArg = "--device=" + monitor;
+        execlp("parec", "parec", "--raw", "--format=s16le", rateArg.c_str(), "--channels=1",
+               deviceArg.c_str(), "--latency-msec=5", capture.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    return pid;
+}
+
+double avOffsetMs(Views& views, int minutes, const std::string& capture, const std::string& monitor) {
     const gen::GenResult longPair = makePair("offset", minutes * 60 * 30, 320, 180);
     openAndWait(views, longPair.frontPath);
     playbackState.speedFactor = 1.0;
+    pid_t recorder = -1;
+    if (!monitor.empty()) {
+        std::remove(capture.c_str());
+        recorder = startMonitorRecorder(monitor, capture, longPair.signal.sampleRate);
+        std::this_thread::sleep_for(500ms);
+    }
     pushEngineCommand(CmdPlay);
     const double endMs = minutes * 60000.0;
     waitWhile([&] { return playbackState.frontFrameTimeMs.load() < endMs - 3000; });
@@ -168,17 +192,24 @@ double avOffsetMs(Views& views, int minutes, const std::string& capture) {
         std::this_thread::sleep_for(150ms);
     }
     pushEngineCommand(CmdStop);
+    if (recorder > 0) {
+        kill(recorder, SIGTERM);
+        waitpid(recorder, nullptr, 0);
+    }
     return median(offsets);
 }
 
 }  // namespace
 
-int runPlaybackBench(int offsetMinutes) {
+int runPlaybackBench(int offsetMinutes, const std::string& monitor) {
     av_log_set_level(AV_LOG_QUIET);
-    // The sound goes to a capture file so that the played position can be measured.
+    // The sound goes to a capture file so that the played position can be measured: SDL's disk
+    // driver writes it, or, given a sound server's monitor source, a recorder of that monitor.
     const std::string capture = benchFolder() + "/sound.raw";
-    setenv("SDL_AUDIODRIVER", "disk", 0);
-    setenv("SDL_DISKAUDIOFILE", capture.c_str(), 0);
+    if (monitor.empty()) {
+        setenv("SDL_AUDIODRIVER", "disk", 0);
+        setenv("SDL_DISKAUDIOFILE", capture.c_str(), 0);
+    }
     const gen::GenResult pair = makePair("playback", 1800, 1280, 720);
 
     Views views;
@@ -189,7 +220,7 @@ int runPlaybackBench(int offsetMinutes) {
     const double ffmpegCpu = ffmpegCpuSeconds(pair);
     const double seekMs = seekLatencyMs(views, pair);
     const double stepBackMs = stepBackLatencyMs(views);
-    const double offsetMs = avOffsetMs(views, offsetMinutes, capture);
+    const double offsetMs = avOffsetMs(views, offsetMinutes, capture, monitor);
 
     pushEngineCommand(CmdStop);
     pushEngineCommand(CmdClose);
@@ -202,6 +233,7 @@ int runPlaybackBench(int offsetMinutes) {
     std::printf("ffmpeg-cpu-s: %.2f\n", ffmpegCpu);
     std::printf("playback-cpu-ratio: %.3f\n", ffmpegCpu > 0 ? engineCpu / ffmpegCpu : 0.0);
     std::printf("av-offset-minutes: %d\n", offsetMinutes);
+    std::printf("av-offset-device: %s\n", monitor.empty() ? "SDL disk driver" : monitor.c_str());
     std::printf("av-offset-ms: %.1f\n", offsetMs);
     std::printf("seek-latency-ms: %.1f\n", seekMs);
     std::printf("step-back-latency-ms: %.1f\n", stepBackMs);
