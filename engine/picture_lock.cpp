@@ -20,7 +20,9 @@ PictureSize pictureSizeOf(int camera, const uint8_t* pixels) {
         const bool isLarge = pixels == largePicture(camera).load() || sizeIndexOf(camera).load() == kLargeSizeIndex;
         return isLarge ? large : view;
     }
-    return pixels == context->cameras[camera].buffers[kLargeSizeIndex] ? large : view;
+    const bool isLarge = pixels == context->cameras[camera].buffers[kLargeSizeIndex] ||
+                         pixels == largePicture(camera).load();
+    return isLarge ? large : view;
 }
 
 }  // namespace moksel

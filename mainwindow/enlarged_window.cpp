@@ -7,7 +7,6 @@
 
 #include "controls/slider_messages.h"
 #include "controls/slider_panes.h"
-#include "engine/engine_context.h"
 #include "engine/picture_lock.h"
 #include "engine/views/jpeg_capture.h"
 #include "mainwindow/messages.h"
@@ -36,19 +35,6 @@ OstrelMovieEntire::~OstrelMovieEntire() {
 
 void OstrelMovieEntire::setCamera(int camera) {
     camera_ = camera == kRearCamera ? kRearCamera : kFrontCamera;
-}
-
-PictureSize OstrelMovieEntire::pictureSizeOf(int camera, const uint8_t* pixels) {
-    const PictureSize large = pictureSizes[camera][kLargeSizeIndex];
-    const PictureSize view = pictureSizes[camera][kViewSizeIndex];
-    if (pixels != nullptr && pixels == largePicture(camera).load()) return large;
-    if (EngineContext* context = engineContext.load()) {
-        const CameraPictures& pictures = context->cameras[camera];
-        if (pixels == pictures.buffers[kLargeSizeIndex]) return large;
-        // Whatever else it is, reading it at the smaller size never reads past it.
-        return view;
-    }
-    return sizeIndexOf(camera).load() == kLargeSizeIndex ? large : view;
 }
 
 const MessageMap<OstrelMovieEntire>& OstrelMovieEntire::messageMap() {
@@ -137,6 +123,8 @@ void OstrelMovieEntire::paintEvent(QPaintEvent*) {
         // stretch the copy after.
         auto guard = lockCameraPictures(camera_);
         if (const uint8_t* pixels = currentPicture(camera_).load()) {
+            // The picture stays view-sized until the first large frame after opening, and a
+            // seek while paused converts at the view's size: read it at the size it has.
             const PictureSize size = pictureSizeOf(camera_, pixels);
             picture = wrapBgraPicture(pixels, size.width, size.height).copy();
         }

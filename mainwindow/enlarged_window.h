@@ -49,12 +49,6 @@ public:
 
     OstrelHiddenControl* controlBar() const { return bar_; }
 
-    // The size of a camera's current picture: the decoders convert into one picture buffer per
-    // size, and the window must not read a view-sized picture as a large one (the picture stays
-    // view-sized until the first large frame after opening, and a seek while paused converts
-    // at the view's size). Caller holds the camera's picture lock.
-    static PictureSize pictureSizeOf(int camera, const uint8_t* pixels);
-
     // The bottom strip in which the pointer shows the control bar.
     static constexpr int kBarTriggerHeight = 50;
 

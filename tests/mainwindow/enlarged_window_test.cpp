@@ -17,6 +17,7 @@
 #include "controls/slider_messages.h"
 #include "controls/slider_panes.h"
 #include "displays/time_displays.h"
+#include "engine/picture_lock.h"
 #include "engine/playback_state.h"
 #include "engine/views/video_view.h"
 #include "engine_recorder.h"
@@ -210,7 +211,7 @@ TEST_F(EnlargedWindowTest, AViewSizedPictureIsNeverReadAsALargeOne) {
     // The decoders have not converted a large frame yet: the current picture is view-sized.
     auto small = twoColourPicture(pictureSizes[0][kViewSizeIndex], kBlue, kRed);
     playbackState.frontPicture = small.data();
-    ASSERT_EQ(OstrelMovieEntire::pictureSizeOf(kFrontCamera, small.data()).width, 487);
+    ASSERT_EQ(pictureSizeOf(kFrontCamera, small.data()).width, 487);
     ASSERT_TRUE(testing::whileEnlarged(
         *window, [&] { window->send(UM_ENLARGE, 0, 0); },
         [&](OstrelMovieEntire* enlarged) {

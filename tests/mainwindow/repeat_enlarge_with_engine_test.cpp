@@ -45,7 +45,7 @@ Shown shownBy(int camera) {
     Shown shown;
     const uint8_t* pixels = currentPicture(camera).load();
     if (pixels == nullptr) return shown;
-    const PictureSize size = OstrelMovieEntire::pictureSizeOf(camera, pixels);
+    const PictureSize size = pictureSizeOf(camera, pixels);
     shown.width = size.width;
     shown.read = gen::readFrameMark(pixels, size.width, size.height, size.width * 4, shown.mark);
     return shown;
