@@ -16,7 +16,8 @@ gen::GenResult makePair(const std::string& name, int frames, int width, int heig
 std::string benchFolder();
 
 double nowMs();
-// CPU seconds used so far by this process (all threads), or by its finished children.
+// CPU seconds used so far by this process (all threads), by the calling thread (RUSAGE_THREAD)
+// or by its finished children.
 double cpuSeconds(int who = RUSAGE_SELF);
 double median(std::vector<double> values);
 

@@ -23,6 +23,9 @@ namespace {
 std::mutex timerMutex;
 SDL_TimerID timerId = 0;
 std::atomic<int64_t> lastTickNs{0};
+// Odd while a tick is updating lastTickNs and the clock, so a reader never pairs the tick time
+// of one tick with the clock value of another.
+std::atomic<uint32_t> tickSequence{0};
 
 int64_t monotonicNs() {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(
@@ -58,18 +61,33 @@ int receiveSound(EngineContext& c) {
 }  // namespace
 
 uint32_t tickClock(uint32_t intervalMs, void*) {
+    tickSequence.fetch_add(1);
     const int64_t now = monotonicNs();
     const int64_t previous = lastTickNs.exchange(now);
     const double elapsedMs = previous > 0 ? static_cast<double>(now - previous) / 1e6 : 0.0;
     playbackState.clockMs.fetch_add(elapsedMs * playbackState.speedFactor.load());
+    tickSequence.fetch_add(1);
     return intervalMs;
+}
+
+double clockNowMs() {
+    for (;;) {
+        const uint32_t sequence = tickSequence.load();
+        if (sequence & 1u) continue;
+        const int64_t tick = lastTickNs.load();
+        const double clock = playbackState.clockMs.load();
+        if (tickSequence.load() != sequence) continue;
+        if (tick <= 0) return clock;
+        const double sinceTickMs = static_cast<double>(std::max<int64_t>(0, monotonicNs() - tick)) / 1e6;
+        return clock + sinceTickMs * playbackState.speedFactor.load();
+    }
 }
 
 void startClockTimer() {
     std::lock_guard<std::mutex> lock(timerMutex);
     if (timerId != 0) SDL_RemoveTimer(timerId);
     lastTickNs.store(monotonicNs());
-    timerId = SDL_AddTimer(1, [](Uint32 interval, void* p) -> Uint32 {
+    timerId = SDL_AddTimer(kClockTickMs, [](Uint32 interval, void* p) -> Uint32 {
         return tickClock(interval, p);
     }, nullptr);
 }
@@ -80,6 +98,7 @@ void stopClockTimer() {
         SDL_RemoveTimer(timerId);
         timerId = 0;
     }
+    lastTickNs.store(0);
 }
 
 bool openSoundDevice(EngineContext& context, int sampleRate, int channels) {

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <mutex>
 
+#include "engine/clock_sound.h"
 #include "engine/engine_commands.h"
 #include "engine/engine_context.h"
 #include "engine/engine_messages.h"
@@ -70,8 +71,9 @@ DeliveryNotice deliverToView(EngineContext& context, int camera) {
     return notice;
 }
 
-// Sleeps until `wakeMs` of the clock would be reached at the given real duration, in slices,
-// leaving early when playing stops or the engine quits (a damaged duration never blocks Stop).
+// Sleeps for the given real duration, in slices of at most 50 ms, leaving early when playing
+// stops or the engine quits (a damaged duration never blocks Stop). A frame's wait at 30 and
+// 25 frames/s is one sleep: every wake-up costs the decoder its warm caches.
 void sleepFor(EngineContext& context, int64_t milliseconds) {
     using namespace std::chrono;
     const auto until = steady_clock::now() + std::chrono::milliseconds(std::max<int64_t>(1, milliseconds));
@@ -79,14 +81,14 @@ void sleepFor(EngineContext& context, int64_t milliseconds) {
         const auto now = steady_clock::now();
         if (now >= until) return;
         const auto left = duration_cast<std::chrono::milliseconds>(until - now).count();
-        SDL_Delay(static_cast<Uint32>(std::clamp<int64_t>(left, 1, 20)));
+        SDL_Delay(static_cast<Uint32>(std::clamp<int64_t>(left, 1, 50)));
         if (context.quit.load() || ps.engineState.load() != Playing) return;
     }
 }
 
 // Pacing: the sleep after a frame until the clock reaches its end.
 void paceFrame(EngineContext& context, int camera, int64_t durationMs) {
-    const double behind = ps.clockMs.load() - frameTime(camera).load();
+    const double behind = clockNowMs() - frameTime(camera).load();
     const int64_t sleepMs = static_cast<int64_t>(static_cast<double>(durationMs) - behind);
     sleepFor(context, sleepMs > 0 ? sleepMs : 1);
 }

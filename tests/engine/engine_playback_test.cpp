@@ -8,6 +8,7 @@
 #include <set>
 #include <thread>
 
+#include "engine/clock_sound.h"
 #include "engine_test_support.h"
 
 namespace moksel::test {
@@ -228,6 +229,32 @@ TEST_F(EnginePlaybackTest, TheDevicePlaysTheSoundOnlyAtNormalSpeed) {
     const size_t skip = 2048;      // the encoder's start-up
     EXPECT_NEAR(rms(&*begin + skip, static_cast<size_t>(end - begin) - 2 * skip),
                 expectedRms(pair.signal, 64), expectedRms(pair.signal, 64) * 0.15);
+}
+
+// The decoders pace against the clock read between ticks: readings taken while the timer runs
+// never go backwards, and a stopped clock's reading does not run on.
+TEST_F(EnginePlaybackTest, TheClockReadBetweenTicksNeverRunsBackwards) {
+    playbackState.clockMs = 0.0;
+    playbackState.speedFactor = 2.0;
+    startClockTimer();
+    double previous = clockNowMs();
+    const double first = previous;
+    int backwards = 0;
+    const auto until = std::chrono::steady_clock::now() + 300ms;
+    while (std::chrono::steady_clock::now() < until) {
+        const double now = clockNowMs();
+        if (now < previous) ++backwards;
+        previous = now;
+    }
+    stopClockTimer();
+    EXPECT_EQ(backwards, 0);
+    EXPECT_GT(previous, first);
+    // Stopped, the reading is the clock itself: nothing runs on during a pause.
+    EXPECT_EQ(clockNowMs(), playbackState.clockMs.load());
+    std::this_thread::sleep_for(3 * std::chrono::milliseconds(kClockTickMs));
+    EXPECT_EQ(clockNowMs(), playbackState.clockMs.load());
+    playbackState.speedFactor = 1.0;
+    playbackState.clockMs = 0.0;
 }
 
 TEST_F(EnginePlaybackTest, TheEnlargedPictureDoesNotChangeWhileItsPainterHoldsTheLock) {
