@@ -1,4 +1,4 @@
-// moksel-bench open | playback [--minutes N] [--monitor SOURCE] [--cpu-only]
+// moksel-bench open | playback [--minutes N] [--sound-server] [--cpu-only]
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -7,26 +7,28 @@
 
 namespace moksel::bench {
 int runOpenBench();
-int runPlaybackBench(int offsetMinutes, const std::string& monitor, bool cpuOnly);
+int runPlaybackBench(int offsetMinutes, bool soundServer, bool cpuOnly);
 }  // namespace moksel::bench
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: moksel-bench open | playback [--minutes N] [--monitor SOURCE] [--cpu-only]\n");
+        std::fprintf(stderr, "usage: moksel-bench open | playback [--minutes N] [--sound-server] [--cpu-only]\n");
         return 2;
     }
     const std::string command = argv[1];
     if (command == "open") return moksel::bench::runOpenBench();
     if (command == "playback") {
         int minutes = 10;
-        std::string monitor;
+        bool soundServer = false;
         bool cpuOnly = false;
-        for (int i = 2; i < argc; ++i) cpuOnly = cpuOnly || std::strcmp(argv[i], "--cpu-only") == 0;
-        for (int i = 2; i + 1 < argc; ++i) {
-            if (std::strcmp(argv[i], "--minutes") == 0) minutes = std::max(1, std::atoi(argv[i + 1]));
-            if (std::strcmp(argv[i], "--monitor") == 0) monitor = argv[i + 1];
+        for (int i = 2; i < argc; ++i) {
+            soundServer = soundServer || std::strcmp(argv[i], "--sound-server") == 0;
+            cpuOnly = cpuOnly || std::strcmp(argv[i], "--cpu-only") == 0;
+            if (i + 1 < argc && std::strcmp(argv[i], "--minutes") == 0) {
+                minutes = std::max(1, std::atoi(argv[i + 1]));
+            }
         }
-        return moksel::bench::runPlaybackBench(minutes, monitor, cpuOnly);
+        return moksel::bench::runPlaybackBench(minutes, soundServer, cpuOnly);
     }
     std::fprintf(stderr, "moksel-bench: unknown benchmark %s\n", command.c_str());
     return 2;

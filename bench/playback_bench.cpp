@@ -1,9 +1,7 @@
 // Playback figures: CPU of the engine playing a 60-second 1280 x 720 pair against the ffmpeg
 // program decoding and scaling the same files, the picture/sound offset at the end of a long
 // recording, and the medians of seek and step-back latency.
-#include <signal.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -11,10 +9,10 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <thread>
 
 #include "bench_support.h"
+#include "engine/clock_sound.h"
 #include "engine/engine.h"
 #include "engine/engine_context.h"
 #include "frame_pattern.h"
@@ -156,71 +154,82 @@ double stepBackLatencyMs(Views& views) {
     return median(latencies);
 }
 
-// Sound played since the device started, from the disk driver's capture: the samples after the
-// first one that is not silent.
-double soundPlayedMs(const std::string& capture, int rate) {
-    std::ifstream in(capture, std::ios::binary);
-    std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    const size_t count = bytes.size() / 2;
-    const auto* samples = reinterpret_cast<const int16_t*>(bytes.data());
-    size_t first = 0;
-    while (first < count && samples[first] == 0) ++first;
-    return static_cast<double>(count - first) * 1000.0 / rate;
-}
-
-// With a sound server's null sink as the device (plays by the system clock, as a real sound
-// card plays by its own), the played sound is recorded from the sink's monitor into the capture
-// file from just before Play.
-pid_t startMonitorRecorder(const std::string& monitor, const std::string& capture, int rate) {
-    const pid_t pid = fork();
-    if (pid == 0) {
-        const std::string rateArg = "--rate=" + std::to_string(rate);
-        const std::string deviceArg = "--device=" + monitor;
-        execlp("parec", "parec", "--raw", "--format=s16le", rateArg.c_str(), "--channels=1",
-               deviceArg.c_str(), "--latency-msec=5", capture.c_str(), static_cast<char*>(nullptr));
-        _exit(127);
+// The sound server's latency for the engine's stream (what its buffer and the sink still hold
+// before it is heard), in ms, from pactl; negative when it cannot be read.
+double serverLatencyMs() {
+    FILE* pipe = popen("pactl list sink-inputs 2>/dev/null", "r");
+    if (!pipe) return -1;
+    char line[512];
+    double bufferUs = -1, sinkUs = -1;
+    while (std::fgets(line, sizeof line, pipe)) {
+        double value = 0;
+        if (std::sscanf(line, " Buffer Latency: %lf usec", &value) == 1) bufferUs = value;
+        if (std::sscanf(line, " Sink Latency: %lf usec", &value) == 1) sinkUs = value;
     }
-    return pid;
+    pclose(pipe);
+    return bufferUs < 0 || sinkUs < 0 ? -1 : (bufferUs + sinkUs) / 1000.0;
 }
 
-double avOffsetMs(Views& views, int minutes, const std::string& capture, const std::string& monitor) {
+// Picture time minus played sound time at one instant, in ms (positive: the sound is late).
+// A picture is shown when the clock reaches its time, so the clock stands for the picture
+// shown, to the millisecond rather than to the frame. The sound played is what the callback has
+// handed to the device less what the device still holds: the server's latency, or nothing for
+// the disk driver, which writes what it is handed at once. A sample during which the callback
+// handed more is not taken.
+bool offsetSample(const EngineContext& context, double bytesPerMs, bool soundServer, double& offset) {
+    const int64_t handed = context.soundBytesHanded.load();
+    const double clockBefore = clockNowMs();
+    const double latency = soundServer ? serverLatencyMs() : 0.0;
+    const double clockAfter = clockNowMs();
+    if (latency < 0 || context.soundBytesHanded.load() != handed) return false;
+    offset = (clockBefore + clockAfter) / 2 - (static_cast<double>(handed) / bytesPerMs - latency);
+    return true;
+}
+
+double medianOffset(const EngineContext& context, double bytesPerMs, bool soundServer) {
+    std::vector<double> offsets;
+    for (int tries = 0; tries < 60 && offsets.size() < 15; ++tries) {
+        double offset = 0;
+        if (offsetSample(context, bytesPerMs, soundServer, offset)) offsets.push_back(offset);
+        std::this_thread::sleep_for(37ms);
+    }
+    return offsets.empty() ? NAN : median(offsets);
+}
+
+struct Offsets {
+    double startMs = NAN;  // 3 s after Play
+    double endMs = NAN;    // in the last 3 s of the recording
+};
+
+Offsets avOffsets(Views& views, int minutes, bool soundServer) {
     const gen::GenResult longPair = makePair("offset", minutes * 60 * 30, 320, 180);
     openAndWait(views, longPair.frontPath);
+    EngineContext* context = engineContext.load();
+    if (!context || playbackState.audioDeviceState.load() < 0) return {};
+    const double bytesPerMs = 2.0 * std::max(1, context->soundChannels) * longPair.signal.sampleRate / 1000.0;
     playbackState.speedFactor = 1.0;
-    pid_t recorder = -1;
-    if (!monitor.empty()) {
-        std::remove(capture.c_str());
-        recorder = startMonitorRecorder(monitor, capture, longPair.signal.sampleRate);
-        std::this_thread::sleep_for(500ms);
-    }
     pushEngineCommand(CmdPlay);
+    Offsets result;
+    waitWhile([&] { return playbackState.frontFrameTimeMs.load() < 3000; });
+    result.startMs = medianOffset(*context, bytesPerMs, soundServer);
     const double endMs = minutes * 60000.0;
     waitWhile([&] { return playbackState.frontFrameTimeMs.load() < endMs - 3000; });
-    std::vector<double> offsets;
-    for (int i = 0; i < 10; ++i) {
-        const double picture = playbackState.frontFrameTimeMs.load();
-        const double sound = soundPlayedMs(capture, longPair.signal.sampleRate);
-        offsets.push_back(std::fabs(picture - sound));
-        std::this_thread::sleep_for(150ms);
-    }
+    result.endMs = medianOffset(*context, bytesPerMs, soundServer);
     pushEngineCommand(CmdStop);
-    if (recorder > 0) {
-        kill(recorder, SIGTERM);
-        waitpid(recorder, nullptr, 0);
-    }
-    return median(offsets);
+    return result;
 }
 
 }  // namespace
 
-int runPlaybackBench(int offsetMinutes, const std::string& monitor, bool cpuOnly) {
+int runPlaybackBench(int offsetMinutes, bool soundServer, bool cpuOnly) {
     av_log_set_level(AV_LOG_QUIET);
-    // The sound goes to a capture file so that the played position can be measured: SDL's disk
-    // driver writes it, or, given a sound server's monitor source, a recorder of that monitor.
-    const std::string capture = benchFolder() + "/sound.raw";
-    if (monitor.empty()) {
+    // Without a sound server the sound goes to SDL's disk driver, which writes what it is
+    // handed as fast as its integer sleep allows; only a server's sink plays by a clock.
+    if (soundServer) {
+        setenv("SDL_AUDIODRIVER", "pulseaudio", 1);
+    } else {
         setenv("SDL_AUDIODRIVER", "disk", 0);
-        setenv("SDL_DISKAUDIOFILE", capture.c_str(), 0);
+        setenv("SDL_DISKAUDIOFILE", (benchFolder() + "/sound.raw").c_str(), 0);
     }
     const gen::GenResult pair = makePair("playback", 1800, 1280, 720);
 
@@ -233,7 +242,7 @@ int runPlaybackBench(int offsetMinutes, const std::string& monitor, bool cpuOnly
     // --cpu-only: the CPU figures alone, for quick comparisons while tuning the engine.
     const double seekMs = cpuOnly ? 0 : seekLatencyMs(views, pair);
     const double stepBackMs = cpuOnly ? 0 : stepBackLatencyMs(views);
-    const double offsetMs = cpuOnly ? 0 : avOffsetMs(views, offsetMinutes, capture, monitor);
+    const Offsets offsets = cpuOnly ? Offsets{} : avOffsets(views, offsetMinutes, soundServer);
 
     pushEngineCommand(CmdStop);
     pushEngineCommand(CmdClose);
@@ -247,8 +256,10 @@ int runPlaybackBench(int offsetMinutes, const std::string& monitor, bool cpuOnly
     std::printf("playback-cpu-ratio: %.3f\n", ffmpegCpu > 0 ? engineCpu / ffmpegCpu : 0.0);
     if (cpuOnly) return 0;
     std::printf("av-offset-minutes: %d\n", offsetMinutes);
-    std::printf("av-offset-device: %s\n", monitor.empty() ? "SDL disk driver" : monitor.c_str());
-    std::printf("av-offset-ms: %.1f\n", offsetMs);
+    std::printf("av-offset-device: %s\n", soundServer ? "sound server (pulseaudio)" : "SDL disk driver");
+    std::printf("av-offset-start-ms: %.1f (picture minus sound, 3 s after Play)\n", offsets.startMs);
+    std::printf("av-offset-end-ms: %.1f (picture minus sound, at the end)\n", offsets.endMs);
+    std::printf("av-offset-ms: %.1f\n", std::fabs(offsets.endMs));
     std::printf("seek-latency-ms: %.1f\n", seekMs);
     std::printf("step-back-latency-ms: %.1f\n", stepBackMs);
     return 0;

@@ -26,6 +26,17 @@ std::atomic<int64_t> lastTickNs{0};
 // Odd while a tick is updating lastTickNs and the clock, so a reader never pairs the tick time
 // of one tick with the clock value of another.
 std::atomic<uint32_t> tickSequence{0};
+// Set while the clock waits for the device to take the play's first samples (soundCallback
+// then starts it one device buffer later).
+std::atomic<bool> clockAwaitsSound{false};
+std::atomic<int64_t> soundStartDelayNs{0};
+
+// Moves the clock's start (the time of the last tick) to `startNs`.
+void setClockStart(int64_t startNs) {
+    tickSequence.fetch_add(1);
+    lastTickNs.store(startNs);
+    tickSequence.fetch_add(1);
+}
 
 int64_t monotonicNs() {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(
@@ -61,9 +72,15 @@ int receiveSound(EngineContext& c) {
 }  // namespace
 
 uint32_t tickClock(uint32_t intervalMs, void*) {
-    tickSequence.fetch_add(1);
     const int64_t now = monotonicNs();
-    const int64_t previous = lastTickNs.exchange(now);
+    int64_t previous = lastTickNs.load();
+    if (previous > now) return intervalMs;  // the delayed start has not come yet
+    tickSequence.fetch_add(1);
+    // The sound callback may have just moved the start: that start stands.
+    if (!lastTickNs.compare_exchange_strong(previous, now)) {
+        tickSequence.fetch_add(1);
+        return intervalMs;
+    }
     const double elapsedMs = previous > 0 ? static_cast<double>(now - previous) / 1e6 : 0.0;
     playbackState.clockMs.fetch_add(elapsedMs * playbackState.speedFactor.load());
     tickSequence.fetch_add(1);
@@ -83,13 +100,28 @@ double clockNowMs() {
     }
 }
 
-void startClockTimer() {
+namespace {
+
+void startTimerFrom(int64_t startNs) {
     std::lock_guard<std::mutex> lock(timerMutex);
     if (timerId != 0) SDL_RemoveTimer(timerId);
-    lastTickNs.store(monotonicNs());
+    setClockStart(startNs);
     timerId = SDL_AddTimer(kClockTickMs, [](Uint32 interval, void* p) -> Uint32 {
         return tickClock(interval, p);
     }, nullptr);
+}
+
+}  // namespace
+
+void startClockTimer() {
+    clockAwaitsSound.store(false);
+    startTimerFrom(monotonicNs());
+}
+
+void startClockWithSound(double bufferMs) {
+    soundStartDelayNs.store(static_cast<int64_t>(std::max(0.0, bufferMs) * 1e6));
+    clockAwaitsSound.store(true);
+    startTimerFrom(monotonicNs() + static_cast<int64_t>(kClockSoundWaitMs) * 1000000);
 }
 
 void stopClockTimer() {
@@ -98,7 +130,8 @@ void stopClockTimer() {
         SDL_RemoveTimer(timerId);
         timerId = 0;
     }
-    lastTickNs.store(0);
+    clockAwaitsSound.store(false);
+    setClockStart(0);
 }
 
 bool openSoundDevice(EngineContext& context, int sampleRate, int channels) {
@@ -111,6 +144,7 @@ bool openSoundDevice(EngineContext& context, int sampleRate, int channels) {
     wanted.callback = soundCallback;
     wanted.userdata = &context;
     // Without the sound system SDL_OpenAudio would try to start it again on every open.
+    context.soundBytesHanded.store(0);
     const int result = SDL_WasInit(SDL_INIT_AUDIO) ? SDL_OpenAudio(&wanted, nullptr) : -1;
     if (result < 0) {
         std::fprintf(stderr, "SDL_OpenAudio: %s\n",
@@ -119,6 +153,7 @@ bool openSoundDevice(EngineContext& context, int sampleRate, int channels) {
         return false;
     }
     playbackState.audioDeviceState.store(result);
+    context.soundDeviceBufferMs = 1000.0 * wanted.samples / sampleRate;
     return true;
 }
 
@@ -127,6 +162,7 @@ void closeSoundDevice(EngineContext& context) {
         SDL_CloseAudio();  // returns after the callback has finished
         playbackState.audioDeviceState.store(-1);
     }
+    context.soundDeviceBufferMs = 0;
     // A packet not fully decoded belongs to the index that is about to be cleared.
     context.soundPacket = nullptr;
     context.soundBufferSize = 0;
@@ -181,6 +217,8 @@ int decodeSound(EngineContext& c) {
 
 void soundCallback(void* userData, uint8_t* stream, int length) {
     EngineContext& c = *static_cast<EngineContext*>(userData);
+    c.soundBytesHanded.fetch_add(length);
+    if (clockAwaitsSound.exchange(false)) setClockStart(monotonicNs() + soundStartDelayNs.load());
     while (length > 0) {
         if (c.soundBufferIndex >= c.soundBufferSize) {
             const int size = decodeSound(c);

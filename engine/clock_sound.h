@@ -6,9 +6,13 @@
 // clockNowMs, which adds the time since the last tick, so their timing is as fine as the
 // monotonic clock whatever the tick period. A 1 ms tick cost a quarter more CPU in all while
 // playing (a wake-up every millisecond that also interrupts the decoders); 10 ms ticks cost
-// next to nothing and lose no precision. The sound plays only at speed
-// 1.0: SDL's sound thread pulls samples through soundCallback, which decodes the packets of the
-// sound index one after another and scales them by the volume.
+// next to nothing and lose no precision.
+//
+// The sound plays only at speed 1.0: SDL's sound thread pulls samples through soundCallback,
+// which decodes the packets of the sound index one after another and scales them by the
+// volume. Sound and pictures are not steered by each other; a play with sound starts the clock
+// when the device takes its first samples (startClockWithSound), after which both follow real
+// time.
 #pragma once
 
 #include <cstdint>
@@ -18,9 +22,16 @@ namespace moksel {
 struct EngineContext;
 
 constexpr uint32_t kClockTickMs = 10;
+constexpr int kClockSoundWaitMs = 2000;
 
 // Starts the clock timer (restarting it if it runs). Any thread.
 void startClockTimer();
+// Starts the clock timer for a play with sound: the clock stands still until the device takes
+// the play's first samples and then for one device buffer (`bufferMs`), the least time before
+// they are heard, so the pictures start with the sound whatever the device still held. A
+// device that takes nothing within kClockSoundWaitMs starts the clock without it. Engine
+// thread.
+void startClockWithSound(double bufferMs);
 // Stops the clock timer; the clock keeps its value. Any thread.
 void stopClockTimer();
 // The timer's callback (SDL timer thread). Returns the interval to keep the timer running.

@@ -101,11 +101,18 @@ void releaseRecording(EngineContext& context) {
     context.soundStream = context.frontStream = context.rearStream = nullptr;
 }
 
+// At normal speed with a sound device the clock starts with the sound (when the device takes
+// the first samples, plus one device buffer), so the pictures do not run ahead of the sound by
+// what the device still held for the whole play.
 void runPlay(EngineContext& context) {
     ps.engineState.store(Playing);
     wakeDecoders(context);
-    startClockTimer();
-    if (ps.speedFactor.load() == 1.0) unpauseSound();
+    if (ps.speedFactor.load() == 1.0 && ps.audioDeviceState.load() >= 0) {
+        startClockWithSound(context.soundDeviceBufferMs);
+        unpauseSound();
+    } else {
+        startClockTimer();
+    }
 }
 
 // Without a video subsystem SDL_WaitEvent polls the queue every millisecond; the engine thread

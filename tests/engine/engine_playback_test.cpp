@@ -232,7 +232,7 @@ TEST_F(EnginePlaybackTest, TheDevicePlaysTheSoundOnlyAtNormalSpeed) {
 }
 
 // The decoders pace against the clock read between ticks: readings taken while the timer runs
-// never go backwards, and a stopped clock's reading does not run on.
+// never go backwards, and a stopped or not yet started clock's reading does not run on.
 TEST_F(EnginePlaybackTest, TheClockReadBetweenTicksNeverRunsBackwards) {
     playbackState.clockMs = 0.0;
     playbackState.speedFactor = 2.0;
@@ -253,6 +253,18 @@ TEST_F(EnginePlaybackTest, TheClockReadBetweenTicksNeverRunsBackwards) {
     EXPECT_EQ(clockNowMs(), playbackState.clockMs.load());
     std::this_thread::sleep_for(3 * std::chrono::milliseconds(kClockTickMs));
     EXPECT_EQ(clockNowMs(), playbackState.clockMs.load());
+
+    // A play with sound: the clock waits for the device to take the first samples (here the
+    // test hands them over, nothing is open), then for one device buffer, then runs.
+    const double stopped = playbackState.clockMs.load();
+    startClockWithSound(500.0);
+    std::this_thread::sleep_for(5 * std::chrono::milliseconds(kClockTickMs));
+    EXPECT_EQ(playbackState.clockMs.load(), stopped);
+    uint8_t samples[2048];
+    soundCallback(&context(), samples, sizeof samples);
+    EXPECT_EQ(clockNowMs(), stopped);
+    EXPECT_TRUE(waitUntil([&] { return playbackState.clockMs.load() > stopped; }));
+    stopClockTimer();
     playbackState.speedFactor = 1.0;
     playbackState.clockMs = 0.0;
 }
