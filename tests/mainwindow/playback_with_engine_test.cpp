@@ -14,6 +14,7 @@
 
 #include "engine/picture_lock.h"
 #include "engine/playback_state.h"
+#include "engine_window_fixture.h"
 #include "frame_pattern.h"
 #include "library/ostrel_file_list.h"
 #include "mainwindow/costrel_dlg.h"
@@ -24,46 +25,10 @@
 namespace moksel {
 namespace {
 
-constexpr int kFrames = 90;  // 3 s at 30 frames a second, a key frame every second
-constexpr int kWaitMs = 30000;
-
-class PlaybackWithEngineTest : public ::testing::Test {
+class PlaybackWithEngineTest : public EngineWindowTest {
 protected:
-    static void SetUpTestSuite() {
-        drive = new QTemporaryDir;
-        for (int i = 0; i < 3; ++i) {
-            gen::GenOptions options;
-            options.outputDir = (drive->path() + QStringLiteral("/DCIM")).toStdString();
-            options.frames = kFrames;
-            options.width = 320;
-            options.height = 180;
-            options.keyInterval = 30;
-            options.start.second = 10 * i;
-            gen::GenResult result;
-            std::string error;
-            ASSERT_TRUE(gen::generatePair(options, result, error)) << error;
-        }
-    }
-    static void TearDownTestSuite() {
-        delete drive;
-        drive = nullptr;
-    }
+    static void SetUpTestSuite() { makeDrive(3); }
 
-    void SetUp() override {
-        ASSERT_NE(drive, nullptr);
-        window = std::make_unique<COstrelDlg>();  // the real engine
-        window->setBoxRunners([this](QWidget*, int code) { boxes.push_back(code); return 1; },
-                              [this](QWidget*, int code) { boxes.push_back(100 + code); return 1; });
-        window->initialise();
-        window->show();
-        ASSERT_TRUE(window->engineRunning());
-        window->openAtStart({drive->path()});
-        QTRY_COMPARE_WITH_TIMEOUT(recordings().count(), 3, kWaitMs);
-    }
-    void TearDown() override { window.reset(); }
-
-    const RecordingList& recordings() const { return window->fileList()->recordings(); }
-    QString nameOf(int entry) const { return QString::fromStdString(recordings().entry(entry).fileName); }
     void press(int id) { window->button(id)->click(); }
     // The frame number drawn in the front picture now shown, -1 without one.
     static int frontFrame() {
@@ -74,10 +39,6 @@ protected:
         const PictureSize size = pictureSizes[kFrontCamera][sizeIndex];
         return gen::readFrameNumber(pixels, size.width, size.height, size.width * 4);
     }
-    // Double-clicks a row of the list pane.
-    void doubleClickRow(int row) {
-        QTest::mouseDClick(window->fileList(), Qt::LeftButton, Qt::NoModifier, QPoint(100, 28 + 20 * row));
-    }
     // Waits until the entry's recording is open and the engine plays it.
     void waitUntilPlaying(int entry) {
         QTRY_VERIFY_WITH_TIMEOUT(window->recordingReady() && window->currentRecordingName() == nameOf(entry) &&
@@ -86,13 +47,7 @@ protected:
         EXPECT_EQ(recordings().selection(), entry);
         EXPECT_FALSE(window->waitCursorShown());
     }
-
-    static QTemporaryDir* drive;
-    std::unique_ptr<COstrelDlg> window;
-    std::vector<int> boxes;
 };
-
-QTemporaryDir* PlaybackWithEngineTest::drive = nullptr;
 
 TEST_F(PlaybackWithEngineTest, DoubleClickPlaysAndTheCommandsActOnTheOpenRecording) {
     doubleClickRow(0);

@@ -17,6 +17,7 @@
 #include "controls/repeat_pointer.h"
 #include "engine/picture_lock.h"
 #include "engine/playback_state.h"
+#include "engine_window_fixture.h"
 #include "enlarged_test_support.h"
 #include "frame_pattern.h"
 #include "library/ostrel_file_list.h"
@@ -29,9 +30,6 @@
 
 namespace moksel {
 namespace {
-
-constexpr int kFrames = 90;  // 3 s at 30 frames a second, a key frame every second
-constexpr int kWaitMs = 30000;
 
 // What a camera's current picture shows: its size and the mark read from it.
 struct Shown {
@@ -51,55 +49,12 @@ Shown shownBy(int camera) {
     return shown;
 }
 
-class RepeatEnlargeWithEngineTest : public ::testing::Test {
+class RepeatEnlargeWithEngineTest : public EngineWindowTest {
 protected:
-    static void SetUpTestSuite() {
-        drive = new QTemporaryDir;
-        for (int i = 0; i < 2; ++i) {
-            gen::GenOptions options;
-            options.outputDir = (drive->path() + QStringLiteral("/DCIM")).toStdString();
-            options.frames = kFrames;
-            options.width = 320;
-            options.height = 180;
-            options.keyInterval = 30;
-            options.start.second = 10 * i;
-            gen::GenResult result;
-            std::string error;
-            ASSERT_TRUE(gen::generatePair(options, result, error)) << error;
-        }
-    }
-    static void TearDownTestSuite() {
-        delete drive;
-        drive = nullptr;
-    }
+    static void SetUpTestSuite() { makeDrive(2); }
 
-    void SetUp() override {
-        ASSERT_NE(drive, nullptr);
-        window = std::make_unique<COstrelDlg>();
-        window->setBoxRunners(
-            [this](QWidget*, int code) {
-                boxes.push_back(code);
-                return 1;
-            },
-            [this](QWidget*, int code) {
-                boxes.push_back(100 + code);
-                return 1;
-            });
-        window->initialise();
-        window->show();
-        ASSERT_TRUE(window->engineRunning());
-        window->openAtStart({drive->path()});
-        QTRY_COMPARE_WITH_TIMEOUT(recordings().count(), 2, kWaitMs);
-    }
-    void TearDown() override { window.reset(); }
-
-    const RecordingList& recordings() const { return window->fileList()->recordings(); }
-    QString nameOf(int entry) const {
-        return QString::fromStdString(recordings().entry(entry).fileName);
-    }
     void playEntry(int entry) {
-        QTest::mouseDClick(window->fileList(), Qt::LeftButton, Qt::NoModifier,
-                           QPoint(100, 28 + 20 * entry));
+        doubleClickRow(entry);
         QTRY_VERIFY_WITH_TIMEOUT(
             window->recordingReady() && window->currentRecordingName() == nameOf(entry) &&
                 playbackState.engineState.load() == Playing && window->duration() > 0,
@@ -123,12 +78,7 @@ protected:
         send(QEvent::MouseMove, to, Qt::LeftButton);
         send(QEvent::MouseButtonRelease, to, Qt::NoButton);
     }
-    static QTemporaryDir* drive;
-    std::unique_ptr<COstrelDlg> window;
-    std::vector<int> boxes;
 };
-
-QTemporaryDir* RepeatEnlargeWithEngineTest::drive = nullptr;
 
 TEST_F(RepeatEnlargeWithEngineTest, PlaybackLoopsBetweenTheMarkersUntilAMarkerIsGrabbed) {
     playEntry(0);
