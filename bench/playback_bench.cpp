@@ -111,6 +111,10 @@ double seekLatencyMs(Views& views, const gen::GenResult& pair) {
     openAndWait(views, pair.frontPath);
     views.readFrames = true;
     pushEngineCommand(CmdPlay);
+    // Seeks while playing: the clock starts when the sound device takes its first samples,
+    // which a freshly opened stream on a sound server may do only after the silence it holds.
+    const double played = nowMs();
+    waitWhile([&] { return clockNowMs() <= 0 && nowMs() - played < 5000; });
     std::vector<double> latencies;
     for (int i = 0; i < 9; ++i) {
         const int targetMs = (i * 6 + 3) * 1000 + 500;
@@ -170,27 +174,40 @@ double serverLatencyMs() {
     return bufferUs < 0 || sinkUs < 0 ? -1 : (bufferUs + sinkUs) / 1000.0;
 }
 
+// What the offset is measured on: the front picture's frame number as read from the picture
+// delivered, the sound device's byte rate and the recording's frame duration.
+struct OffsetProbe {
+    const Views& views;
+    const EngineContext& context;
+    double bytesPerMs;
+    double frameMs;
+    bool soundServer;
+};
+
 // Picture time minus played sound time at one instant, in ms (positive: the sound is late).
-// A picture is shown when the clock reaches its time, so the clock stands for the picture
-// shown, to the millisecond rather than to the frame. The sound played is what the callback has
-// handed to the device less what the device still holds: the server's latency, or nothing for
-// the disk driver, which writes what it is handed at once. A sample during which the callback
-// handed more is not taken.
-bool offsetSample(const EngineContext& context, double bytesPerMs, bool soundServer, double& offset) {
-    const int64_t handed = context.soundBytesHanded.load();
-    const double clockBefore = clockNowMs();
-    const double latency = soundServer ? serverLatencyMs() : 0.0;
-    const double clockAfter = clockNowMs();
-    if (latency < 0 || context.soundBytesHanded.load() != handed) return false;
-    offset = (clockBefore + clockAfter) / 2 - (static_cast<double>(handed) / bytesPerMs - latency);
+// The picture shown is the frame whose number is drawn in the delivered front picture; it
+// stands for the middle of its frame time. The sound played is what the callback has handed
+// to the device less what the device still holds: the server's latency, or nothing for the
+// disk driver, which writes what it is handed at once. A sample during which the picture
+// changed or the callback handed more is not taken.
+bool offsetSample(const OffsetProbe& probe, double& offset) {
+    const int frame = probe.views.lastFrontFrame.load();
+    const int64_t handed = probe.context.soundBytesHanded.load();
+    const double latency = probe.soundServer ? serverLatencyMs() : 0.0;
+    if (frame < 0 || latency < 0 || probe.context.soundBytesHanded.load() != handed ||
+        probe.views.lastFrontFrame.load() != frame) {
+        return false;
+    }
+    const double pictureMs = (frame + 0.5) * probe.frameMs;
+    offset = pictureMs - (static_cast<double>(handed) / probe.bytesPerMs - latency);
     return true;
 }
 
-double medianOffset(const EngineContext& context, double bytesPerMs, bool soundServer) {
+double medianOffset(const OffsetProbe& probe) {
     std::vector<double> offsets;
-    for (int tries = 0; tries < 60 && offsets.size() < 15; ++tries) {
+    for (int tries = 0; tries < 90 && offsets.size() < 15; ++tries) {
         double offset = 0;
-        if (offsetSample(context, bytesPerMs, soundServer, offset)) offsets.push_back(offset);
+        if (offsetSample(probe, offset)) offsets.push_back(offset);
         std::this_thread::sleep_for(37ms);
     }
     return offsets.empty() ? NAN : median(offsets);
@@ -206,16 +223,21 @@ Offsets avOffsets(Views& views, int minutes, bool soundServer) {
     openAndWait(views, longPair.frontPath);
     EngineContext* context = engineContext.load();
     if (!context || playbackState.audioDeviceState.load() < 0) return {};
-    const double bytesPerMs = 2.0 * std::max(1, context->soundChannels) * longPair.signal.sampleRate / 1000.0;
+    const OffsetProbe probe{views, *context,
+                            2.0 * std::max(1, context->soundChannels) * longPair.signal.sampleRate / 1000.0,
+                            1000.0 / gen::GenOptions{}.fps, soundServer};
     playbackState.speedFactor = 1.0;
+    views.lastFrontFrame = -1;
+    views.readFrames = true;
     pushEngineCommand(CmdPlay);
     Offsets result;
     waitWhile([&] { return playbackState.frontFrameTimeMs.load() < 3000; });
-    result.startMs = medianOffset(*context, bytesPerMs, soundServer);
+    result.startMs = medianOffset(probe);
     const double endMs = minutes * 60000.0;
     waitWhile([&] { return playbackState.frontFrameTimeMs.load() < endMs - 3000; });
-    result.endMs = medianOffset(*context, bytesPerMs, soundServer);
+    result.endMs = medianOffset(probe);
     pushEngineCommand(CmdStop);
+    views.readFrames = false;
     return result;
 }
 

@@ -27,9 +27,8 @@ std::atomic<int64_t> lastTickNs{0};
 // of one tick with the clock value of another.
 std::atomic<uint32_t> tickSequence{0};
 // Set while the clock waits for the device to take the play's first samples (soundCallback
-// then starts it one device buffer later).
+// then starts it).
 std::atomic<bool> clockAwaitsSound{false};
-std::atomic<int64_t> soundStartDelayNs{0};
 
 // Moves the clock's start (the time of the last tick) to `startNs`.
 void setClockStart(int64_t startNs) {
@@ -118,8 +117,7 @@ void startClockTimer() {
     startTimerFrom(monotonicNs());
 }
 
-void startClockWithSound(double bufferMs) {
-    soundStartDelayNs.store(static_cast<int64_t>(std::max(0.0, bufferMs) * 1e6));
+void startClockWithSound() {
     clockAwaitsSound.store(true);
     startTimerFrom(monotonicNs() + static_cast<int64_t>(kClockSoundWaitMs) * 1000000);
 }
@@ -153,7 +151,6 @@ bool openSoundDevice(EngineContext& context, int sampleRate, int channels) {
         return false;
     }
     playbackState.audioDeviceState.store(result);
-    context.soundDeviceBufferMs = 1000.0 * wanted.samples / sampleRate;
     return true;
 }
 
@@ -162,7 +159,6 @@ void closeSoundDevice(EngineContext& context) {
         SDL_CloseAudio();  // returns after the callback has finished
         playbackState.audioDeviceState.store(-1);
     }
-    context.soundDeviceBufferMs = 0;
     // A packet not fully decoded belongs to the index that is about to be cleared.
     context.soundPacket = nullptr;
     context.soundBufferSize = 0;
@@ -218,7 +214,7 @@ int decodeSound(EngineContext& c) {
 void soundCallback(void* userData, uint8_t* stream, int length) {
     EngineContext& c = *static_cast<EngineContext*>(userData);
     c.soundBytesHanded.fetch_add(length);
-    if (clockAwaitsSound.exchange(false)) setClockStart(monotonicNs() + soundStartDelayNs.load());
+    if (clockAwaitsSound.exchange(false)) setClockStart(monotonicNs());
     while (length > 0) {
         if (c.soundBufferIndex >= c.soundBufferSize) {
             const int size = decodeSound(c);

@@ -27,11 +27,10 @@ constexpr int kClockSoundWaitMs = 2000;
 // Starts the clock timer (restarting it if it runs). Any thread.
 void startClockTimer();
 // Starts the clock timer for a play with sound: the clock stands still until the device takes
-// the play's first samples and then for one device buffer (`bufferMs`), the least time before
-// they are heard, so the pictures start with the sound whatever the device still held. A
-// device that takes nothing within kClockSoundWaitMs starts the clock without it. Engine
-// thread.
-void startClockWithSound(double bufferMs);
+// the play's first samples, so the pictures start with the sound however much silence the
+// device still held from the pause before. A device that takes nothing within
+// kClockSoundWaitMs starts the clock without it. Engine thread.
+void startClockWithSound();
 // Stops the clock timer; the clock keeps its value. Any thread.
 void stopClockTimer();
 // The timer's callback (SDL timer thread). Returns the interval to keep the timer running.

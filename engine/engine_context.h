@@ -80,9 +80,6 @@ struct EngineContext {
     // Bytes the sound callback has handed to the device since it was opened: what the device
     // has played plus what it still holds. Read by the playback benchmark.
     std::atomic<int64_t> soundBytesHanded{0};
-    // How long one device buffer plays (0 without a device): the least time between the
-    // callback handing samples over and their being heard. Engine thread.
-    double soundDeviceBufferMs = 0;
 
     // Telemetry working arrays (about 3.7 MB), made once with the context and reused by every
     // open. Engine thread only.

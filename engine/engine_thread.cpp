@@ -102,13 +102,13 @@ void releaseRecording(EngineContext& context) {
 }
 
 // At normal speed with a sound device the clock starts with the sound (when the device takes
-// the first samples, plus one device buffer), so the pictures do not run ahead of the sound by
-// what the device still held for the whole play.
+// the first samples), so the pictures do not run ahead of the sound by what the device still
+// held for the whole play.
 void runPlay(EngineContext& context) {
     ps.engineState.store(Playing);
     wakeDecoders(context);
     if (ps.speedFactor.load() == 1.0 && ps.audioDeviceState.load() >= 0) {
-        startClockWithSound(context.soundDeviceBufferMs);
+        startClockWithSound();
         unpauseSound();
     } else {
         startClockTimer();

@@ -18,6 +18,7 @@
 
 extern "C" {
 #include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
 }
 
 namespace moksel {
@@ -93,6 +94,8 @@ void paceFrame(EngineContext& context, int camera, int64_t durationMs) {
     sleepFor(context, sleepMs > 0 ? sleepMs : 1);
 }
 
+AVRational streamTimeBase(const AVStream* stream) { return stream ? stream->time_base : AVRational{0, 1}; }
+
 // Parks the decoder unless playing. The idle flag is cleared before the state is read again,
 // so Stop, which sets the state before it reads the flag, never misses a decoder that is just
 // starting a frame.
@@ -123,6 +126,15 @@ bool parkUnlessPlaying(EngineContext& context, int camera, bool frontOnlyToo) {
 }
 
 }  // namespace
+
+double nextFrameTimeMs(double frameTimeMs, const StoredPacket& packet, AVRational timeBase) {
+    const AVPacket* p = packet.packet;
+    if (timeBase.num > 0 && timeBase.den > 0 && p && p->pts != AV_NOPTS_VALUE && p->duration > 0) {
+        const double endMs = static_cast<double>(p->pts + p->duration) * av_q2d(timeBase) * 1000.0;
+        if (std::fabs(endMs - static_cast<double>(packet.timeMs + packet.durationMs)) <= 2.0) return endMs;
+    }
+    return frameTimeMs + static_cast<double>(packet.durationMs);
+}
 
 DeliveryNotice deliverPicture(EngineContext& context, int camera) {
     if (!ps.enlargedOn.load()) return deliverToView(context, camera);
@@ -221,7 +233,7 @@ int frontDecoderThread(void* arg) {
             reportFrontFrame(packet, durationMs, ps.positionDragging.load() == 0, false);
         }
         paceFrame(context, kFrontCamera, packet.durationMs);
-        ps.frontFrameTimeMs.fetch_add(static_cast<double>(packet.durationMs));
+        ps.frontFrameTimeMs.store(nextFrameTimeMs(ps.frontFrameTimeMs.load(), packet, streamTimeBase(context.frontStream)));
 
         int count;
         {
@@ -291,7 +303,7 @@ int rearDecoderThread(void* arg) {
         } else {
             paceFrame(context, kRearCamera, packet.durationMs);
         }
-        ps.rearFrameTimeMs.fetch_add(static_cast<double>(packet.durationMs));
+        ps.rearFrameTimeMs.store(nextFrameTimeMs(ps.rearFrameTimeMs.load(), packet, streamTimeBase(context.rearStream)));
     }
     return 0;
 }

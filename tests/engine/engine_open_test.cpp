@@ -2,6 +2,7 @@
 // indexes, and every way a recording can be refused or play front only.
 #include <fstream>
 
+#include "engine/video_decoder.h"
 #include "engine_test_support.h"
 
 extern "C" {
@@ -314,6 +315,37 @@ TEST(PacketIndexTest, LookupsAndTimeConversion) {
     EXPECT_EQ(index.lastKeyAtOrBefore(8), 6);
     index.clear();
     EXPECT_EQ(index.count(), 0);
+}
+
+// Frame times over a minute of 30 frames/s pictures at 1/15360 s (512 units a frame): played
+// frame by frame they must reach the minute itself, not 60 x 30 x 33 ms, which would run the
+// pictures 1% ahead of the sound.
+TEST(PacketIndexTest, FrameTimesKeepTheFractionOfAMillisecond) {
+    const AVRational timeBase{1, 15360};
+    PacketIndex index;
+    for (int i = 0; i < 1800; ++i) {
+        AVPacket* packet = av_packet_alloc();
+        packet->pts = packet->dts = i * 512;
+        packet->duration = 512;
+        index.store(packet, timeBase);
+        av_packet_free(&packet);
+    }
+    // A damaged stretch: a packet whose stream time disagrees with its ms time, and one without
+    // a time stamp, continue by their whole-ms durations.
+    AVPacket* untimed = av_packet_alloc();
+    index.store(untimed, timeBase);
+    av_packet_free(&untimed);
+    index.finish();
+
+    double frameTime = 0;
+    for (int seq = 1; seq <= 1800; ++seq) frameTime = nextFrameTimeMs(frameTime, *index.at(seq), timeBase);
+    EXPECT_NEAR(frameTime, 60000.0, 1e-6);
+    EXPECT_EQ(index.at(1801)->durationMs, 33);
+    EXPECT_DOUBLE_EQ(nextFrameTimeMs(frameTime, *index.at(1801), timeBase), frameTime + 33);
+    StoredPacket skewed = *index.at(10);
+    skewed.timeMs += 500;
+    EXPECT_DOUBLE_EQ(nextFrameTimeMs(1234.0, skewed, timeBase), 1234.0 + 33);
+    EXPECT_DOUBLE_EQ(nextFrameTimeMs(1234.0, *index.at(10), AVRational{0, 1}), 1234.0 + 33);
 }
 
 }  // namespace
