@@ -167,6 +167,8 @@ void closeSoundDevice(EngineContext& context) {
 
 void pauseSound() {
     if (playbackState.audioDeviceState.load() >= 0) SDL_PauseAudio(1);
+    // A clock still waiting for the sound (a speed change right after Play) runs without it.
+    if (clockAwaitsSound.exchange(false)) setClockStart(monotonicNs());
 }
 
 void unpauseSound() {

@@ -29,7 +29,8 @@ void startClockTimer();
 // Starts the clock timer for a play with sound: the clock stands still until the device takes
 // the play's first samples, so the pictures start with the sound however much silence the
 // device still held from the pause before. A device that takes nothing within
-// kClockSoundWaitMs starts the clock without it. Engine thread.
+// kClockSoundWaitMs starts the clock without it, and so does pausing the sound (another speed)
+// meanwhile. Engine thread.
 void startClockWithSound();
 // Stops the clock timer; the clock keeps its value. Any thread.
 void stopClockTimer();
