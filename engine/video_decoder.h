@@ -45,8 +45,9 @@ void reportFrontFrame(const StoredPacket& packet, int64_t durationMs, bool posit
 
 // The time the next picture starts after the one this packet gave: the packet's own time plus
 // its duration in the stream's units (timeBase), in ms with the fraction kept. Adding the
-// whole-ms durations instead would drop a third of a millisecond per frame at 30 frames/s and
-// run the pictures 1% ahead of the sound (6 s at the end of 10 minutes). A packet without
+// whole-ms durations instead would, in a stream timed in finer units than ms, drop a third of a
+// millisecond per frame at 30 frames/s and run the pictures 1% ahead of the sound (6 s at the
+// end of 10 minutes). A packet without
 // times, or with times that disagree with its ms ones, continues by its whole-ms duration.
 double nextFrameTimeMs(double frameTimeMs, const StoredPacket& packet, AVRational timeBase);
 
