@@ -294,6 +294,11 @@ void runStop(EngineContext& context) {
     if (!context.quit.load()) {
         repaintWindow(ps.frontViewWindow.load());
         repaintWindow(ps.rearViewWindow.load());
+        // The enlarged window paints on its frame notice; without one it would keep the last
+        // frame after the pictures are gone.
+        if (MessageTarget* enlarged = ps.enlargedWindow.load(); enlarged && ps.enlargedVisible.load()) {
+            enlarged->post(UM_ENLARGED_FRAME, 0, 0);
+        }
         postToMain(UM_POSITION, 0, 0);
         postToMain(UM_TELEMETRY_TIME, 0, 0);
         postToMain(UM_INFO_CHANGED);

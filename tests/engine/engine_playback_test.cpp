@@ -278,7 +278,7 @@ TEST_F(EnginePlaybackTest, TheClockReadsSmoothlyAndStartsWithTheSound) {
     playbackState.clockMs = 0.0;
 }
 
-TEST_F(EnginePlaybackTest, TheEnlargedPictureDoesNotChangeWhileItsPainterHoldsTheLock) {
+TEST_F(EnginePlaybackTest, TheEnlargedPictureDoesNotChangeWhileItsPainterHoldsTheLockAndStopBlanksIt) {
     const gen::GenResult pair = makeRecording("enlarged", smallOptions(300));
     ASSERT_TRUE(openAndWait(pair.frontPath));
     playbackState.enlargedOn = 1;
@@ -308,6 +308,15 @@ TEST_F(EnginePlaybackTest, TheEnlargedPictureDoesNotChangeWhileItsPainterHoldsTh
     EXPECT_EQ(framesSeen.count(-1), 0u);
     EXPECT_EQ(frontView.repaintCount(), viewRepaints);  // the view is not fed meanwhile
     EXPECT_EQ(rearView.repaintCount(), rearRepaints);
+
+    // Stop blanks the pictures; the visible enlarged window is told to paint again, so it does
+    // not keep showing the last frame.
+    pauseLikeMainWindow();
+    std::this_thread::sleep_for(200ms);  // a frame being delivered as the pause came is done
+    const int framesBefore = enlarged.count(UM_ENLARGED_FRAME);
+    stopAndWait();
+    EXPECT_TRUE(enlarged.waitFor(UM_ENLARGED_FRAME, 5s, framesBefore + 1));
+    EXPECT_EQ(playbackState.frontLargePicture.load(), nullptr);
 }
 
 }  // namespace
