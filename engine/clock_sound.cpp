@@ -22,19 +22,18 @@ namespace {
 
 std::mutex timerMutex;
 SDL_TimerID timerId = 0;
-std::atomic<int64_t> lastTickNs{0};
-// Odd while a tick is updating lastTickNs and the clock, so a reader never pairs the tick time
-// of one tick with the clock value of another.
-std::atomic<uint32_t> tickSequence{0};
+// Guards lastTickNs and its pairing with the clock value: a reader never pairs one tick's time
+// with another tick's clock. Seeks and Stop store the clock itself without it.
+std::mutex tickMutex;
+int64_t lastTickNs = 0;
 // Set while the clock waits for the device to take the play's first samples (soundCallback
 // then starts it).
 std::atomic<bool> clockAwaitsSound{false};
 
 // Moves the clock's start (the time of the last tick) to `startNs`.
 void setClockStart(int64_t startNs) {
-    tickSequence.fetch_add(1);
-    lastTickNs.store(startNs);
-    tickSequence.fetch_add(1);
+    std::lock_guard<std::mutex> lock(tickMutex);
+    lastTickNs = startNs;
 }
 
 int64_t monotonicNs() {
@@ -71,32 +70,22 @@ int receiveSound(EngineContext& c) {
 }  // namespace
 
 uint32_t tickClock(uint32_t intervalMs, void*) {
+    std::lock_guard<std::mutex> lock(tickMutex);
     const int64_t now = monotonicNs();
-    int64_t previous = lastTickNs.load();
+    const int64_t previous = lastTickNs;
     if (previous > now) return intervalMs;  // the delayed start has not come yet
-    tickSequence.fetch_add(1);
-    // The sound callback may have just moved the start: that start stands.
-    if (!lastTickNs.compare_exchange_strong(previous, now)) {
-        tickSequence.fetch_add(1);
-        return intervalMs;
-    }
+    lastTickNs = now;
     const double elapsedMs = previous > 0 ? static_cast<double>(now - previous) / 1e6 : 0.0;
     playbackState.clockMs.fetch_add(elapsedMs * playbackState.speedFactor.load());
-    tickSequence.fetch_add(1);
     return intervalMs;
 }
 
 double clockNowMs() {
-    for (;;) {
-        const uint32_t sequence = tickSequence.load();
-        if (sequence & 1u) continue;
-        const int64_t tick = lastTickNs.load();
-        const double clock = playbackState.clockMs.load();
-        if (tickSequence.load() != sequence) continue;
-        if (tick <= 0) return clock;
-        const double sinceTickMs = static_cast<double>(std::max<int64_t>(0, monotonicNs() - tick)) / 1e6;
-        return clock + sinceTickMs * playbackState.speedFactor.load();
-    }
+    std::lock_guard<std::mutex> lock(tickMutex);
+    const double clock = playbackState.clockMs.load();
+    if (lastTickNs <= 0) return clock;
+    const double sinceTickMs = static_cast<double>(std::max<int64_t>(0, monotonicNs() - lastTickNs)) / 1e6;
+    return clock + sinceTickMs * playbackState.speedFactor.load();
 }
 
 namespace {
