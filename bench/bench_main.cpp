@@ -1,4 +1,4 @@
-// moksel-bench open | playback [--minutes N] [--sound-server] [--cpu-only]
+// moksel-bench open | playback [--minutes N] [--sound-server] [--cpu-only] [--size WxH]
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -8,11 +8,12 @@
 namespace moksel::bench {
 int runOpenBench();
 int runPlaybackBench(int offsetMinutes, bool soundServer, bool cpuOnly);
+int runCameraPaceBench(int width, int height, int seconds);
 }  // namespace moksel::bench
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: moksel-bench open | playback [--minutes N] [--sound-server] [--cpu-only]\n");
+        std::fprintf(stderr, "usage: moksel-bench open | playback [--minutes N] [--sound-server] [--cpu-only] [--size WxH]\n");
         return 2;
     }
     const std::string command = argv[1];
@@ -22,6 +23,12 @@ int main(int argc, char** argv) {
         bool soundServer = false;
         bool cpuOnly = false;
         for (int i = 2; i < argc; ++i) {
+            // --size WxH: both cameras' pace at that front size (rear 1920 x 1080).
+            int width = 0, height = 0;
+            if (i + 1 < argc && std::strcmp(argv[i], "--size") == 0 &&
+                std::sscanf(argv[i + 1], "%dx%d", &width, &height) == 2) {
+                return moksel::bench::runCameraPaceBench(width, height, 20);
+            }
             soundServer = soundServer || std::strcmp(argv[i], "--sound-server") == 0;
             cpuOnly = cpuOnly || std::strcmp(argv[i], "--cpu-only") == 0;
             if (i + 1 < argc && std::strcmp(argv[i], "--minutes") == 0) {

@@ -80,6 +80,7 @@ struct PlaybackState {
     std::atomic<double> lastLatitude{0.0};   // record reported last (decoders, steps)
     std::atomic<double> lastLongitude{0.0};
     std::atomic<int> audioDeviceState{-1};   // below 0: sound device closed
+    std::atomic<int> hasSound{0};            // the open recording has sound it can play
 
     // --- References: set by the main window before it starts the engine.
     std::atomic<MessageTarget*> frontViewWindow{nullptr};

@@ -459,6 +459,8 @@ void COstrelDlg::exitViewer() {
     engine_->push(CmdStop);
     engine_->push(CmdClose);
     engine_->push(CmdQuit);
+    // Whatever the engine is busy with (a long open, a wait for its decoders), it ends now.
+    engine_->requestQuit();
     // The window closes when the engine reports its end (UM_ENGINE_ENDED).
 }
 

@@ -184,6 +184,12 @@ LResult COstrelDlg::onHeading(WParam heading, LParam) {
 
 LResult COstrelDlg::onOpenDone(WParam, LParam) {
     endWaitCursor();
+    // A recording without sound shows the speaker muted, and a click cannot unmute it.
+    if (BitmapButton* indicator = button(kButtonMute)) {
+        const bool hasSound = playbackState.hasSound.load() != 0;
+        indicator->setVisible(!hasSound || playbackState.soundOn.load() == 0);
+        indicator->setEnabled(hasSound);
+    }
     recordingReady_ = true;
     playbackState.uiState = Playing;
     engine_->push(CmdPlay);

@@ -54,6 +54,13 @@ int COstrelDlg::ask(int code) {
 
 void COstrelDlg::play() {
     const std::string candidate = selectedPath_ ? selectedPath_() : std::string();
+    // Play while the loaded recording plays changes nothing (a second Play would make the
+    // clock wait for the sound again and put the pictures behind it).
+    const bool sameRecording = candidate.empty() || candidate == currentPath_;
+    if (sameRecording && !currentPath_.empty() && playbackState.uiState.load() == Playing &&
+        playbackState.engineState.load() == Playing) {
+        return;
+    }
     if (!candidate.empty() && candidate == currentPath_) {
         engine_->push(CmdPlay);
         playbackState.uiState = Playing;
