@@ -8,7 +8,7 @@
 // main window which drive was formatted and closes the dialog with Accepted; the close button
 // closes it with Rejected without formatting.
 //
-// Messages it sends its parent (numbers in mainwindow/messages.h; codes in
+// Messages it sends its parent (numbers in platform/window_messages.h; codes in
 // dialogs/message_texts.h):
 //   UM_SHOW_MESSAGE  5   start without a drive chosen
 //                    23  the card is write-protected (during the format)

@@ -38,8 +38,11 @@ public:
     // Runs the box modally with `code` and returns its result.
     int run(int code);
 
-    // The box's picture for its current code, as it is copied to the screen.
-    QImage picture() const;
+    // The box's picture for its current code, as it is copied to the screen, painted at
+    // `scale` device pixels per box pixel (the screen's pixel density).
+    QImage picture(qreal scale = 1.0) const;
+    // The light panel the text lines are centred on.
+    static constexpr QRect kTextPanel{6, 68, 285, 92};
 
     // Only the buttons close a box; closing by other means is refused.
     void reject() override {}

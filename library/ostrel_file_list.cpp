@@ -12,7 +12,7 @@
 #include <QPainter>
 #include <QUrl>
 
-#include "mainwindow/messages.h"
+#include "platform/window_messages.h"
 #include "platform/bitmap_button.h"
 #include "platform/fonts.h"
 #include "platform/skin.h"

@@ -5,7 +5,7 @@
 // folders.
 //
 // The pane reaches the main window as its parent (any parent widget that is a MessageTarget).
-// Messages it answers (numbers in mainwindow/messages.h; all return 0):
+// Messages it answers (numbers in platform/window_messages.h; all return 0):
 //   UM_LIST_NEXT, UM_LIST_PREV        select the next / previous entry and ask to play it
 //   UM_LIST_OPEN_FOLDER               folder dialog, then scan the chosen folder tree
 //   UM_LIST_OPEN_FILES                open-file dialog, list replaced by the chosen files

@@ -110,6 +110,9 @@ public:
     bool rearUpDown() const { return rearUpDown_; }
     bool rearLeftRight() const { return rearLeftRight_; }
     bool repeatOn() const { return repeat_; }
+    // The play speed step in use, 0 to 4 (2 is normal speed); lit on the speed scale.
+    int speedStep() const { return speedStep_; }
+    static QRect speedScaleRect() { return QRect(190, 650, 140, 16); }
     bool formatAvailable() const { return formatAvailable_; }
     // Root of the camera's card found last (mount point with "/"); empty before.
     const QString& sdCardRoot() const { return sdCardRoot_; }
@@ -245,6 +248,7 @@ private:
     bool rearUpDown_ = false;
     bool rearLeftRight_ = false;
     bool repeat_ = false;
+    int speedStep_ = 2;
     int currentPosition_ = 0;  // tenths of a second
     int markPosition_ = 0;     // tenths of a second
     int duration_ = 0;         // tenths of a second

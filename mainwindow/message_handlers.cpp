@@ -238,6 +238,12 @@ LResult COstrelDlg::onSetContrast(WParam value, LParam) {
 // ---- Recording list and folder scan
 
 LResult COstrelDlg::onScanBegin(WParam, LParam) {
+    // A scan that begins while the viewer exits (a card or a drop queued before the exit)
+    // ends at its first step.
+    if (exiting_) {
+        sendToPane(PaneId::FileList, UM_SCAN_CANCEL);
+        return 0;
+    }
     if (BitmapButton* b = button(kButtonOpenFiles)) b->setEnabled(false);
     if (BitmapButton* b = button(kButtonOpenFolder)) b->setEnabled(false);
     if (QWidget* box = pane(PaneId::ScanBox)) box->show();

@@ -170,6 +170,11 @@ void COstrelDlg::seek(int positionTenths) {
 }
 
 void COstrelDlg::setSpeedStep(int step) {
+    const int lit = step < 0 ? 0 : (step > 4 ? 4 : step);
+    if (lit != speedStep_) {
+        speedStep_ = lit;
+        repaint(speedScaleRect());
+    }
     if (step == 2) {
         const LResult position = sendToPane(PaneId::MovieSeek, UM_GET_POSITION);
         playbackState.seekTargetMs = static_cast<int>(position) * 100;

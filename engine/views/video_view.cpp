@@ -10,7 +10,7 @@
 #include "engine/playback_state.h"
 #include "dialogs/message_texts.h"
 #include "engine/views/jpeg_capture.h"
-#include "mainwindow/messages.h"
+#include "platform/window_messages.h"
 #include "platform/skin.h"
 
 namespace moksel {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "mainwindow/messages.h"
+#include "platform/window_messages.h"
 #include "platform/removable_drives.h"
 #include "platform/window.h"
 

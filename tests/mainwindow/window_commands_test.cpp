@@ -24,7 +24,7 @@
 #include "engine_recorder.h"
 #include "library/ostrel_file_list.h"
 #include "mainwindow/costrel_dlg.h"
-#include "mainwindow/messages.h"
+#include "platform/window_messages.h"
 #include "mainwindow/recording_copy.h"
 #include "platform/bitmap_button.h"
 #include "platform/mount_watcher.h"

@@ -12,7 +12,7 @@
 
 #include "engine/playback_state.h"
 #include "engine/views/video_view.h"
-#include "mainwindow/messages.h"
+#include "platform/window_messages.h"
 #include "platform/skin.h"
 #include "platform/window.h"
 
