@@ -71,11 +71,12 @@ protected:
 
 private:
     void startFormat();
-    LResult tellMainWindow(unsigned message, WParam w);
+    LResult tellMainWindow(unsigned message, WParam w, LParam l = 0);
 
     std::shared_ptr<const DriveSystem> drives_;
     FormatFunction format_;
     QString formatRoot_;
+    QString formatReport_;  // what the format tool said last about a failure
     bool waitCursor_ = false;
     QComboBox* driveList_ = nullptr;
     BitmapButton* start_ = nullptr;

@@ -38,6 +38,11 @@ BitmapButton* SkinMessageBox::addButton(int controlId, QPoint at, int normalBitm
     return button;
 }
 
+void SkinMessageBox::setDetail(const QString& detail) {
+    detail_ = detail;
+    update();
+}
+
 void SkinMessageBox::setCode(int code) {
     code_ = code;
     update();
@@ -85,7 +90,12 @@ QImage SkinMessageBox::picture(qreal scale) const {
         painter.drawText(QPointF(std::round(left), top + metrics.ascent()), shown);
     };
     drawCentred(text.line1, 85);
-    drawCentred(text.line2, 105);
+    if (!text.line2.trimmed().isEmpty()) {
+        drawCentred(text.line2, 105);
+    } else if (!detail_.isEmpty()) {
+        // A tool's own words may be long: shortened to the panel, never past it.
+        drawCentred(metrics.elidedText(detail_.simplified(), Qt::ElideRight, kTextPanel.width() - 8), 105);
+    }
     return image;
 }
 
@@ -106,8 +116,9 @@ OstrelTwoButtonMessageBox::OstrelTwoButtonMessageBox(QWidget* mainWindow)
     cancel_ = addButton(kBoxCancel, QPoint(165, 177), 251, 252);
 }
 
-int showOneButtonMessage(QWidget* mainWindow, int code) {
+int showOneButtonMessage(QWidget* mainWindow, int code, const QString& detail) {
     COstrelOneButtonMessageBox box(mainWindow);
+    box.setDetail(detail);
     return box.run(code);
 }
 

@@ -32,6 +32,9 @@ public:
 
     void setCode(int code);
     int code() const { return code_; }
+    // A text shown as the second line when the code has none (what a failed tool reported);
+    // empty: none.
+    void setDetail(const QString& detail);
     // The texts the box shows for its current code.
     virtual MessageText texts() const = 0;
 
@@ -58,6 +61,7 @@ private:
     QWidget* mainWindow_;
     int backgroundBitmap_;
     int code_ = 0;
+    QString detail_;
 };
 
 class COstrelOneButtonMessageBox : public SkinMessageBox {
@@ -83,7 +87,7 @@ private:
 };
 
 // Runs a notice box over `mainWindow` and returns when the user has pressed OK (result 1).
-int showOneButtonMessage(QWidget* mainWindow, int code);
+int showOneButtonMessage(QWidget* mainWindow, int code, const QString& detail = QString());
 // Runs a question box over `mainWindow`; returns kBoxOk (1) or kBoxCancel (2).
 int askTwoButtonQuestion(QWidget* mainWindow, int code);
 

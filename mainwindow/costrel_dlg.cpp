@@ -288,6 +288,12 @@ void COstrelDlg::repaintPane(PaneId id) {
     if (QWidget* widget = pane(id)) widget->repaint();
 }
 
+void COstrelDlg::serveEventsFor(int ms) {
+    QEventLoop serve;
+    QTimer::singleShot(ms, &serve, &QEventLoop::quit);
+    serve.exec();
+}
+
 void COstrelDlg::setCurrentRecording(const std::string& path, const QString& name) {
     currentPath_ = path;
     currentName_ = name;

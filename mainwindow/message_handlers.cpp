@@ -278,8 +278,9 @@ LResult COstrelDlg::onIsMapShown(WParam, LParam) {
 
 // ---- Boxes
 
-LResult COstrelDlg::onShowMessage(WParam code, LParam) {
-    showMessage(static_cast<int>(code));
+LResult COstrelDlg::onShowMessage(WParam code, LParam detail) {
+    const auto* text = reinterpret_cast<const QString*>(detail);
+    showMessage(static_cast<int>(code), text != nullptr ? *text : QString());
     return 0;
 }
 

@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include "dialogs/message_texts.h"
 #include "engine/playback_state.h"
@@ -42,9 +43,11 @@ void COstrelDlg::pauseStep() {
     playbackState.engineState = Paused;
 }
 
-void COstrelDlg::showMessage(int code) {
+void COstrelDlg::showMessage(int code, const QString& detail) {
     pauseStep();
+    const QString outer = std::exchange(messageDetail_, detail);
     if (oneButtonBox_) oneButtonBox_(this, code);
+    messageDetail_ = outer;
 }
 
 int COstrelDlg::ask(int code) {

@@ -46,7 +46,8 @@ constexpr unsigned UM_SEEK_DRAG_END = 0x41C;       // also to the position slide
 constexpr unsigned UM_SET_VOLUME = 0x420;          // w = volume 0..128
 constexpr unsigned UM_SCAN_BEGIN = 0x422;
 constexpr unsigned UM_SCAN_END = 0x423;
-constexpr unsigned UM_SHOW_MESSAGE = 0x424;        // w = one-button message code
+constexpr unsigned UM_SHOW_MESSAGE = 0x424;        // w = one-button message code; l = 0 or a
+                                                   // const QString* shown as a missing line 2
 constexpr unsigned UM_ASK = 0x425;                 // w = two-button question code; result
 constexpr unsigned UM_ENLARGE = 0x426;             // w = 0 front, 1 rear
 constexpr unsigned UM_SCAN_CANCEL = 0x428;         // also to the recording list

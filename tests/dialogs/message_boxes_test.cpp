@@ -177,6 +177,15 @@ TEST(MessageBoxes, LinesAreCentredOnTheirPanelAndSharpAtDoubleDensity) {
     };
     EXPECT_EQ(oddRuns(enlarged), 0);
     EXPECT_GT(oddRuns(sharp), 20);
+
+    // What a failed tool said fills a code's empty second line, within the panel.
+    box.setCode(kMsgFormatFailed);
+    const QImage bare = box.picture();
+    box.setDetail(QStringLiteral("WARNING: Number of clusters for 32 bit FAT is less then suggested minimum."));
+    const QImage told = box.picture();
+    EXPECT_TRUE(differs(bare, told, QRect(panel.left(), 105, panel.width(), 16)));
+    EXPECT_FALSE(differs(bare, told, QRect(0, 100, panel.left(), 24)));
+    EXPECT_FALSE(differs(bare, told, QRect(panel.right() + 1, 100, 297 - panel.right() - 1, 24)));
 }
 
 TEST(MessageBoxes, OneButtonBoxPlacesItselfAndAnswersOk) {

@@ -513,7 +513,7 @@ TEST_F(MainWindowTest, ExitDuringAFolderScanStopsTheScan) {
     list()->addPathsAsDropped({drive.path()});
     ASSERT_TRUE(exitPressed);
     EXPECT_LT(list()->recordings().count(), 8) << "the scan went on after Exit";
-    EXPECT_TRUE(window->shutDownDone());
+    QTRY_VERIFY_WITH_TIMEOUT(window->shutDownDone(), 5000);
 }
 
 // ---- Engine reports
