@@ -55,10 +55,9 @@ public:
 
     void setMountTable(const std::string& text) { writeFile(root_ / "mountinfo", text); }
 
-    LinuxDriveSystem drives(LinuxDriveSystem::MediaJudge judge = {}) const {
+    LinuxDriveSystem drives() const {
         return LinuxDriveSystem({(root_ / "mountinfo").string(), (root_ / "sys").string(),
-                                 (root_ / "dev/disk/by-label").string()},
-                                std::move(judge));
+                                 (root_ / "dev/disk/by-label").string()});
     }
 
 private:
@@ -161,20 +160,6 @@ TEST_F(Drives, JoinsTheMountTableWithTheBlockDevicesAndLabels) {
         ListRemovableDrives(machine.drives()),
         (std::vector<std::string>{"CARD (2) (/media/user/CARD (2))", "MOKSEL (/media/user/MOKSEL)",
                                   "moksel (/media/user/moksel)"}));
-}
-
-TEST_F(Drives, TheDiskServicesJudgementOfTheMediaDecidesWhereItHasOne) {
-    // The service knows the stick's media to be fixed and the eMMC's to be removable; it does
-    // not know the reader, whose own flag then decides.
-    const std::string stick = machine.device("sdb1"), board = machine.device("mmcblk1p1");
-    const LinuxDriveSystem judged = machine.drives([&](const std::string& device) -> std::optional<bool> {
-        if (device == stick) return false;
-        if (device == board) return true;
-        return std::nullopt;
-    });
-    std::vector<std::string> labels;
-    for (const Volume& v : judged.removableVolumes()) labels.push_back(v.mountPoint);
-    EXPECT_EQ(labels, (std::vector<std::string>{"/boot", "/media/user/CARD (2)", "/media/user/moksel"}));
 }
 
 TEST_F(Drives, TheCardIsFoundByItsExactLabel) {
