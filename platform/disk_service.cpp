@@ -73,9 +73,21 @@ std::optional<bool> DiskService::mediaRemovable(const std::string& device) {
 }
 
 std::optional<bool> DiskService::formatFat32(const std::string& device, const std::string& label,
-                                             int sectorsPerCluster, std::string& error) {
+                                             int sectorsPerCluster, int clusterBytes,
+                                             std::string& error) {
     const QString block = blockObject(device);
     if (block.isEmpty()) return std::nullopt;
+
+    // Fewer clusters than this and readers take the file system for FAT16 (mkfs.fat warns of
+    // it, but the service does not pass the warning on).
+    constexpr quint64 kFat32MinimumClusters = 65525;
+    const quint64 sizeBytes = property(block, kBlock, QStringLiteral("Size")).toULongLong();
+    if (sizeBytes > 0 && clusterBytes > 0 && sizeBytes / static_cast<quint64>(clusterBytes) < kFat32MinimumClusters) {
+        error = "the volume is too small for FAT32 with " + std::to_string(clusterBytes) +
+                "-byte clusters (" + std::to_string(sizeBytes / static_cast<quint64>(clusterBytes)) +
+                " clusters, at least " + std::to_string(kFat32MinimumClusters) + " needed)";
+        return false;
+    }
 
     // The file system must not be mounted while it is replaced; one that was not mounted
     // answers so, which is no failure.

@@ -22,11 +22,14 @@ public:
     // Empty when the service is not there or does not know the device.
     static std::optional<bool> mediaRemovable(const std::string& device);
 
-    // Formats `device` as FAT32 with `label` and `sectorsPerCluster`: unmounts its file system,
-    // formats it, mounts it again. Empty when the service is not there or does not know the
-    // device (nothing was done); else whether it succeeded, with the service's error text.
+    // Formats `device` as FAT32 with `label` and clusters of `sectorsPerCluster` sectors
+    // (`clusterBytes` bytes): unmounts its file system, formats it, mounts it again. A device
+    // too small to hold the clusters FAT32 needs is refused untouched. Empty when the service
+    // is not there or does not know the device (nothing was done); else whether it succeeded,
+    // with the service's (or the refusal's) words in `error`.
     static std::optional<bool> formatFat32(const std::string& device, const std::string& label,
-                                           int sectorsPerCluster, std::string& error);
+                                           int sectorsPerCluster, int clusterBytes,
+                                           std::string& error);
 };
 
 }  // namespace moksel

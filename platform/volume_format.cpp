@@ -107,7 +107,7 @@ bool VolumeFormatter::formatVolume(const Volume& volume, const FormatRequest& re
     if (programs_.diskService) {
         std::string error;
         if (const std::optional<bool> done =
-                DiskService::formatFat32(volume.device, request.label, sectors, error)) {
+                DiskService::formatFat32(volume.device, request.label, sectors, request.clusterBytes, error)) {
             if (!*done && onEvent && !error.empty()) onEvent(kFormatOutput, 0, error.c_str());
             return finish(*done);
         }

@@ -59,20 +59,27 @@ TEST_F(DiskServiceTest, OnlyRemovableMediaCountAsRemovableAndUnknownDevicesAreLe
 
 TEST_F(DiskServiceTest, FormatsAsFat32WithTheLabelAndClusterSizeBetweenUnmountAndMount) {
     std::string error;
-    EXPECT_EQ(DiskService::formatFat32("/dev/sdc1", "MOKSEL", 32, error), std::optional<bool>(true));
+    EXPECT_EQ(DiskService::formatFat32("/dev/sdc1", "MOKSEL", 32, 16384, error), std::optional<bool>(true));
     QStringList asked = calls();
-    asked.removeIf([](const QString& call) { return call.startsWith(QStringLiteral("ResolveDevice")); });
+    asked.removeIf([](const QString& call) {
+        return call.startsWith(QStringLiteral("ResolveDevice")) || call.startsWith(QStringLiteral("Get"));
+    });
     const QString block = QStringLiteral("/org/freedesktop/UDisks2/block_devices/sdc1");
     EXPECT_EQ(asked, (QStringList{QStringLiteral("Unmount ") + block,
                                   QStringLiteral("Format ") + block + QStringLiteral(" vfat MOKSEL -F 32 -s 32"),
                                   QStringLiteral("Mount ") + block}));
 
     // A refused format is a failure with the service's words, and the card is mounted again.
-    EXPECT_EQ(DiskService::formatFat32("/dev/sde1", "MOKSEL", 32, error), std::optional<bool>(false));
+    EXPECT_EQ(DiskService::formatFat32("/dev/sde1", "MOKSEL", 32, 16384, error), std::optional<bool>(false));
     EXPECT_EQ(error, "Error formatting: the card refused");
     EXPECT_TRUE(calls().last().startsWith(QStringLiteral("Mount ")));
+    // A card too small for FAT32's clusters is refused before anything is unmounted.
+    calls();
+    EXPECT_EQ(DiskService::formatFat32("/dev/sdf1", "MOKSEL", 32, 16384, error), std::optional<bool>(false));
+    EXPECT_NE(error.find("too small for FAT32"), std::string::npos) << error;
+    for (const QString& call : calls()) EXPECT_FALSE(call.startsWith(QStringLiteral("Unmount"))) << call.toStdString();
     // A device the service does not know is not touched.
-    EXPECT_EQ(DiskService::formatFat32("/tmp/card.img", "MOKSEL", 32, error), std::nullopt);
+    EXPECT_EQ(DiskService::formatFat32("/tmp/card.img", "MOKSEL", 32, 16384, error), std::nullopt);
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // A stand-in for the desktop's disk service on a private bus, for the disk service tests. It
-// knows three block devices: sdc1 on a card reader (removable media), sdd1 on a USB hard disk
-// (fixed media) and sde1 whose format fails. Every call it takes is printed as one line:
+// knows four block devices: sdc1 on a card reader (removable media, 8 GB), sdd1 on a USB hard
+// disk (fixed media), sde1 whose format fails and sdf1, a card of 300 MB. Every call it takes is printed as one line:
 // "<member> <object> <arguments>".
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -18,7 +18,7 @@ namespace {
 const QString kRoot = QStringLiteral("/org/freedesktop/UDisks2");
 
 QString blockOf(const QString& device) {
-    for (const char* known : {"sdc1", "sdd1", "sde1"}) {
+    for (const char* known : {"sdc1", "sdd1", "sde1", "sdf1"}) {
         if (device == QStringLiteral("/dev/") + QLatin1String(known)) {
             return kRoot + QStringLiteral("/block_devices/") + QLatin1String(known);
         }
@@ -50,7 +50,9 @@ public:
                 const QString disk = object.section(QLatin1Char('/'), -1).left(3);
                 value = QVariant::fromValue(QDBusObjectPath(kRoot + QStringLiteral("/drives/") + disk));
             } else if (name == QStringLiteral("MediaRemovable")) {
-                value = object.endsWith(QStringLiteral("sdc")) || object.endsWith(QStringLiteral("sde"));
+                value = !object.endsWith(QStringLiteral("sdd"));
+            } else if (name == QStringLiteral("Size")) {
+                value = QVariant::fromValue<qulonglong>(object.endsWith(QStringLiteral("sdf1")) ? 300ULL << 20 : 8ULL << 30);
             }
             reply = message.createReply(QVariant::fromValue(QDBusVariant(value)));
         } else if (member == QStringLiteral("Format")) {
