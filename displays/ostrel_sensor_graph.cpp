@@ -5,7 +5,7 @@
 #include <QPolygon>
 
 #include "engine/playback_state.h"
-#include "mainwindow/messages.h"
+#include "platform/window_messages.h"
 #include "platform/fonts.h"
 #include "platform/skin.h"
 

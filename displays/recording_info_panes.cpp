@@ -3,7 +3,7 @@
 #include <QPainter>
 
 #include "engine/playback_state.h"
-#include "mainwindow/messages.h"
+#include "platform/window_messages.h"
 #include "platform/fonts.h"
 #include "platform/skin.h"
 

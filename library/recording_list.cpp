@@ -8,7 +8,7 @@
 #include <set>
 #include <utility>
 
-#include "mainwindow/messages.h"
+#include "platform/window_messages.h"
 
 namespace moksel {
 namespace fs = std::filesystem;
@@ -146,6 +146,9 @@ void RecordingList::scanTree(const std::string& root) {
     if (root.empty()) return;
     ClearList();
     ++generation_;  // a scan still running below this one stops adding to the new list
+    // The emptied rows show at once: the scan serves paints while it runs, and the rows must
+    // not keep the old list's selection bar over entries that are gone.
+    repaint(true);
     if (!runScan(root)) return;
     updateRange();
     repaint(true);

@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include "dialogs/message_texts.h"
 #include "engine/playback_state.h"
@@ -42,9 +43,11 @@ void COstrelDlg::pauseStep() {
     playbackState.engineState = Paused;
 }
 
-void COstrelDlg::showMessage(int code) {
+void COstrelDlg::showMessage(int code, const QString& detail) {
     pauseStep();
+    const QString outer = std::exchange(messageDetail_, detail);
     if (oneButtonBox_) oneButtonBox_(this, code);
+    messageDetail_ = outer;
 }
 
 int COstrelDlg::ask(int code) {
@@ -177,6 +180,11 @@ void COstrelDlg::seek(int positionTenths) {
 }
 
 void COstrelDlg::setSpeedStep(int step) {
+    const int lit = step < 0 ? 0 : (step > 4 ? 4 : step);
+    if (lit != speedStep_) {
+        speedStep_ = lit;
+        repaint(speedScaleRect());
+    }
     if (step == 2) {
         const LResult position = sendToPane(PaneId::MovieSeek, UM_GET_POSITION);
         playbackState.seekTargetMs = static_cast<int>(position) * 100;

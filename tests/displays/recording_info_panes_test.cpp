@@ -5,7 +5,7 @@
 
 #include "display_test_support.h"
 #include "displays/recording_info_panes.h"
-#include "mainwindow/messages.h"
+#include "platform/window_messages.h"
 
 namespace moksel {
 namespace {

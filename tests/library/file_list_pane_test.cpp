@@ -125,6 +125,26 @@ TEST_F(FileListPane, SizeColumnShowsMegabytesOfTheLow32Bits) {
     EXPECT_EQ(OstrelFileList::sizeText(0xFFFFFFFFULL), QStringLiteral("4096.0MB"));
 }
 
+TEST_F(FileListPane, EveryCameraNameShowsWholeAndEachTextStaysInItsColumn) {
+    // The widest texts the camera gives: each name kind with wide digits, the largest size.
+    list().openFiles({tree.file("mod0_20261208_190245.mp4", 0xFFFFFFFFULL),
+                      tree.file("evt0_20261208_190200.mp4", 0xFFFFFFFFULL),
+                      tree.file("drf0_20261208_190248.mp4", 1073741824ULL),
+                      tree.file("mod0_20261208_190200.mp4", 1073741824ULL)});
+    for (int row = 0; row < 4; ++row) {
+        SCOPED_TRACE(row);
+        const int y = 21 + 20 * row;
+        EXPECT_TRUE(inked(QRect(143, y, 20, 14)));     // the name starts at its place
+        EXPECT_FALSE(inked(QRect(135, y - 2, 8, 20)));  // nothing on or by the date | name rule
+        EXPECT_FALSE(inked(QRect(266, y - 2, 9, 20)));  // nor on or by the name | size rule
+        EXPECT_FALSE(inked(QRect(329, y - 2, 1, 20)));  // nor by the scroll column (330)
+    }
+    // The seconds show: two names that differ only there look different.
+    const QImage image = pane->grab().toImage();
+    EXPECT_NE(image.copy(200, 21, 66, 16), image.copy(200, 21 + 60, 66, 16))
+        << "mod0_20261208_190245 is drawn like mod0_20261208_190200";
+}
+
 TEST_F(FileListPane, ClickSelectsOnReleaseAndTheBarFollowsScrolling) {
     fill(30);
     EXPECT_NE(pixel(4, 18 + 2), kBar);  // nothing selected: no bar

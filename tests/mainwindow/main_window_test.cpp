@@ -35,7 +35,7 @@
 #include "library/ostrel_file_list.h"
 #include "mainwindow/costrel_app.h"
 #include "mainwindow/costrel_dlg.h"
-#include "mainwindow/messages.h"
+#include "platform/window_messages.h"
 #include "platform/bitmap_button.h"
 #include "platform/skin.h"
 #ifdef MOKSEL_HAVE_MAP_PANE
@@ -345,6 +345,32 @@ TEST_F(MainWindowTest, PaintsTheRepeatLabelAndTheRearFlipIndicators) {
     EXPECT_EQ(playbackState.enlargedOn.load(), 0);
 }
 
+TEST_F(MainWindowTest, TheSpeedScaleLightsOnlyTheStepInUse) {
+    // Pixels of the accent colour (cyan) in a step's label box above the speed slider.
+    auto lit = [&](int step) {
+        const int cx = 205 + 4 + (step * 101 + 2) / 4;
+        const QImage box = window->grab(QRect(cx - 14, 651, 28, 14)).toImage();
+        int count = 0;
+        for (int y = 0; y < box.height(); ++y) {
+            for (int x = 0; x < box.width(); ++x) {
+                const QRgb c = box.pixel(x, y);
+                count += qBlue(c) > 150 && qGreen(c) > 110 && qRed(c) < 90;
+            }
+        }
+        return count;
+    };
+    for (int step : {0, 4, 2}) {
+        window->send(UM_SET_SPEED, static_cast<WParam>(step), 0);
+        for (int other = 0; other < 5; ++other) {
+            if (other == step) {
+                EXPECT_GT(lit(other), 0) << "speed step " << step << " is not lit";
+            } else {
+                EXPECT_EQ(lit(other), 0) << "step " << other << " lit at speed step " << step;
+            }
+        }
+    }
+}
+
 // ---- Keys and mouse
 
 TEST_F(MainWindowTest, SwallowsSpaceEnterAndEscapeAndClearsTheListOnDelete) {
@@ -464,6 +490,30 @@ TEST_F(MainWindowTest, DesktopCloseTakesTheExitWay) {
     log->ended = true;
     window->post(UM_ENGINE_ENDED, 0, 0);
     QTRY_VERIFY_WITH_TIMEOUT(window->shutDownDone(), 20000);
+}
+
+TEST_F(MainWindowTest, ExitDuringAFolderScanStopsTheScan) {
+    QTemporaryDir drive;
+    for (const char* sub : {"a", "b", "c", "d"}) {
+        ASSERT_TRUE(QDir(drive.path()).mkpath(QLatin1String(sub)));
+        makeNamedFiles(drive.path() + QLatin1Char('/') + QLatin1String(sub), 2);
+    }
+    // The scan runs below the modal loop: Exit pressed in the middle must end it, or the
+    // window's loop (and the process) would wait for the whole tree.
+    bool exitPressed = false;
+    list()->recordings().setEventDrain([&] {
+        QCoreApplication::processEvents();
+        if (!exitPressed && list()->recordings().count() >= 2) {
+            exitPressed = true;
+            window->button(kButtonExit)->click();
+            log->ended = true;
+            window->post(UM_ENGINE_ENDED, 0, 0);
+        }
+    });
+    list()->addPathsAsDropped({drive.path()});
+    ASSERT_TRUE(exitPressed);
+    EXPECT_LT(list()->recordings().count(), 8) << "the scan went on after Exit";
+    QTRY_VERIFY_WITH_TIMEOUT(window->shutDownDone(), 5000);
 }
 
 // ---- Engine reports
