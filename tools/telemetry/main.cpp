@@ -53,12 +53,7 @@ bool loadTrack(moksel::TelemetryBox& box, const std::string& path, moksel::Telem
     }
     if (!error.empty())
         std::fprintf(stderr, "moksel-telemetry: %s: warning: %s\n", path.c_str(), error.c_str());
-    if (timesMs.size() > size_t(moksel::kTelemetryCapacity))
-        std::fprintf(stderr,
-                     "moksel-telemetry: %s: note: %zu video frames; telemetry is kept for the "
-                     "first %d\n",
-                     path.c_str(), timesMs.size(), moksel::kTelemetryCapacity);
-    track.records.resize(moksel::kTelemetryCapacity);
+    track.records.resize(timesMs.size());
     uint32_t eventTimeMs = 0;
     int count = box.buildRecords(timesMs.data(), int(timesMs.size()), track.records.data(),
                                  int(track.records.size()), eventTimeMs);
