@@ -323,8 +323,7 @@ void runClose(EngineContext& context) {
     }
     ps.openState.store(NoRecording);
     postToMain(UM_TELEMETRY_CLEARED);
-    for (TelemetryRecord& record : ps.telemetry) record = TelemetryRecord{};
-    ps.telemetryCount.store(0);
+    clearTelemetry();
 }
 
 EngineThread::~EngineThread() { join(); }
