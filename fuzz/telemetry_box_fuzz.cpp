@@ -85,8 +85,9 @@ void readAndBuild(const std::string& bytes) {
     if (found != (telemetry.status() == moksel::TelemetryReadStatus::Found)) std::abort();
     int entries = std::max(
         {telemetry.gpsEntryCount(), telemetry.sensorEntryCount(), telemetry.flagEntryCount()});
-    // Entries come from the box, which lies within the input.
-    if (size_t(entries) * moksel::TelemetryBox::kSensorEntryBytes > bytes.size() + 12) std::abort();
+    // Entries come from the box, which lies within the input (a partial tail counts as one).
+    constexpr size_t kSmallest = moksel::TelemetryBox::kFlagEntryBytes;
+    if (size_t(entries) * kSmallest > bytes.size() + kSmallest) std::abort();
 
     // One packet more than the entries, 33 ms apart, so the tail reads zeroed entries.
     int packets = entries + 1;
