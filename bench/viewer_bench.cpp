@@ -23,6 +23,10 @@
 #include "bench_support.h"
 #include "frame_pattern.h"
 
+extern "C" {
+#include <libavutil/log.h>
+}
+
 namespace moksel::bench {
 
 namespace {
@@ -169,7 +173,7 @@ ViewerRun measureViewer(Display* display, const std::string& viewer, const gen::
     int lastFrame = firstFrame;
     double lastCpu = firstCpu, lastMs = firstMs;
     const int endFrame = totalFrames - 15;
-    while (nowMs() - firstMs < totalFrames * 100.0) {
+    while (nowMs() - firstMs < totalFrames * 200.0) {
         std::this_thread::sleep_for(100ms);
         const double cpu = treeCpuSeconds(pid);
         const double ms = nowMs();
@@ -205,6 +209,7 @@ int runViewerBench(int seconds, int width, int height, bool withMap, std::string
         std::fprintf(stderr, "moksel-bench: no display (run under X or Xvfb, screen 1024x768 or more)\n");
         return 2;
     }
+    av_log_set_level(AV_LOG_ERROR);  // the encoders' banners
     const int frames = seconds * 30;
     const gen::GenResult pair =
         makePair("viewer-" + std::to_string(width) + "x" + std::to_string(height) + "-" +
