@@ -238,6 +238,7 @@ int runViewerBench(int seconds, int width, int height, bool withMap, std::string
                     suffix, viewerCpu, frames, run.frames, run.wallSeconds,
                     run.frames / std::max(run.wallSeconds, 0.001));
         std::printf("viewer-cpu-ratio%s: %.2f\n", suffix, viewerCpu / reference);
+        std::fflush(stdout);
     }
     XCloseDisplay(display);
     return status;
