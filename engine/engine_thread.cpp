@@ -350,8 +350,7 @@ void runClose(EngineContext& context) {
     ps.openState.store(NoRecording);
     ps.hasSound.store(0);
     postToMain(UM_TELEMETRY_CLEARED);
-    for (TelemetryRecord& record : ps.telemetry) record = TelemetryRecord{};
-    ps.telemetryCount.store(0);
+    clearTelemetry();
 }
 
 EngineThread::~EngineThread() { join(); }

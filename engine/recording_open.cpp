@@ -187,10 +187,11 @@ void readTelemetry(EngineContext& context, uint32_t& eventTimeMs) {
     TelemetryBox& box = context.telemetryBox;
     if (!box.read(std::string(context.path))) return;
     std::vector<int64_t> times;
-    const int count = std::min(index.count(), kTelemetryCapacity);
+    const int count = index.count();
     times.reserve(static_cast<size_t>(count));
     for (int seq = 1; seq <= count; ++seq) times.push_back(index.at(seq)->timeMs);
-    const int built = box.buildRecords(times.data(), count, ps.telemetry, kTelemetryCapacity, eventTimeMs);
+    TelemetryRecord* records = reserveTelemetry(count);
+    const int built = box.buildRecords(times.data(), count, records, count, eventTimeMs);
     ps.telemetryCount.store(built);
     if (built > 0) postToMain(UM_TELEMETRY_LOADED);
 }
@@ -287,8 +288,7 @@ void openRecording(EngineContext& context, const char* path) {
     if (sound >= 0) openSound(context, demuxer, sound);
     ps.hasSound.store(context.soundStreamNumber >= 0 ? 1 : 0);
     ps.openState.store(FrontOnly);
-    for (TelemetryRecord& record : ps.telemetry) record = TelemetryRecord{};
-    ps.telemetryCount.store(0);
+    clearTelemetry();
 
     PacketIndex frontIndex, soundIndex;
     readPackets(context, demuxer, video, frontIndex, context.soundStreamNumber, &soundIndex);

@@ -157,10 +157,11 @@ void notifyDelivery(const DeliveryNotice& notice) {
 }
 
 void reportTelemetry(const StoredPacket& packet, bool sendSpeed) {
-    const int count = std::clamp(ps.telemetryCount.load(), 0, kTelemetryCapacity);
-    const int i = telemetryIndexForPacketTime(ps.telemetry, count, packet.timeMs);
+    const int count = std::max(ps.telemetryCount.load(), 0);
+    const TelemetryRecord* records = ps.telemetry.load();
+    const int i = telemetryIndexForPacketTime(records, count, packet.timeMs);
     if (i < 0) return;
-    const TelemetryRecord& record = ps.telemetry[i];
+    const TelemetryRecord& record = records[i];
     ps.lastLongitude.store(record.longitude);
     ps.lastLatitude.store(record.latitude);
     if (sendSpeed) {

@@ -309,6 +309,14 @@ void OstrelFileList::addPathsAsDropped(const QStringList& paths) {
     if (!absolute.isEmpty()) list_.drop(toPaths(absolute));
 }
 
+void OstrelFileList::openFromCommandLine(const QStringList& paths) {
+    const int before = list_.count();
+    addPathsAsDropped(paths);
+    if (paths.size() == 1 && QFileInfo(paths.front()).isFile() && list_.count() == before + 1) {
+        list_.play(before);
+    }
+}
+
 const MessageMap<OstrelFileList>& OstrelFileList::messageMap() {
     static const MessageMap<OstrelFileList> map = {
         {UM_LIST_NEXT, &OstrelFileList::onListNext},

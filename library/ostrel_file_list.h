@@ -60,6 +60,9 @@ public:
     // Adds files and folders as if they had been dropped on the list (the command line's
     // paths at start-up). Relative paths are taken from the working folder.
     void addPathsAsDropped(const QStringList& paths);
+    // The command line's paths: added as dropped; when they are one file and it was listed,
+    // it plays at once.
+    void openFromCommandLine(const QStringList& paths);
 
     // The folder and file dialogs. Each returns what the user chose (empty when cancelled);
     // the defaults show the desktop's dialogs with the list's titles and filter.

@@ -268,7 +268,7 @@ void COstrelDlg::openAtStart(const QStringList& paths) {
     if (paths.isEmpty()) return;
     QTimer::singleShot(0, this, [this, paths] {
         if (OstrelFileList* list = fileList()) {
-            list->addPathsAsDropped(paths);
+            list->openFromCommandLine(paths);
             return;
         }
         std::fputs("moksel-viewer: no recording list in this build; the given paths are ignored.\n", stderr);

@@ -64,7 +64,7 @@ public:
 
     // Adds the files and folders given on the command line to the recording list as if they
     // had been dropped on it, once the event loop runs (after the window is shown and the
-    // engine started).
+    // engine started); a single file plays at once.
     void openAtStart(const QStringList& paths);
 
     // --- Commands (buttons, messages). Playback commands never wait for the engine.

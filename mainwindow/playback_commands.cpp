@@ -11,6 +11,7 @@
 #include "mainwindow/costrel_dlg.h"
 #include "mainwindow/enlarged_window.h"
 #include "mainwindow/messages.h"
+#include "recording/recording_name.h"
 #include "platform/bitmap_button.h"
 
 #include "controls/slider_messages.h"
@@ -108,7 +109,10 @@ void COstrelDlg::play() {
     playbackState.openPathBuffer[sizeof playbackState.openPathBuffer - 1] = '\0';
     engine_->push(CmdOpen, candidate.c_str());
     const QChar first = currentName_.isEmpty() ? QChar() : currentName_.front();
-    const WParam kind = first == QLatin1Char('d') ? 0 : first == QLatin1Char('e') ? 1 : 2;
+    WParam kind = first == QLatin1Char('d') ? 0 : first == QLatin1Char('e') ? 1 : 2;
+    // A file that does not carry the camera's name (listed because it holds an MP4) has no
+    // recording type: the information pane says so instead of guessing one.
+    if (!isFrontRecordingName(currentName_.toStdString())) kind = kUnknownRecordingKind;
     sendToPane(PaneId::FileInfo, UM_RECORDING_KIND, kind);
     repaintPane(PaneId::ShowFileName);
 }

@@ -68,6 +68,7 @@ constexpr unsigned UM_LIST_NEXT = 0x406;           // recording list
 constexpr unsigned UM_LIST_PREV = 0x407;           // recording list
 constexpr unsigned UM_ZOOM_STEP = 0x40A;           // views: w = 1 towards view size, 0 towards large
 constexpr unsigned UM_RECORDING_KIND = 0x414;      // information pane: 0 NORMAL, 1 EVENT, 2 MOTION
+constexpr int kUnknownRecordingKind = 3;           // UM_RECORDING_KIND for a non-camera file name
 constexpr unsigned UM_CAPTURE = 0x416;             // views
 constexpr unsigned UM_LIST_OPEN_FOLDER = 0x417;    // recording list
 constexpr unsigned UM_LIST_OPEN_FILES = 0x418;     // recording list

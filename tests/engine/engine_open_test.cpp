@@ -284,22 +284,51 @@ TEST_F(EngineOpenTest, EachOpenGetsOnlyItsOwnTelemetry) {
 
     ASSERT_TRUE(openAndWait(full.frontPath));
     ASSERT_EQ(playbackState.telemetryCount, 90);
-    EXPECT_NE(playbackState.telemetry[60].latitude, 0.0);
+    EXPECT_NE(playbackState.telemetry.load()[60].latitude, 0.0);
 
     ASSERT_TRUE(openAndWait(shorter.frontPath));
     ASSERT_EQ(playbackState.telemetryCount, 90);
-    EXPECT_NEAR(playbackState.telemetry[0].latitude, shorter.track[0].latitudeDeg, 1e-6);
-    EXPECT_NEAR(playbackState.telemetry[29].longitude, shorter.track[29].longitudeDeg, 1e-6);
+    EXPECT_NEAR(playbackState.telemetry.load()[0].latitude, shorter.track[0].latitudeDeg, 1e-6);
+    EXPECT_NEAR(playbackState.telemetry.load()[29].longitude, shorter.track[29].longitudeDeg, 1e-6);
     for (int i = 30; i < 90; ++i) {
-        ASSERT_EQ(playbackState.telemetry[i].latitude, 0.0) << i;
-        ASSERT_EQ(playbackState.telemetry[i].longitude, 0.0) << i;
-        ASSERT_EQ(playbackState.telemetry[i].speedKmh, 0) << i;
-        ASSERT_EQ(playbackState.telemetry[i].accelZ, 0) << i;
+        ASSERT_EQ(playbackState.telemetry.load()[i].latitude, 0.0) << i;
+        ASSERT_EQ(playbackState.telemetry.load()[i].longitude, 0.0) << i;
+        ASSERT_EQ(playbackState.telemetry.load()[i].speedKmh, 0) << i;
+        ASSERT_EQ(playbackState.telemetry.load()[i].accelZ, 0) << i;
     }
 
     ASSERT_TRUE(openAndWait(none.frontPath));
     EXPECT_EQ(playbackState.telemetryCount, 0);
     EXPECT_EQ(mainWindow.count(UM_OPEN_DONE), 3);
+}
+
+// Three minutes at 25 fps, with the index moved to the front and an extra box after ftyp, as
+// copy tools leave a recording: every frame keeps its telemetry record.
+TEST_F(EngineOpenTest, LongRecordingLaidOutByACopyToolKeepsEveryRecord) {
+    gen::GenOptions options = smallOptions(4500);
+    options.width = 64;
+    options.height = 36;
+    options.fps = 25;
+    options.keyInterval = 250;
+    options.gps = gen::GpsMode::AllFix;
+    options.movieFirst = true;
+    options.extraBoxType = "uuid";
+    options.rear = gen::RearKind::Missing;
+    const gen::GenResult r = makeRecording("long-copied", options);
+    ASSERT_TRUE(openAndWait(r.frontPath));
+    ASSERT_EQ(playbackState.telemetryCount, 4500);
+    const TelemetryRecord* records = playbackState.telemetry.load();
+    for (int i : {0, 3999, 4000, 4499}) {
+        EXPECT_EQ(records[i].timeMs, uint32_t(r.track[size_t(i)].timeMs)) << i;
+        EXPECT_NEAR(records[i].latitude, r.track[size_t(i)].latitudeDeg, 1e-6) << i;
+    }
+    // The records of the first open stay readable after a second, shorter one.
+    const TelemetryRecord* first = records;
+    gen::GenOptions shortOptions = smallOptions(30);
+    shortOptions.rear = gen::RearKind::Missing;
+    ASSERT_TRUE(openAndWait(makeRecording("short-after", shortOptions).frontPath));
+    EXPECT_EQ(playbackState.telemetryCount, 30);
+    EXPECT_EQ(playbackState.telemetry.load(), first);
 }
 
 TEST_F(EngineOpenTest, QuitQueuedDuringAnOpenEndsTheEngine) {

@@ -355,6 +355,35 @@ TEST_F(FileListPane, DroppedFilesAndCommandLinePathsAreAppended) {
     EXPECT_EQ(list().entry(4).folder, tree.path("folder"));
 }
 
+TEST_F(FileListPane, ASingleFileOnTheCommandLinePlaysAndForeignMp4sAreListed) {
+    // Another camera's MP4 (an ftyp box first), a text file, and a rear file.
+    const std::string foreign = tree.path("phone/holiday clip.MP4");
+    std::filesystem::create_directories(tree.path("phone"));
+    std::ofstream(foreign, std::ios::binary) << std::string("\0\0\0\x18" "ftypisom", 12)
+                                             << std::string(12, '\0');
+    const std::string text = tree.file("phone/notes.mp4", 0);
+    std::ofstream(text) << "not a video\n";
+    const std::string rear = tree.file("phone/drf1_20120301_080000.mp4", 64);
+    std::ofstream(rear, std::ios::binary) << std::string("\0\0\0\x18" "ftypisom", 12);
+
+    pane->openFromCommandLine({QString::fromStdString(foreign)});
+    ASSERT_EQ(list().count(), 1);
+    EXPECT_EQ(list().entry(0).type, RecordingType::Other);
+    EXPECT_EQ(list().entry(0).dateText, "");
+    EXPECT_EQ(list().selection(), 0);
+    EXPECT_EQ(list().selectedPath(), foreign);
+    EXPECT_EQ(mainWindow.count(UM_CMD_PLAY), 1) << "one file given: it plays at once";
+
+    pane->openFromCommandLine({QString::fromStdString(text), QString::fromStdString(rear)});
+    EXPECT_EQ(list().count(), 1) << "neither a text file nor a rear file is listed";
+    const std::string front = tree.file("drf0_20120301_090000.mp4", 10);
+    pane->openFromCommandLine({QString::fromStdString(front), QString::fromStdString(foreign)});
+    EXPECT_EQ(list().count(), 3);
+    EXPECT_EQ(mainWindow.count(UM_CMD_PLAY), 1) << "several paths are only listed";
+    pane->openFromCommandLine({QString::fromStdString(rear)});
+    EXPECT_EQ(mainWindow.count(UM_CMD_PLAY), 1) << "a file that is not listed does not play";
+}
+
 TEST_F(FileListPane, ClosingTheListDuringAScanEndsItSafely) {
     for (int i = 0; i < 10; ++i) {
         char name[64];

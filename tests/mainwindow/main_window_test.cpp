@@ -566,10 +566,10 @@ TEST_F(MainWindowTest, ForwardsReportsToThePanesThatShowThem) {
     ASSERT_TRUE(graph && speed && heading && time && total);
 
     // Three frames of telemetry for the graph, as an open leaves them.
+    TelemetryRecord* records = reserveTelemetry(3);
     for (int i = 0; i < 3; ++i) {
-        playbackState.telemetry[i] = TelemetryRecord{};
-        playbackState.telemetry[i].accelX = static_cast<int16_t>(25 * i);
-        playbackState.telemetry[i].timeMs = static_cast<uint32_t>(2500 * i);
+        records[i].accelX = static_cast<int16_t>(25 * i);
+        records[i].timeMs = static_cast<uint32_t>(2500 * i);
     }
     playbackState.telemetryCount = 3;
     const double degrees = 90.0;
