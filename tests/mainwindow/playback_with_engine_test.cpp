@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QTemporaryDir>
 #include <QtTest/QTest>
+#include "tests/support/qt_gtest_waits.h"
 #include <memory>
 #include <mutex>
 #include <string>
