@@ -173,6 +173,7 @@ LResult COstrelDlg::onTelemetryTime(WParam w, LParam l) {
     return sendToPane(PaneId::SensorGraph, UM_TELEMETRY_TIME, w, l);
 }
 LResult COstrelDlg::onTelemetryCleared(WParam w, LParam l) {
+    sendToPane(PaneId::Map, UM_TELEMETRY_CLEARED, w, l);  // the marker must not outlive its recording
     return sendToPane(PaneId::SensorGraph, UM_TELEMETRY_CLEARED, w, l);
 }
 LResult COstrelDlg::onMapPosition(WParam latitude, LParam longitude) {
@@ -187,6 +188,7 @@ LResult COstrelDlg::onOpenDone(WParam, LParam) {
     recordingReady_ = true;
     playbackState.uiState = Playing;
     engine_->push(CmdPlay);
+    seekAfterOpenFromRoute();
     return 0;
 }
 

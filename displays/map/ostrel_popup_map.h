@@ -73,6 +73,8 @@ public:
     // The pane's page view; null until the pane is first shown.
     QWebEngineView* view() const { return view_; }
     bool pageLoaded() const { return pageLoaded_; }
+    // The recordings of the drive given last, in drive order.
+    const std::vector<std::string>& drive() const { return drive_; }
     // The route text last handed to the page (empty: none yet).
     const QString& routeGiven() const { return routeGiven_; }
 
