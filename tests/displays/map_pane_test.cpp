@@ -97,9 +97,21 @@ TEST_F(MapPane, MakesItsPageViewWhenFirstShownAndFollowsPositionsWhileShown) {
     EXPECT_EQ(text(page, "coords"), QStringLiteral("GPS 위치 정보 없음"));
 }
 
-TEST_F(MapPane, ShowsKeptMapPicturesWithoutAConnection) {
-    // Tiles kept from an earlier run around the position; the network is out of reach here.
+TEST_F(MapPane, ShowsKeptMapPicturesWithoutAConnectionAndAsksAgainForThoseThatFailed) {
+    // No connection here and nothing kept yet: the map pictures fail and the page says so.
     const double latitude = 37.566535, longitude = 126.977969;
+    ParentWindow parent;
+    auto* map = placePane<OstrelPopupMap>(parent, {661, 428});
+    map->send(UM_MAP_LOAD, 0, 0);
+    ASSERT_TRUE(waitUntil([&] { return map->pageLoaded(); }));
+    QWebEnginePage* page = map->view()->page();
+    sendPosition(map, latitude, longitude);
+    ASSERT_TRUE(waitUntil([&] { return evaluate(page, "failedTiles.length").toInt() >= 2; }, 30000));
+    EXPECT_EQ(evaluate(page, "tilesLoaded").toInt(), 0);
+    EXPECT_EQ(text(page, "status"), QStringLiteral("지도를 불러올 수 없습니다.\n인터넷 연결을 확인하세요."));
+
+    // The pictures become available (kept from another run, as a fetch would keep them) and the
+    // connection comes back: the page asks again and shows them.
     const TileAddress centre = tileOf(latitude, longitude, 16);
     QImage tile(256, 256, QImage::Format_RGB32);
     tile.fill(QColor(10, 200, 30));
@@ -112,12 +124,7 @@ TEST_F(MapPane, ShowsKeptMapPicturesWithoutAConnection) {
             ASSERT_TRUE(tile.save(file, "PNG"));
         }
     }
-    ParentWindow parent;
-    auto* map = placePane<OstrelPopupMap>(parent, {661, 428});
-    map->send(UM_MAP_LOAD, 0, 0);
-    ASSERT_TRUE(waitUntil([&] { return map->pageLoaded(); }));
-    QWebEnginePage* page = map->view()->page();
-    sendPosition(map, latitude, longitude);
+    evaluate(page, "window.dispatchEvent(new Event('online')); true");
     ASSERT_TRUE(waitUntil([&] { return evaluate(page, "tilesLoaded").toInt() >= 2; }, 20000));
     EXPECT_EQ(evaluate(page, "document.querySelector('.leaflet-tile-loaded').naturalWidth").toInt(), 256);
     EXPECT_EQ(text(page, "status"), QString());

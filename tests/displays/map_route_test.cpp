@@ -167,7 +167,11 @@ TEST(MapRoute, DrawsOnePointPerFixColouredBySpeedWithGapsAndAClickPicksRecording
     }));
 
     if (const QByteArray shot = qgetenv("MOKSEL_MAP_SHOT"); !shot.isEmpty()) {
-        QTest::qWait(500);
+        const QVariantList p = list(page, "(function () { var p = routeState.points.filter(function (q) {"
+                                          " return q.recording === 2 && q.ms === 15000; })[0]; return [p.lat, p.lon]; })()");
+        double latitude = p[0].toDouble(), longitude = p[1].toDouble();
+        map->send(UM_MAP_POSITION, reinterpret_cast<WParam>(&latitude), reinterpret_cast<LParam>(&longitude));
+        QTest::qWait(800);
         map->grab().save(QString::fromLocal8Bit(shot));
     }
 }
