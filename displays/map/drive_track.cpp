@@ -49,19 +49,20 @@ std::shared_ptr<const RecordingFixes> DriveTrackLoader::fixesOf(const std::strin
     return fixes;
 }
 
-void DriveTrackLoader::request(std::vector<std::string> paths, Answer answer) {
+void DriveTrackLoader::request(std::vector<std::string> paths, int current, Answer answer) {
     const std::uint64_t generation = ++generation_;
     pool_.clear();  // a request not yet started is no longer wanted
-    pool_.start([this, generation, paths = std::move(paths), answer = std::move(answer)] {
+    pool_.start([this, generation, current, paths = std::move(paths), answer = std::move(answer)] {
         std::vector<DriveTrackPart> parts;
         for (const std::string& path : paths) {
             if (generation_.load() != generation) return;  // a later request took over
             parts.push_back({path, fixesOf(path)});
         }
+        QString route = routeJson(parts, current);  // a long drive makes megabytes of text
         QMetaObject::invokeMethod(
             this,
-            [this, generation, parts = std::move(parts), answer] {
-                if (generation_.load() == generation) answer(parts);
+            [this, generation, parts = std::move(parts), route = std::move(route), answer] {
+                if (generation_.load() == generation) answer(parts, route);
             },
             Qt::QueuedConnection);
     });

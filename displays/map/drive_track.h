@@ -35,12 +35,13 @@ public:
     // Abandons a request still being read and waits for the worker to leave the file it reads.
     ~DriveTrackLoader() override;
 
-    using Answer = std::function<void(const std::vector<DriveTrackPart>&)>;
-    // Reads the recordings of a drive (paths in drive order) on the worker; `answer` runs on
-    // the UI thread with one part per path, in the same order, unless a later request came
-    // before it finished (then it never runs). Files read before are taken from the cache
-    // while their size and modification time stay the same.
-    void request(std::vector<std::string> paths, Answer answer);
+    using Answer = std::function<void(const std::vector<DriveTrackPart>& parts, const QString& route)>;
+    // Reads the recordings of a drive (paths in drive order) on the worker and makes the page's
+    // route text there (routeJson with `current`); `answer` runs on the UI thread with one part
+    // per path, in the same order, and the text, unless a later request came before it finished
+    // (then it never runs). Files read before are taken from the cache while their size and
+    // modification time stay the same.
+    void request(std::vector<std::string> paths, int current, Answer answer);
 
     // Files read from disk so far (not from the cache); for tests.
     int filesRead() const { return filesRead_.load(); }

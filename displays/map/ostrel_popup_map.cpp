@@ -184,8 +184,8 @@ void OstrelPopupMap::showDrive(std::vector<std::string> paths, int current) {
     current_ = current >= 0 && current < static_cast<int>(paths.size()) ? current : -1;
     if (sameDrive && !route_.isEmpty()) {
         // The positions are known: only the emphasis on the current recording moves.
-        loader_->request(drive_, [this](const std::vector<DriveTrackPart>& parts) {
-            route_ = routeJson(parts, current_);
+        loader_->request(drive_, current_, [this](const std::vector<DriveTrackPart>&, const QString& route) {
+            route_ = route;
             giveRoute();
         });
         return;
@@ -197,11 +197,11 @@ void OstrelPopupMap::showDrive(std::vector<std::string> paths, int current) {
         giveRoute();
         return;
     }
-    loader_->request(drive_, [this](const std::vector<DriveTrackPart>& parts) {
+    loader_->request(drive_, current_, [this](const std::vector<DriveTrackPart>& parts, const QString& route) {
         for (const DriveTrackPart& part : parts) {
             if (durationFound_ && part.fixes->durationMs >= 0) durationFound_(part.path, part.fixes->durationMs);
         }
-        route_ = routeJson(parts, current_);
+        route_ = route;
         giveRoute();
     });
 }

@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWebEngineView>
+#include <filesystem>
 #include <map>
 #include <set>
 
@@ -174,6 +175,36 @@ TEST(MapRoute, DrawsOnePointPerFixColouredBySpeedWithGapsAndAClickPicksRecording
         QTest::qWait(800);
         map->grab().save(QString::fromLocal8Bit(shot));
     }
+}
+
+TEST(MapRoute, TheTrackIsReadOncePerFileUntilTheFileChanges) {
+    GeneratedDrive drive;
+    ASSERT_NO_FATAL_FAILURE(generateDrive(drive));
+    DriveTrackLoader loader;
+    QString last;
+    auto ask = [&](int current) {
+        last.clear();
+        loader.request(drive.paths, current, [&](const std::vector<DriveTrackPart>&, const QString& route) { last = route; });
+        return waitUntil([&] { return !last.isEmpty(); }, 30000);
+    };
+    ASSERT_TRUE(ask(0));
+    EXPECT_EQ(loader.filesRead(), 4);
+    EXPECT_TRUE(last.startsWith(QStringLiteral("{\"current\":0,")));
+    ASSERT_TRUE(ask(3));
+    EXPECT_EQ(loader.filesRead(), 4) << "all four from the cache";
+    EXPECT_TRUE(last.startsWith(QStringLiteral("{\"current\":3,")));
+    // A recording rewritten (here: cut short, no longer a readable file) is read again.
+    std::filesystem::resize_file(drive.paths[1], 100);
+    ASSERT_TRUE(ask(1));
+    EXPECT_EQ(loader.filesRead(), 5);
+    EXPECT_TRUE(last.contains(QStringLiteral("\"telemetry\":false")));
+    // A request overtaken by a later one never answers.
+    int answers = 0;
+    loader.request(drive.paths, 0, [&](const std::vector<DriveTrackPart>&, const QString&) { answers += 10; });
+    loader.request(drive.paths, 2, [&](const std::vector<DriveTrackPart>&, const QString&) { answers += 1; });
+    ASSERT_TRUE(waitUntil([&] { return answers > 0; }, 30000));
+    QTest::qWait(100);
+    EXPECT_EQ(answers, 1);
 }
 
 TEST(MapRoute, RouteTextMarksGapsAndEmptyRecordings) {
