@@ -17,6 +17,7 @@
 
 #include "engine/picture_lock.h"
 #include "engine/playback_state.h"
+#include "displays/recording_info_panes.h"
 #include "engine_window_fixture.h"
 #include "frame_pattern.h"
 #include "library/ostrel_file_list.h"
@@ -25,6 +26,8 @@
 #include "platform/bitmap_button.h"
 #include "recording_generator.h"
 #ifdef MOKSEL_HAVE_MAP_PANE
+#include <QWebEngineView>
+
 #include "displays/map/ostrel_popup_map.h"
 #endif
 
@@ -165,11 +168,76 @@ TEST_F(PlaybackWithEngineTest, APickOnTheRoutePlaysThatRecordingFromThePickedTim
     const auto at = std::find(shown.begin(), shown.end(), recordings().entry(1).path());
     ASSERT_NE(at, shown.end());
     map->routeClicked(static_cast<int>(at - shown.begin()), 500.0);
-    QTRY_VERIFY_WITH_TIMEOUT(window->currentPosition() < 20, kWaitMs);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->currentPosition() < 20; }, kWaitMs));
     EXPECT_EQ(window->currentRecordingName(), nameOf(1));
     EXPECT_TRUE(boxes.empty());
 }
 #endif
+
+// A recording with positions, then one without telemetry: once the second plays, neither the
+// position fields nor the map show the first one's position.
+TEST(NextRecordingWithoutTelemetry, ShowsNoPositionRatherThanThePreviousOne) {
+    QTemporaryDir folder;
+    for (int i = 0; i < 2; ++i) {
+        gen::GenOptions options;
+        options.outputDir = folder.path().toStdString();
+        options.frames = 60;
+        options.width = 160;
+        options.height = 90;
+        options.start.second = 2 * i;
+        options.gps = gen::GpsMode::AllFix;
+        options.telemetry = i == 0;
+        options.rear = gen::RearKind::Missing;
+        gen::GenResult result;
+        std::string error;
+        ASSERT_TRUE(gen::generatePair(options, result, error)) << error;
+    }
+    auto window = std::make_unique<COstrelDlg>();
+    window->setBoxRunners([](QWidget*, int) { return 1; }, [](QWidget*, int) { return 1; });
+    window->initialise();
+    window->show();
+    window->openAtStart({folder.path()});
+    // (gtest checks: a failed QTRY_ macro would only leave the test quietly.)
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->fileList()->recordings().count() == 2; }, 30000));
+    const QString second = QString::fromStdString(window->fileList()->recordings().entry(1).fileName);
+    auto* info = dynamic_cast<OstrelFileInfo*>(window->pane(PaneId::FileInfo));
+    ASSERT_NE(info, nullptr);
+#ifdef MOKSEL_HAVE_MAP_PANE
+    auto* map = dynamic_cast<OstrelPopupMap*>(window->pane(PaneId::Map));
+    ASSERT_NE(map, nullptr);
+    window->button(kButtonMap)->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return map->pageLoaded(); }, 60000));
+    auto coords = [&] {
+        QString text;
+        bool answered = false;
+        map->view()->page()->runJavaScript(QStringLiteral("document.getElementById('coords').innerText"),
+                                           [&](const QVariant& value) {
+                                               text = value.toString();
+                                               answered = true;
+                                           });
+        QTest::qWaitFor([&] { return answered; }, 10000);
+        return text;
+    };
+#endif
+    QTest::mouseDClick(window->fileList(), Qt::LeftButton, Qt::NoModifier, QPoint(100, 28));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return (info->repaint(), info->shownTexts().value(0).startsWith(QStringLiteral("126."))); }, 30000));
+#ifdef MOKSEL_HAVE_MAP_PANE
+    ASSERT_TRUE(QTest::qWaitFor([&] { return coords().startsWith(QStringLiteral("37.")); }, 30000));
+#endif
+    window->button(kButtonNext)->click();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return window->recordingReady() && window->currentRecordingName() == second &&
+                   playbackState.engineState.load() == Playing && window->currentPosition() > 5;
+        },
+        30000));
+    info->repaint();
+    EXPECT_EQ(info->shownTexts().value(0), QStringLiteral("GPS 없음"));
+#ifdef MOKSEL_HAVE_MAP_PANE
+    EXPECT_EQ(coords(), QStringLiteral("GPS 위치 정보 없음"));
+#endif
+}
 
 }  // namespace
 }  // namespace moksel
