@@ -45,8 +45,9 @@ void registerMapTileScheme() {
 }
 
 QString mapTileFolder() {
-    return QDir(QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation))
-        .filePath(QStringLiteral("moksel-viewer/map-tiles"));
+    const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+    if (cache.isEmpty()) return {};  // no home: nothing is kept rather than kept in a stray place
+    return QDir(cache).filePath(QStringLiteral("moksel-viewer/map-tiles"));
 }
 
 std::optional<TileAddress> parseTilePath(const QString& path) {
@@ -71,6 +72,7 @@ MapTileHandler::MapTileHandler(QObject* parent, QString folder)
       network_(new QNetworkAccessManager(this)) {}
 
 QString MapTileHandler::tileFile(const TileAddress& tile) const {
+    if (folder_.isEmpty()) return {};
     return QStringLiteral("%1/osm/%2/%3/%4.png").arg(folder_).arg(tile.zoom).arg(tile.x).arg(tile.y);
 }
 
@@ -82,7 +84,7 @@ void MapTileHandler::requestStarted(QWebEngineUrlRequestJob* job) {
     }
     const QString file = tileFile(*tile);
     const QFileInfo info(file);
-    const QByteArray kept = readTile(file);
+    const QByteArray kept = file.isEmpty() ? QByteArray() : readTile(file);
     if (!kept.isEmpty() && info.lastModified().daysTo(QDateTime::currentDateTime()) < kTileRefreshDays) {
         answer(job, kept);
         return;
@@ -101,12 +103,12 @@ void MapTileHandler::requestStarted(QWebEngineUrlRequestJob* job) {
         QByteArray bytes;
         const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
         if (reply->error() == QNetworkReply::NoError && status == 200) bytes = reply->read(kMaxTileBytes + 1);
-        if (!bytes.isEmpty() && bytes.size() <= kMaxTileBytes) {
+        if (!bytes.isEmpty() && bytes.size() <= kMaxTileBytes && !file.isEmpty()) {
             // Kept whole or not at all: a tile cut short by a full disk never shows.
             QDir().mkpath(QFileInfo(file).path());
             QSaveFile out(file);
             if (out.open(QIODevice::WriteOnly) && out.write(bytes) == bytes.size()) out.commit();
-        } else {
+        } else if (bytes.isEmpty() || bytes.size() > kMaxTileBytes) {
             bytes = kept;
         }
         if (waiting.isNull()) return;  // the page no longer wants it

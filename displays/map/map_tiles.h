@@ -27,7 +27,8 @@ inline constexpr int kTileRefreshDays = 30;
 // Registers the tile scheme with the page engine; call once before QApplication is made.
 void registerMapTileScheme();
 
-// The tile folder in the user's cache folder (XDG_CACHE_HOME, else ~/.cache).
+// The tile folder in the user's cache folder (XDG_CACHE_HOME, else ~/.cache); empty when the
+// user has no cache folder (then nothing is kept).
 QString mapTileFolder();
 
 struct TileAddress {
@@ -44,7 +45,7 @@ public:
     explicit MapTileHandler(QObject* parent, QString folder = QString());
     void requestStarted(QWebEngineUrlRequestJob* job) override;
 
-    // Where a tile lives on disk.
+    // Where a tile lives on disk (empty: nothing is kept).
     QString tileFile(const TileAddress& tile) const;
 
 private:

@@ -162,6 +162,7 @@ void OstrelPopupMap::loadIntoView() {
 void OstrelPopupMap::showEvent(QShowEvent* event) {
     DisplayPane::showEvent(event);
     if (loadWanted_) loadIntoView();
+    if (routeWanted_) requestRoute();
     giveRoute();
 }
 
@@ -180,18 +181,21 @@ void OstrelPopupMap::callIfDefined(const QString& function, const QString& argum
 }
 
 void OstrelPopupMap::showDrive(std::vector<std::string> paths, int current) {
-    const bool sameDrive = paths == drive_;
     current_ = current >= 0 && current < static_cast<int>(paths.size()) ? current : -1;
-    if (sameDrive && !route_.isEmpty()) {
-        // The positions are known: only the emphasis on the current recording moves.
-        loader_->request(drive_, current_, [this](const std::vector<DriveTrackPart>&, const QString& route) {
-            route_ = route;
-            giveRoute();
-        });
+    if (paths != drive_) {
+        drive_ = std::move(paths);
+        route_.clear();
+    }
+    requestRoute();
+}
+
+void OstrelPopupMap::requestRoute() {
+    // Reading a long drive's files competes with playback for the card: only for a map in view.
+    if (!isVisible()) {
+        routeWanted_ = true;
         return;
     }
-    drive_ = std::move(paths);
-    route_.clear();
+    routeWanted_ = false;
     if (drive_.empty()) {
         route_ = routeJson({}, -1);
         giveRoute();

@@ -12,9 +12,9 @@
 //   UM_TELEMETRY_CLEARED  the recording was closed: the page drops the marker until the next
 //                         recording reports a position (clear_focus)
 //
-// The drive's route: showDrive gives the recordings of the drive being played; their positions
-// are read on a worker thread (cached per file) and handed to the page's set_route function, if
-// the page defines one. A click on the route comes back through the page's channel to the pane
+// The drive's route: showDrive gives the recordings of the drive being played; while the pane
+// shows, their positions are read on a worker thread (cached per file) and handed to the page's
+// set_route function, if the page defines one. A click on the route comes back through the page's channel to the pane
 // and on to the route-pick handler with the recording's path and the time in it.
 //
 // Map pictures come through the tile handler (map_tiles.h), which keeps them on disk.
@@ -58,8 +58,8 @@ public:
     bool CallPageScript(const QString& text);
 
     // The drive being played: its recordings' paths in drive order and the index of the one
-    // playing. The route is read in the background and given to the page when ready (at once
-    // for a drive read before). An empty list takes the route away.
+    // playing. The route is read in the background (once the pane shows) and given to the page
+    // when ready; files read before come from the cache. An empty list takes the route away.
     void showDrive(std::vector<std::string> paths, int current);
     // Called with a recording's path and a time in it (ms) when the user clicks the route.
     void setRoutePickHandler(std::function<void(const std::string&, std::int64_t)> handler) {
@@ -94,6 +94,7 @@ private:
     LResult onTelemetryCleared(WParam w, LParam l);
     void makeView();
     void loadIntoView();
+    void requestRoute();
     void giveRoute();
     void callIfDefined(const QString& function, const QString& argumentsJson);
 
@@ -103,6 +104,7 @@ private:
     DriveTrackLoader* loader_ = nullptr;
     bool pageLoaded_ = false;
     bool loadWanted_ = false;
+    bool routeWanted_ = false;  // a drive came while hidden: read it when the pane shows
 
     std::vector<std::string> drive_;  // paths of the drive shown
     int current_ = -1;
