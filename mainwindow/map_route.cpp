@@ -55,7 +55,7 @@ void COstrelDlg::pickOnRoute(const std::string& path, std::int64_t ms) {
     // Played as a double click on its row plays it; the seek follows when it has opened.
     routeSeekPath_ = path;
     routeSeekTenths_ = static_cast<int>(tenths);
-    list->recordings().playEntry(index);
+    list->recordings().play(index);
 }
 
 void COstrelDlg::seekAfterOpenFromRoute() {

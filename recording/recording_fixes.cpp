@@ -61,10 +61,10 @@ RecordingFixes readRecordingFixes(const std::string& frontPath, TelemetryBox& bo
     result.hasTelemetry = box.read(frontPath);
     if (!result.hasTelemetry || times.empty()) return result;
 
-    std::vector<TelemetryRecord> records(kTelemetryCapacity);
+    std::vector<TelemetryRecord> records(times.size());
     std::uint32_t eventTimeMs = 0;
     const int built = box.buildRecords(times.data(), static_cast<int>(times.size()), records.data(),
-                                       kTelemetryCapacity, eventTimeMs);
+                                       static_cast<int>(records.size()), eventTimeMs);
     result.points.reserve(static_cast<size_t>(built));
     for (int i = 0; i < built; ++i) {
         const TelemetryRecord& r = records[i];

@@ -36,7 +36,7 @@ std::shared_ptr<const RecordingFixes> DriveTrackLoader::fixesOf(const std::strin
     }
     std::shared_ptr<const RecordingFixes> fixes;
     if (exists) {
-        thread_local TelemetryBox box;  // 3.7 MB of working arrays, made once per worker
+        thread_local TelemetryBox box;  // its working arrays are reused by the worker's reads
         fixes = std::make_shared<const RecordingFixes>(readRecordingFixes(path, box));
         ++filesRead_;
     } else {

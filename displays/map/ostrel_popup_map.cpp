@@ -20,7 +20,7 @@
 #include "displays/map/drive_track.h"
 #include "displays/map/map_tiles.h"
 #include "displays/page_script_call.h"
-#include "mainwindow/messages.h"
+#include "platform/window_messages.h"
 
 namespace moksel {
 

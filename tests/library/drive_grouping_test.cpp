@@ -122,11 +122,11 @@ TEST(DriveGrouping, TheListKnowsDrivesAfterSortsAndRemovalsAndPlaysAnEntry) {
     EXPECT_EQ(list.count(), 2);
     EXPECT_EQ(list.previousInDrive(1), -1);
 
-    list.playEntry(1);
+    list.play(1);
     EXPECT_EQ(list.selection(), 1);
     EXPECT_EQ(list.selectedPath(), tree.path("b/drf0_20261208_100100.mp4"));
     EXPECT_EQ(window.count(UM_CMD_PLAY), 1);
-    list.playEntry(7);  // outside the list
+    list.play(7);  // outside the list
     EXPECT_EQ(window.count(UM_CMD_PLAY), 1);
 }
 
