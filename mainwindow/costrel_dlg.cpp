@@ -189,6 +189,7 @@ QWidget* COstrelDlg::createPane(const PaneSpec& entry) {
         case PaneId::Map:
 #ifdef MOKSEL_HAVE_MAP_PANE
             widget = new OstrelPopupMap(this);
+            wireMapPane(widget);
 #endif
             // Built without the page view there is no map: the GPS button shows nothing.
             break;

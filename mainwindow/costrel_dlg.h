@@ -20,6 +20,7 @@
 #include <QPointer>
 #include <QString>
 #include <QStringList>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -168,6 +169,12 @@ private:
     void createButtons();
     void createPanes();
     QWidget* createPane(const PaneSpec& entry);
+
+    // The drive on the map (map_route.cpp).
+    void wireMapPane(QWidget* mapPane);
+    void showDriveOnMap();
+    void pickOnRoute(const std::string& path, std::int64_t ms);
+    void seekAfterOpenFromRoute();
     void startEngine();
     void watchForCards();
     void onButton(int id);
@@ -267,6 +274,8 @@ private:
     DeviceServices devices_;
     MountWatcher* mountWatcher_ = nullptr;
     bool waitCursor_ = false;
+    std::string routeSeekPath_;  // a recording picked on the map's route, to seek in once open
+    int routeSeekTenths_ = 0;
     std::function<std::string()> selectedPath_;
     std::function<bool(QString&)> selectedName_;  // false: nothing selected
     BoxRunner oneButtonBox_;

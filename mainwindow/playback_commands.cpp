@@ -108,6 +108,8 @@ void COstrelDlg::play() {
     std::strncpy(playbackState.openPathBuffer, candidate.c_str(), sizeof playbackState.openPathBuffer - 1);
     playbackState.openPathBuffer[sizeof playbackState.openPathBuffer - 1] = '\0';
     engine_->push(CmdOpen, candidate.c_str());
+    if (routeSeekPath_ != candidate) routeSeekPath_.clear();
+    showDriveOnMap();
     const QChar first = currentName_.isEmpty() ? QChar() : currentName_.front();
     WParam kind = first == QLatin1Char('d') ? 0 : first == QLatin1Char('e') ? 1 : 2;
     // A file that does not carry the camera's name (listed because it holds an MP4) has no
