@@ -8,6 +8,7 @@
 namespace moksel::bench {
 int runOpenBench();
 int runPlaybackBench(int offsetMinutes, bool soundServer, bool cpuOnly);
+int runRepairBench();
 }  // namespace moksel::bench
 
 int main(int argc, char** argv) {
@@ -17,6 +18,7 @@ int main(int argc, char** argv) {
     }
     const std::string command = argv[1];
     if (command == "open") return moksel::bench::runOpenBench();
+    if (command == "repair") return moksel::bench::runRepairBench();
     if (command == "playback") {
         int minutes = 10;
         bool soundServer = false;
