@@ -3,6 +3,7 @@
 // must show the generator's frame numbers in order.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -225,6 +226,70 @@ TEST(RecordingRepair, GarbageBetweenSamplesIsSkipped) {
     EXPECT_GE(report.skippedBytes, 13u + 700u + 200u);
     expectWholePacketsBefore(s.source.frontPath, report.output, int64_t(layout.mediaEnd));
     expectFramesInOrder(report.output, hashesOf(packets, true).size());
+}
+
+// A camera that writes its samples in runs (a second of video, then a second of sound) and
+// repeats its parameter sets before every key picture.
+TEST(RecordingRepair, SamplesInRunsWithParameterSetsInBand) {
+    const Sources& s = sources();
+    const auto packets = readPackets(s.source.frontPath);
+    const auto original = test::fileBytes(s.source.frontPath);
+    const auto reference = test::fileBytes(s.reference.frontPath);
+    // The parameter sets as the camera writes them in band: length-prefixed NAL units.
+    std::vector<uint8_t> parameterSets;
+    {
+        const std::string tag = "avcC";
+        const auto at = std::search(reference.begin(), reference.end(), tag.begin(), tag.end());
+        ASSERT_NE(at, reference.end());
+        size_t p = size_t(at - reference.begin()) + 4 + 5;
+        for (int set = 0; set < 2; ++set) {
+            const int count = set == 0 ? (reference[p] & 0x1f) : reference[p];
+            ++p;
+            for (int i = 0; i < count; ++i) {
+                const size_t length = size_t(reference[p]) << 8 | reference[p + 1];
+                p += 2;
+                parameterSets.insert(parameterSets.end(),
+                                     {0, 0, uint8_t(length >> 8), uint8_t(length)});
+                parameterSets.insert(parameterSets.end(), reference.begin() + int64_t(p),
+                                     reference.begin() + int64_t(p + length));
+                p += length;
+            }
+        }
+    }
+    std::vector<std::vector<uint8_t>> video, sound;
+    for (const test::PacketRecord& p : packets) {
+        std::vector<uint8_t> bytes(original.begin() + p.pos, original.begin() + p.pos + p.size);
+        if (p.video && video.size() % 30 == 0)
+            bytes.insert(bytes.begin(), parameterSets.begin(), parameterSets.end());
+        (p.video ? video : sound).push_back(std::move(bytes));
+    }
+    std::vector<uint8_t> file(original.begin(), original.begin() + 32);  // ftyp and free
+    const std::vector<uint8_t> header = {0, 0, 0, 0, 'm', 'd', 'a', 't'};
+    file.insert(file.end(), header.begin(), header.end());
+    const size_t mediaBegin = file.size();
+    for (size_t v = 0, a = 0; v < video.size() || a < sound.size();) {
+        for (int i = 0; i < 30 && v < video.size(); ++i, ++v)
+            file.insert(file.end(), video[v].begin(), video[v].end());
+        for (int i = 0; i < 22 && a < sound.size(); ++i, ++a)
+            file.insert(file.end(), sound[a].begin(), sound[a].end());
+    }
+    ASSERT_EQ(std::string(original.begin() + 36, original.begin() + 40), "free");
+    const std::string folder = gen::test::freshFolder("repair-runs");
+    const std::string path = folder + "/drf0_20120301_090000.mp4";
+    test::writeBytes(path, file);
+    ASSERT_EQ(readFileLayout(path).mediaBegin, mediaBegin);
+
+    const RepairReport report =
+        repairFile({path, s.reference.frontPath, folder + "/out.mp4", {}, nullptr});
+    ASSERT_EQ(report.outcome, RepairOutcome::Repaired) << report.message;
+    EXPECT_EQ(report.skippedBytes, 0u);
+    const auto repaired = readPackets(report.output);
+    for (bool isVideo : {true, false}) {
+        std::vector<uint64_t> expected;
+        for (const auto& bytes : isVideo ? video : sound) expected.push_back(test::hashBytes(bytes));
+        EXPECT_EQ(hashesOf(repaired, isVideo), expected) << (isVideo ? "video" : "sound");
+    }
+    expectFramesInOrder(report.output, video.size());
 }
 
 TEST(RecordingRepair, RefusesAReferenceThatDoesNotFit) {

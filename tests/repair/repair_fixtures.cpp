@@ -60,6 +60,8 @@ std::vector<int64_t> ptsBefore(const std::vector<PacketRecord>& packets, bool vi
     return times;
 }
 
+uint64_t hashBytes(const std::vector<uint8_t>& bytes) { return fnv(bytes.data(), bytes.size()); }
+
 uint64_t hashFile(const std::string& path) {
     const auto bytes = fileBytes(path);
     return fnv(bytes.data(), bytes.size()) ^ bytes.size();

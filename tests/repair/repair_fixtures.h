@@ -26,6 +26,8 @@ std::vector<uint64_t> hashesOf(const std::vector<PacketRecord>& packets, bool vi
 std::vector<int64_t> ptsBefore(const std::vector<PacketRecord>& packets, bool video, int64_t cut);
 
 uint64_t hashFile(const std::string& path);
+// The hash PacketRecord::hash holds, of any bytes.
+uint64_t hashBytes(const std::vector<uint8_t>& bytes);
 std::vector<uint8_t> fileBytes(const std::string& path);
 void writeBytes(const std::string& path, const std::vector<uint8_t>& bytes);
 
