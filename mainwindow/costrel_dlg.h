@@ -41,6 +41,7 @@ class BitmapButton;
 class MountWatcher;
 class OstrelFileList;
 class OstrelMovieEntire;
+struct RepairSession;
 class VideoView;
 
 class COstrelDlg : public Window<QDialog> {
@@ -101,6 +102,12 @@ public:
     // The boxes of the message codes, with the pause step first.
     void showMessage(int code);
     int ask(int code);
+    // A recording the camera could not finish: asks, repairs it (progress box, stop cancels)
+    // and replaces `candidate` by the repaired front file. False: nothing to open.
+    bool repairBeforeOpen(std::string& candidate);
+    std::string repairedPathFor(const std::string& path) const;  // itself when never repaired
+    bool repairRunning() const;
+    void cancelRepair();
     void setBoxRunners(BoxRunner oneButton, BoxRunner twoButton);
 
     // --- State, read by panes and tests.
@@ -257,6 +264,7 @@ private:
     std::function<bool(QString&)> selectedName_;  // false: nothing selected
     BoxRunner oneButtonBox_;
     BoxRunner twoButtonBox_;
+    std::shared_ptr<RepairSession> repair_;  // made at the first repair
     WindowDragger dragger_;
 };
 

@@ -53,7 +53,8 @@ int COstrelDlg::ask(int code) {
 }
 
 void COstrelDlg::play() {
-    const std::string candidate = selectedPath_ ? selectedPath_() : std::string();
+    if (repairRunning()) return;
+    std::string candidate = repairedPathFor(selectedPath_ ? selectedPath_() : std::string());
     if (!candidate.empty() && candidate == currentPath_) {
         engine_->push(CmdPlay);
         playbackState.uiState = Playing;
@@ -66,6 +67,7 @@ void COstrelDlg::play() {
         }
         return;
     }
+    if (!repairBeforeOpen(candidate)) return;
     // Another recording: stop the one playing and open the candidate.
     activateWindow();
     repaint();
