@@ -26,6 +26,7 @@ public:
 
     size_t frameLength(const uint8_t* data, size_t available, size_t guess) override;
     size_t maxFrameLength() const override;
+    bool wholeFrame(const uint8_t* data, size_t length) override;
 
     int attempts() const { return attempts_; }
 
@@ -34,12 +35,16 @@ private:
     enum class Try { Short, Exact, Long };
     Try attempt(const uint8_t* data, size_t length);
     bool success(Try t) const { return t != Try::Short; }
+    bool plausibleStart(uint8_t first) const;
+    bool openDecoder();
 
+    AVCodecParameters* params_ = nullptr;  // the reference's, to reopen the decoder with
     AVCodecContext* decoder_ = nullptr;
     AVPacket* packet_ = nullptr;
     AVFrame* frame_ = nullptr;
     std::vector<uint8_t> buffer_;
     int channels_ = 0;
+    int sampleRate_ = 0;
     int frameSamples_ = 1024;
     int attempts_ = 0;
 };

@@ -46,6 +46,8 @@ public:
             if (soundFirst) found = trySound(p, sample) || tryVideo(p, sample, cut);
             else found = tryVideo(p, sample, cut) || (!cut && trySound(p, sample));
             if (found) {
+                if (sample.video && unknownRun_ > 0) recoverSoundBefore(p, report);
+                unknownRun_ = 0;
                 report.samples.push_back(sample);
                 lastWasSound = !sample.video;
                 p += sample.size;
@@ -57,6 +59,7 @@ public:
                 break;
             }
             const size_t next = skipUnknown(p);
+            unknownRun_ += next - p;
             report.skippedBytes += next - p;
             p = next;
         }
@@ -69,6 +72,12 @@ private:
         uint64_t value = 0;
         for (size_t i = 0; i < lengthSize_; ++i) value = (value << 8) | d_[at + i];
         return value;
+    }
+
+    uint64_t cutSampleLimit() const {
+        if (setup_.largestVideoSample == 0) return setup_.maxVideoSample;
+        return std::min<uint64_t>(setup_.maxVideoSample,
+                                  uint64_t(setup_.largestVideoSample) * 2 + 65536);
     }
 
     bool chainFollows(const SliceStart& s) const {
@@ -125,15 +134,14 @@ private:
                 }
                 lastFirstMb = slice->firstMb;
                 if (!whole) {
-                    cut = chainFollows(first);
+                    // A picture the end of the data split: believed when it continues the
+                    // numbering and is no longer than the reference's pictures allow.
+                    cut = chainFollows(first) && length <= cutSampleLimit();
                     return false;
                 }
             } else if (type == kNalSei || type == kNalSps || type == kNalPps || type == kNalAud) {
                 if (haveSlice) break;  // opens the next access unit
-                if (!whole) {
-                    cut = true;
-                    return false;
-                }
+                if (!whole) return false;
             } else {  // end of sequence or stream, filler: only after the picture
                 if (!haveSlice || !whole) break;
             }
@@ -181,11 +189,14 @@ private:
     }
 
     bool trySound(size_t p, ScannedSample& sample) {
-        if (!setup_.sound) return false;
+        // Deep in unknown bytes only video is looked for: a decoder try at every byte of a long
+        // stretch would take minutes, and a video sample ends the stretch.
+        if (!setup_.sound || unknownRun_ > kLongUnknownRun) return false;
         const size_t avail = n_ - p;
-        // Where the next video sample starts is the likeliest end of this frame.
+        // Where the next video sample starts is the likeliest end of this frame (looked for
+        // only among samples: inside unknown bytes it would cost a search at every byte).
         size_t guess = 0;
-        const size_t limit = std::min(avail, setup_.sound->maxFrameLength());
+        const size_t limit = unknownRun_ ? 0 : std::min(avail, setup_.sound->maxFrameLength());
         for (size_t length = 1; length <= limit && p + length < n_; ++length) {
             if (videoStartsAt(p + length)) {
                 guess = length;
@@ -195,12 +206,42 @@ private:
         const size_t length =
             setup_.sound->frameLength(d_ + p, avail, guess ? guess : lastSoundSize_);
         if (length == 0) return false;
+        // Among unknown bytes a frame is believed only when a known sample follows it.
+        if (unknownRun_ > 0 && !knownFollows(p + length)) return false;
         lastSoundSize_ = length;
         sample.offset = p;
         sample.size = uint32_t(length);
         sample.video = false;
         sample.key = true;
         return true;
+    }
+
+    // Sound frames that end where the video sample found after unknown bytes starts: the
+    // search among unknown bytes may have passed over them.
+    void recoverSoundBefore(size_t videoStart, ScanReport& report) {
+        if (!setup_.sound) return;
+        const size_t floor = videoStart - std::min(unknownRun_, videoStart);
+        std::vector<ScannedSample> found;
+        size_t end = videoStart;
+        for (bool more = true; more;) {
+            more = false;
+            const size_t longest = std::min(end - floor, setup_.sound->maxFrameLength());
+            for (size_t length = 2; length <= longest; ++length) {
+                if (!setup_.sound->wholeFrame(d_ + end - length, length)) continue;
+                ScannedSample frame;
+                frame.offset = end - length;
+                frame.size = uint32_t(length);
+                frame.key = true;
+                found.push_back(frame);
+                end -= length;
+                more = true;
+                break;
+            }
+        }
+        for (auto it = found.rbegin(); it != found.rend(); ++it) {
+            report.samples.push_back(*it);
+            report.skippedBytes -= it->size;
+        }
     }
 
     size_t skipUnknown(size_t p) const {
@@ -229,6 +270,8 @@ private:
     bool haveReference_ = false;
     uint32_t lastReferenceFrameNum_ = 0;
     size_t lastSoundSize_ = 0;
+    size_t unknownRun_ = 0;  // bytes skipped since the last sample
+    static constexpr size_t kLongUnknownRun = 64 * 1024;
 };
 
 }  // namespace

@@ -27,6 +27,8 @@ public:
     // The length of the sound frame that starts at `data` (at most `available` bytes), or 0 when
     // no whole frame starts there. `guess` is a likely length (0 when unknown).
     virtual size_t frameLength(const uint8_t* data, size_t available, size_t guess) = 0;
+    // True when exactly `length` bytes at `data` are one whole frame.
+    virtual bool wholeFrame(const uint8_t* data, size_t length) = 0;
     // The longest frame the stream's configuration allows.
     virtual size_t maxFrameLength() const = 0;
 };
@@ -35,6 +37,7 @@ struct ScanSetup {
     const AvcConfig* video = nullptr;  // required
     SoundJudge* sound = nullptr;       // none: sound bytes are skipped as unknown
     size_t maxVideoSample = 8u << 20;  // a longer NAL unit is not believed
+    size_t largestVideoSample = 0;     // the reference's; bounds a sample split by the end
     bool soundRunsLong = false;        // the camera writes sound in runs of several frames
     bool videoRunsLong = false;        // ... and video in runs of several samples
 };

@@ -258,6 +258,7 @@ RepairReport repairFromMediaData(const RepairJob& job, RepairReport report) {
     setup.video = &reference.avc;
     setup.sound = judge.get();
     setup.maxVideoSample = std::max<size_t>(size_t(reference.largestVideoSample) * 8, 4u << 20);
+    setup.largestVideoSample = reference.largestVideoSample;
     setup.soundRunsLong = reference.soundRunsLong;
     setup.videoRunsLong = reference.videoRunsLong;
     std::function<void(double)> scanProgress;

@@ -228,6 +228,28 @@ TEST(RecordingRepair, GarbageBetweenSamplesIsSkipped) {
     expectFramesInOrder(report.output, hashesOf(packets, true).size());
 }
 
+// Megabytes of unknown bytes before the samples (a card's stale data): the scan gets through
+// them and keeps every sample after them.
+TEST(RecordingRepair, LongStretchOfUnknownBytesBeforeTheSamples) {
+    const Sources& s = sources();
+    const FileLayout layout = readFileLayout(s.source.frontPath);
+    auto bytes = test::fileBytes(s.source.frontPath);
+    bytes.resize(size_t(layout.mediaEnd));
+    std::mt19937 random(11);
+    std::vector<uint8_t> stale(6u << 20);
+    for (uint8_t& b : stale) b = uint8_t(random());
+    bytes.insert(bytes.begin() + int64_t(layout.mediaBegin), stale.begin(), stale.end());
+    for (int i = 0; i < 4; ++i) bytes[size_t(layout.mediaBegin) - 8 + size_t(i)] = 0;
+    const std::string folder = gen::test::freshFolder("repair-stale");
+    const std::string path = folder + "/drf0_20120301_090000.mp4";
+    test::writeBytes(path, bytes);
+    const RepairReport report =
+        repairFile({path, s.reference.frontPath, folder + "/out.mp4", {}, nullptr});
+    ASSERT_EQ(report.outcome, RepairOutcome::Repaired) << report.message;
+    EXPECT_EQ(report.skippedBytes, stale.size());
+    expectWholePacketsBefore(s.source.frontPath, report.output, int64_t(layout.mediaEnd));
+}
+
 // A camera that writes its samples in runs (a second of video, then a second of sound) and
 // repeats its parameter sets before every key picture.
 TEST(RecordingRepair, SamplesInRunsWithParameterSetsInBand) {
