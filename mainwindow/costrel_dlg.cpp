@@ -452,6 +452,7 @@ void COstrelDlg::closeEvent(QCloseEvent* event) {
 void COstrelDlg::exitViewer() {
     if (exiting_) return;
     exiting_ = true;
+    cancelRepair();  // a repair in progress stops; nothing opens after it
     if (!engineStarted_ || engineGone_) {
         finishShutDown();
         return;

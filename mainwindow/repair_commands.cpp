@@ -67,6 +67,7 @@ bool COstrelDlg::repairBeforeOpen(std::string& candidate) {
     worker.join();
     if (box != nullptr) box->hide();
     repair_->running = false;
+    if (exiting_) return false;
 
     switch (report.outcome) {
         case repair::RepairOutcome::Repaired:
