@@ -76,6 +76,8 @@ private:
 
 std::string fileName(const std::string& path) { return fs::path(path).filename().string(); }
 
+std::string nearestWholeRecording(const std::string& path);
+
 bool isRearName(const std::string& path) {
     const std::string name = fileName(path);
     return name.size() == 24 && name[3] == '1' && name[4] == '_' && name[13] == '_';
@@ -141,7 +143,10 @@ bool videoFitsReference(const ReferenceRecording& reference, const uint8_t* medi
 // A file whose index is whole but whose media data ends early: every sample the index lists
 // that lies wholly in the file is copied.
 RepairReport repairFromOwnIndex(const RepairJob& job, RepairReport report) {
-    const uint64_t fileSize = fs::file_size(job.input);
+    std::error_code sizeError;
+    const uint64_t fileSize = fs::file_size(job.input, sizeError);
+    if (sizeError)
+        return failure(report, RepairOutcome::Failed, fileName(job.input) + " cannot be read");
     AVFormatContext* input = nullptr;
     if (avformat_open_input(&input, job.input.c_str(), nullptr, nullptr) < 0)
         return failure(report, RepairOutcome::Failed, fileName(job.input) + " cannot be read");
@@ -357,6 +362,16 @@ std::string defaultRepairFolder(const std::string& path) {
 }
 
 std::string findReference(const std::string& path) {
+    try {
+        return nearestWholeRecording(path);
+    } catch (const std::exception&) {  // a folder that changes or fails while it is listed
+        return {};
+    }
+}
+
+namespace {
+
+std::string nearestWholeRecording(const std::string& path) {
     const fs::path broken(path);
     const std::string name = broken.filename().string();
     const bool cameraName = name.size() == 24 && name[4] == '_' && name[13] == '_';
@@ -393,6 +408,8 @@ std::string findReference(const std::string& path) {
     }
     return {};
 }
+
+}  // namespace
 
 PairRepairReport repairPair(const PairRepairJob& job) {
     PairRepairReport pair;

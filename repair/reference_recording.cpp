@@ -112,8 +112,7 @@ bool readReference(const std::string& path, ReferenceRecording& reference, std::
             timingFromIndex(sound, reference.soundTiming, placed, false, nullptr);
         }
     }
-    if (!reference.video || (soundIndex >= 0 && !reference.sound && reference.soundStreams > 0 &&
-                             input->streams[soundIndex]->codecpar->codec_id == AV_CODEC_ID_AAC)) {
+    if (!reference.video) {
         error = "out of memory";
         return false;
     }
