@@ -1,6 +1,6 @@
-// Repairs of files the system's ffmpeg program writes: H.264 with reordered (B) pictures and
-// 48 kHz stereo AAC with its index at the end, and a copy with the index in front whose media
-// data is cut short.
+// Repairs of files the system's ffmpeg program writes: H.264 with reordered (B) pictures of
+// several slices and 48 kHz stereo AAC with the index at the end, and a copy with the index in
+// front whose media data is cut short.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -46,8 +46,9 @@ void cutTo(const std::string& from, const std::string& to, double fraction) {
 TEST(RecordingRepairFfmpeg, ReorderedPicturesAndStereoSound) {
     if (!haveFfmpeg()) GTEST_SKIP() << "no ffmpeg program";
     const std::string folder = gen::test::freshFolder("repair-ffmpeg");
-    const std::string encode =
-        " -c:v libx264 -preset veryfast -bf 2 -c:a aac -ar 48000 -ac 2 -b:a 96k ";
+    // Reordered pictures of three slices each, 48 kHz stereo sound.
+    const std::string encode = " -c:v libx264 -preset veryfast -bf 2 -x264-params slices=3"
+                               " -c:a aac -ar 48000 -ac 2 -b:a 96k ";
     const std::string reference = folder + "/drf0_20120301_082000.mp4";
     const std::string whole = folder + "/whole.mp4";
     ASSERT_TRUE(run("ffmpeg -y -i " + generated(folder, 10) + encode + reference));
