@@ -52,7 +52,7 @@ int main(int argc, char** argv) {
         else return usage();
     }
     if (job.front.empty()) return usage();
-    av_log_set_level(AV_LOG_ERROR);
+    av_log_set_level(AV_LOG_FATAL);  // the damage the repair works around is no news
 
     const auto pair = moksel::repair::repairPair(job);
     using moksel::repair::RepairOutcome;
