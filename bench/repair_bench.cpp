@@ -142,8 +142,7 @@ int runRepairBench() {
     }
     // The 95% cut repaired twice more, so one slow run does not decide the ratio.
     for (int round = 0; round < 2; ++round) {
-        const std::string front =
-            work + "/9/" + fs::path(source.frontPath).filename().string();
+        const std::string front = work + "/9/" + fs::path(source.frontPath).filename().string();
         const double start = nowMs();
         repair::repairPair({front, reference.frontPath, "", {}, nullptr});
         largestCutMs = std::min(largestCutMs, nowMs() - start);

@@ -23,10 +23,10 @@ using moksel::repair::AacJudge;
 using moksel::repair::AvcConfig;
 
 // The configuration of a 64 x 36 baseline stream as the sample generator writes it.
-const uint8_t kAvcConfig[] = {
-    0x01, 0x42, 0xc0, 0x0a, 0xff, 0xe1, 0x00, 0x1a, 0x67, 0x42, 0xc0, 0x0a, 0xda, 0x11,
-    0xfe, 0x79, 0xa8, 0x10, 0x10, 0x32, 0x00, 0x00, 0x03, 0x00, 0x02, 0x00, 0x00, 0x03,
-    0x00, 0x78, 0x1e, 0x24, 0x4d, 0x40, 0x01, 0x00, 0x04, 0x68, 0xce, 0x0f, 0xc8};
+const uint8_t kAvcConfig[] = {0x01, 0x42, 0xc0, 0x0a, 0xff, 0xe1, 0x00, 0x1a, 0x67, 0x42, 0xc0,
+                              0x0a, 0xda, 0x11, 0xfe, 0x79, 0xa8, 0x10, 0x10, 0x32, 0x00, 0x00,
+                              0x03, 0x00, 0x02, 0x00, 0x00, 0x03, 0x00, 0x78, 0x1e, 0x24, 0x4d,
+                              0x40, 0x01, 0x00, 0x04, 0x68, 0xce, 0x0f, 0xc8};
 // AAC LC, 22050 Hz, mono.
 const uint8_t kAacConfig[] = {0x13, 0x88, 0x56, 0xe5, 0x00};
 
@@ -48,8 +48,8 @@ Setup& setup() {
         params->sample_rate = 22050;
         params->frame_size = 1024;
         av_channel_layout_default(&params->ch_layout, 1);
-        params->extradata = static_cast<uint8_t*>(
-            av_mallocz(sizeof kAacConfig + AV_INPUT_BUFFER_PADDING_SIZE));
+        params->extradata =
+            static_cast<uint8_t*>(av_mallocz(sizeof kAacConfig + AV_INPUT_BUFFER_PADDING_SIZE));
         std::copy(kAacConfig, kAacConfig + sizeof kAacConfig, params->extradata);
         params->extradata_size = sizeof kAacConfig;
         std::string error;
@@ -92,9 +92,9 @@ std::string lengthPrefixed(const std::string& nal) {
 std::string picture(bool idr, uint32_t frameNum, int payload) {
     Bits b;
     b.put(idr ? 0x65 : 0x41, 8);
-    b.ue(0);           // first macroblock
+    b.ue(0);            // first macroblock
     b.ue(idr ? 7 : 5);  // I or P, all slices alike
-    b.ue(0);           // picture parameter set
+    b.ue(0);            // picture parameter set
     b.put(frameNum, setup().avc.sps.front().log2MaxFrameNum);
     if (idr) b.ue(0);
     b.put(0x5a5a, 16);
@@ -109,14 +109,23 @@ std::vector<std::string> mokselFuzzSeeds() {
     for (uint32_t i = 0; i < 6; ++i) stream += picture(i == 0, i, 20 + int(i) * 3);
     const std::string sei = lengthPrefixed(std::string("\x06\x05\x02\xaa\xbb\x80", 6));
     return {stream, sei + stream, stream + std::string(12, '\0') + stream,
-            stream.substr(0, stream.size() - 5), std::string("\0\0\0\x08" "free\x01\x02", 10) +
-            stream};
+            stream.substr(0, stream.size() - 5),
+            std::string("\0\0\0\x08"
+                        "free\x01\x02",
+                        10) +
+                stream};
 }
 
 std::vector<std::string> mokselFuzzDictionary() {
-    return {std::string("\x00\x00\x00\x10\x65\x88", 6), std::string("\x00\x00\x00\x10\x41\x9a", 6),
-            std::string("\x00\x00\x00\x04\x68\xce", 6), std::string("\x00\x00\x03", 3),
-            "free", "mdat", "moov", std::string("\x21\x10", 2), std::string("\x01\x40", 2)};
+    return {std::string("\x00\x00\x00\x10\x65\x88", 6),
+            std::string("\x00\x00\x00\x10\x41\x9a", 6),
+            std::string("\x00\x00\x00\x04\x68\xce", 6),
+            std::string("\x00\x00\x03", 3),
+            "free",
+            "mdat",
+            "moov",
+            std::string("\x21\x10", 2),
+            std::string("\x01\x40", 2)};
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

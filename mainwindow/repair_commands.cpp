@@ -1,6 +1,8 @@
 // Opening a recording the camera could not finish: the user is asked, the pair is repaired on a
 // worker thread into a REPAIRED folder beside it while the progress box shows how far it got
 // (its stop button cancels), and the repaired pair is what then opens.
+#include "mainwindow/repair_commands.h"
+
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QTimer>
@@ -11,7 +13,6 @@
 #include "dialogs/message_texts.h"
 #include "mainwindow/costrel_dlg.h"
 #include "mainwindow/messages.h"
-#include "mainwindow/repair_commands.h"
 #include "repair/recording_repair.h"
 
 namespace moksel {
@@ -19,12 +20,15 @@ namespace moksel {
 std::string COstrelDlg::repairedPathFor(const std::string& path) const {
     if (!repair_) return path;
     const auto found = repair_->repaired.find(path);
-    if (found == repair_->repaired.end() || !QFileInfo(QString::fromStdString(found->second)).isFile())
+    if (found == repair_->repaired.end() ||
+        !QFileInfo(QString::fromStdString(found->second)).isFile())
         return path;
     return found->second;
 }
 
-bool COstrelDlg::repairRunning() const { return repair_ && repair_->running; }
+bool COstrelDlg::repairRunning() const {
+    return repair_ && repair_->running;
+}
 
 void COstrelDlg::cancelRepair() {
     if (repair_ && repair_->running) repair_->cancel = true;
@@ -32,7 +36,8 @@ void COstrelDlg::cancelRepair() {
 
 bool COstrelDlg::repairBeforeOpen(std::string& candidate) {
     const repair::FileState state = repair::quickFileState(candidate);
-    if (state != repair::FileState::IndexMissing && state != repair::FileState::MediaCut) return true;
+    if (state != repair::FileState::IndexMissing && state != repair::FileState::MediaCut)
+        return true;
     if (!repair_) repair_ = std::make_shared<RepairSession>();
     if (repair_->running || ask(kAskRepairRecording) != kBoxOk) return false;
     repair_->running = true;
@@ -51,7 +56,8 @@ bool COstrelDlg::repairBeforeOpen(std::string& candidate) {
     auto update = [&] {
         repair_->progressText =
             QString::fromUtf8("파일 복구 중: %1  %2%").arg(name).arg(permille.load() / 10);
-        postToPane(PaneId::ScanBox, UM_SCAN_FOLDER, reinterpret_cast<WParam>(&repair_->progressText));
+        postToPane(PaneId::ScanBox, UM_SCAN_FOLDER,
+                   reinterpret_cast<WParam>(&repair_->progressText));
     };
     QWidget* box = pane(PaneId::ScanBox);
     if (box != nullptr) box->show();

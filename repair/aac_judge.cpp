@@ -124,8 +124,10 @@ size_t AacJudge::frameLength(const uint8_t* data, size_t available, size_t guess
         const size_t mid = low + (high - low) / 2;
         const Try t = attempt(data, mid);
         if (t == Try::Exact) return mid;
-        if (success(t)) high = mid;
-        else low = mid + 1;
+        if (success(t))
+            high = mid;
+        else
+            low = mid + 1;
     }
     return attempt(data, low) == Try::Exact ? low : 0;
 }

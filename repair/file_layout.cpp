@@ -108,10 +108,14 @@ FileState fileState(const std::string& path) {
 
 const char* fileStateText(FileState state) {
     switch (state) {
-        case FileState::Whole: return "complete";
-        case FileState::IndexMissing: return "cut off (its index is missing)";
-        case FileState::MediaCut: return "cut short (samples its index lists are missing)";
-        case FileState::NotRecording: return "not a recording (no media data)";
+        case FileState::Whole:
+            return "complete";
+        case FileState::IndexMissing:
+            return "cut off (its index is missing)";
+        case FileState::MediaCut:
+            return "cut short (samples its index lists are missing)";
+        case FileState::NotRecording:
+            return "not a recording (no media data)";
     }
     return "";
 }

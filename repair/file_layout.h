@@ -15,11 +15,11 @@ struct FileLayout {
     bool hasMedia = false;    // an `mdat` box was found
     uint64_t mediaBegin = 0;  // its payload, clamped to the file
     uint64_t mediaEnd = 0;
-    bool mediaCut = false;     // its size runs past the end of the file
-    bool mediaToEnd = false;   // its size field says 0 (up to the end of the file)
-    bool hasIndex = false;     // a `moov` box starts in the file
-    bool indexWhole = false;   // ... and ends in it
-    bool indexFirst = false;   // ... before the media data
+    bool mediaCut = false;    // its size runs past the end of the file
+    bool mediaToEnd = false;  // its size field says 0 (up to the end of the file)
+    bool hasIndex = false;    // a `moov` box starts in the file
+    bool indexWhole = false;  // ... and ends in it
+    bool indexFirst = false;  // ... before the media data
 };
 
 FileLayout readFileLayout(const std::string& path);

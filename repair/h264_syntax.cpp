@@ -60,8 +60,19 @@ void skipScalingList(BitReader& r, int size) {
 
 bool highProfile(int profile) {
     switch (profile) {
-        case 100: case 110: case 122: case 244: case 44: case 83: case 86: case 118: case 128:
-        case 138: case 139: case 134: case 135:
+        case 100:
+        case 110:
+        case 122:
+        case 244:
+        case 44:
+        case 83:
+        case 86:
+        case 118:
+        case 128:
+        case 138:
+        case 139:
+        case 134:
+        case 135:
             return true;
         default:
             return false;
@@ -225,8 +236,8 @@ std::optional<SliceStart> parseSliceStart(const uint8_t* nal, size_t size,
     for (const SequenceParameters& q : config.sps)
         if (q.id == pps->spsId) sps = &q;
     if (!sps) return std::nullopt;
-    const uint32_t mbs = uint32_t(sps->widthMbs) * uint32_t(sps->heightMapUnits) *
-                         (sps->frameMbsOnly ? 1u : 2u);
+    const uint32_t mbs =
+        uint32_t(sps->widthMbs) * uint32_t(sps->heightMapUnits) * (sps->frameMbsOnly ? 1u : 2u);
     if (s.firstMb >= mbs) return std::nullopt;
     if (sps->separateColourPlanes) r.bits(2);
     s.frameNum = r.bits(sps->log2MaxFrameNum);

@@ -19,7 +19,10 @@ bool foreignBoxType(const uint8_t* type) {
 class Scanner {
 public:
     Scanner(const uint8_t* data, size_t size, const ScanSetup& setup)
-        : d_(data), n_(size), setup_(setup), config_(*setup.video),
+        : d_(data),
+          n_(size),
+          setup_(setup),
+          config_(*setup.video),
           lengthSize_(size_t(config_.nalLengthSize)) {
         maxFrameNum_ = 1u << config_.sps.front().log2MaxFrameNum;
     }
@@ -43,8 +46,10 @@ public:
             ScannedSample sample;
             bool cut = false;
             bool found = false;
-            if (soundFirst) found = trySound(p, sample) || tryVideo(p, sample, cut);
-            else found = tryVideo(p, sample, cut) || (!cut && trySound(p, sample));
+            if (soundFirst)
+                found = trySound(p, sample) || tryVideo(p, sample, cut);
+            else
+                found = tryVideo(p, sample, cut) || (!cut && trySound(p, sample));
             if (found) {
                 if (sample.video && unknownRun_ > 0) recoverSoundBefore(p, report);
                 unknownRun_ = 0;

@@ -46,10 +46,10 @@ struct ScannedSample {
     uint64_t offset = 0;  // in the scanned data
     uint32_t size = 0;
     bool video = false;
-    bool key = false;        // video: an IDR picture
-    int refIdc = 0;          // video: the first slice's reference flag
-    uint32_t frameNum = 0;   // video: the first slice's frame_num
-    uint32_t pocLsb = 0;     // video: picture order count bits (order type 0)
+    bool key = false;       // video: an IDR picture
+    int refIdc = 0;         // video: the first slice's reference flag
+    uint32_t frameNum = 0;  // video: the first slice's frame_num
+    uint32_t pocLsb = 0;    // video: picture order count bits (order type 0)
 };
 
 struct ScanReport {

@@ -32,12 +32,18 @@ namespace moksel::repair {
 
 const char* repairOutcomeText(RepairOutcome outcome) {
     switch (outcome) {
-        case RepairOutcome::Repaired: return "repaired";
-        case RepairOutcome::NothingToRepair: return "nothing to repair";
-        case RepairOutcome::NothingRecovered: return "nothing recovered";
-        case RepairOutcome::Refused: return "refused";
-        case RepairOutcome::Failed: return "failed";
-        case RepairOutcome::Cancelled: return "cancelled";
+        case RepairOutcome::Repaired:
+            return "repaired";
+        case RepairOutcome::NothingToRepair:
+            return "nothing to repair";
+        case RepairOutcome::NothingRecovered:
+            return "nothing recovered";
+        case RepairOutcome::Refused:
+            return "refused";
+        case RepairOutcome::Failed:
+            return "failed";
+        case RepairOutcome::Cancelled:
+            return "cancelled";
     }
     return "";
 }
@@ -74,7 +80,9 @@ private:
     size_t size_ = 0;
 };
 
-std::string fileName(const std::string& path) { return fs::path(path).filename().string(); }
+std::string fileName(const std::string& path) {
+    return fs::path(path).filename().string();
+}
 
 std::string nearestWholeRecording(const std::string& path);
 
@@ -192,8 +200,8 @@ RepairReport repairFromOwnIndex(const RepairJob& job, RepairReport report) {
                                uint64_t(packet->pos) + uint64_t(packet->size) <= fileSize;
             if (whole) {
                 if (!writer.write(video, packet->data, size_t(packet->size), packet->pts,
-                                  packet->dts, packet->duration,
-                                  packet->flags & AV_PKT_FLAG_KEY, error)) {
+                                  packet->dts, packet->duration, packet->flags & AV_PKT_FLAG_KEY,
+                                  error)) {
                     av_packet_free(&packet);
                     return failure(report, RepairOutcome::Failed, error);
                 }
@@ -270,12 +278,15 @@ RepairReport repairFromMediaData(const RepairJob& job, RepairReport report) {
     if (job.progress) scanProgress = [&](double f) { job.progress(0.8 * f); };
     const ScanReport scan = scanMediaData(media, mediaSize, setup, scanProgress, job.cancel);
     report.skippedBytes = scan.skippedBytes;
-    if (scan.cancelled) return failure(report, RepairOutcome::Cancelled, "the repair was cancelled");
+    if (scan.cancelled)
+        return failure(report, RepairOutcome::Cancelled, "the repair was cancelled");
 
     std::vector<ScannedSample> samples;
     for (const ScannedSample& s : scan.samples) {
-        if (s.video) ++report.videoSamples;
-        else ++report.soundSamples;
+        if (s.video)
+            ++report.videoSamples;
+        else
+            ++report.soundSamples;
     }
     if (report.videoSamples == 0) {
         report.soundSamples = 0;
@@ -288,16 +299,15 @@ RepairReport repairFromMediaData(const RepairJob& job, RepairReport report) {
     if (!videoFitsReference(reference, media, scan.samples))
         return failure(report, RepairOutcome::Refused,
                        "the reference " + referenceName + " (" + std::to_string(reference.width) +
-                           "x" + std::to_string(reference.height) +
-                           ") does not fit " + name +
+                           "x" + std::to_string(reference.height) + ") does not fit " + name +
                            ": it was recorded at another resolution or with other settings");
 
     const SampleTimes times = assignSampleTimes(scan.samples, reference);
     RepairedFileWriter writer;
     const TimeBase videoTime{reference.videoTiming.timeBaseNum, reference.videoTiming.timeBaseDen};
     const TimeBase soundTime{reference.soundTiming.timeBaseNum, reference.soundTiming.timeBaseDen};
-    if (!writer.open(job.output, reference.video.get(), videoTime, reference.sound.get(),
-                     soundTime, error))
+    if (!writer.open(job.output, reference.video.get(), videoTime, reference.sound.get(), soundTime,
+                     error))
         return failure(report, RepairOutcome::Failed, error);
     for (size_t i = 0; i < scan.samples.size(); ++i) {
         const ScannedSample& s = scan.samples[i];
@@ -383,8 +393,8 @@ std::string nearestWholeRecording(const std::string& path) {
     };
     std::vector<std::pair<double, std::string>> candidates;
     std::error_code e;
-    for (const auto& entry : fs::directory_iterator(broken.parent_path().empty() ? "." :
-                                                     broken.parent_path(), e)) {
+    for (const auto& entry :
+         fs::directory_iterator(broken.parent_path().empty() ? "." : broken.parent_path(), e)) {
         const std::string other = entry.path().filename().string();
         if (other == name || !entry.is_regular_file(e)) continue;
         if (cameraName) {
@@ -395,9 +405,8 @@ std::string nearestWholeRecording(const std::string& path) {
             continue;
         }
         const auto start = recordingStartOf(other);
-        const double distance = brokenStart && start
-                                    ? std::fabs(secondsOf(*start) - secondsOf(*brokenStart))
-                                    : 1e12;
+        const double distance =
+            brokenStart && start ? std::fabs(secondsOf(*start) - secondsOf(*brokenStart)) : 1e12;
         candidates.emplace_back(distance, entry.path().string());
     }
     std::sort(candidates.begin(), candidates.end());
@@ -413,8 +422,8 @@ std::string nearestWholeRecording(const std::string& path) {
 
 PairRepairReport repairPair(const PairRepairJob& job) {
     PairRepairReport pair;
-    const std::string folder = job.outputFolder.empty() ? defaultRepairFolder(job.front)
-                                                        : job.outputFolder;
+    const std::string folder =
+        job.outputFolder.empty() ? defaultRepairFolder(job.front) : job.outputFolder;
     const std::string rearPath = rearPathForFront(job.front);
     std::error_code e;
     const bool hasRear = rearPath != job.front && fs::is_regular_file(rearPath, e);
@@ -422,8 +431,8 @@ PairRepairReport repairPair(const PairRepairJob& job) {
     const FileState rearState = hasRear ? fileState(rearPath) : FileState::Whole;
     auto cut = [](FileState s) { return s == FileState::IndexMissing || s == FileState::MediaCut; };
     if (!cut(frontState) && !cut(rearState)) {
-        pair.outcome = frontState == FileState::Whole ? RepairOutcome::NothingToRepair
-                                                      : RepairOutcome::Failed;
+        pair.outcome =
+            frontState == FileState::Whole ? RepairOutcome::NothingToRepair : RepairOutcome::Failed;
         pair.message = fileName(job.front) + " is " + fileStateText(frontState) +
                        (frontState == FileState::Whole ? ": nothing to repair" : "");
         pair.front.outcome = pair.outcome;
@@ -484,8 +493,10 @@ PairRepairReport repairPair(const PairRepairJob& job) {
     }
     const bool frontRepaired = pair.front.outcome == RepairOutcome::Repaired;
     const bool rearRepaired = pair.rear && pair.rear->outcome == RepairOutcome::Repaired;
-    if (cut(frontState)) pair.outcome = pair.front.outcome;
-    else pair.outcome = pair.rear ? pair.rear->outcome : RepairOutcome::NothingToRepair;
+    if (cut(frontState))
+        pair.outcome = pair.front.outcome;
+    else
+        pair.outcome = pair.rear ? pair.rear->outcome : RepairOutcome::NothingToRepair;
     if (frontRepaired || (!cut(frontState) && rearRepaired)) {
         pair.outcome = RepairOutcome::Repaired;
         pair.frontOutput = frontOut;

@@ -43,8 +43,8 @@ struct RepairReport {
     std::string input, output, reference;
     FileState state = FileState::NotRecording;  // of the input, before the repair
     int videoSamples = 0, soundSamples = 0;
-    double durationS = 0;        // of the recovered video
-    uint64_t skippedBytes = 0;   // media bytes that were neither video nor sound
+    double durationS = 0;       // of the recovered video
+    uint64_t skippedBytes = 0;  // media bytes that were neither video nor sound
 };
 
 RepairReport repairFile(const RepairJob& job);

@@ -13,7 +13,9 @@ extern "C" {
 
 namespace moksel::repair {
 
-void CodecParametersFree::operator()(AVCodecParameters* p) const { avcodec_parameters_free(&p); }
+void CodecParametersFree::operator()(AVCodecParameters* p) const {
+    avcodec_parameters_free(&p);
+}
 
 namespace {
 
@@ -53,8 +55,8 @@ void timingFromIndex(AVStream* stream, StreamTiming& timing, std::vector<Placed>
     // are rounded (a 30 fps stream in milliseconds: 33, 33, 34, ...).
     const AVRational rate = stream->avg_frame_rate;
     if (video && rate.num > 0 && rate.den > 0 && stream->time_base.num > 0) {
-        const double exact = double(rate.den) * stream->time_base.den /
-                             (double(rate.num) * stream->time_base.num);
+        const double exact =
+            double(rate.den) * stream->time_base.den / (double(rate.num) * stream->time_base.num);
         if (timing.frameDuration <= 0 || std::abs(exact - timing.frameDuration) < 1.0)
             timing.frameDuration = exact;
     }

@@ -19,7 +19,9 @@ std::string ffmpegError(int code) {
 
 }  // namespace
 
-RepairedFileWriter::~RepairedFileWriter() { discard(); }
+RepairedFileWriter::~RepairedFileWriter() {
+    discard();
+}
 
 void RepairedFileWriter::discard() {
     if (output_) {
@@ -95,7 +97,8 @@ bool RepairedFileWriter::write(bool video, const uint8_t* data, size_t size, int
     packet_->duration = duration;
     packet_->flags = key ? AV_PKT_FLAG_KEY : 0;
     const TimeBase from = video ? videoTime_ : soundTime_;
-    av_packet_rescale_ts(packet_, AVRational{from.num, from.den}, output_->streams[index]->time_base);
+    av_packet_rescale_ts(packet_, AVRational{from.num, from.den},
+                         output_->streams[index]->time_base);
     const int r = av_interleaved_write_frame(output_, packet_);
     if (r < 0) {
         error = "cannot write a sample (" + ffmpegError(r) + ")";

@@ -27,8 +27,10 @@ std::vector<std::pair<int64_t, int64_t>> displayKeys(const std::vector<ScannedSa
         if (sps.pocType == 0) {
             const int64_t lsb = s.pocLsb;
             int64_t msb = prevMsb;
-            if (lsb < prevLsb && prevLsb - lsb >= maxLsb / 2) msb = prevMsb + maxLsb;
-            else if (lsb > prevLsb && lsb - prevLsb > maxLsb / 2) msb = prevMsb - maxLsb;
+            if (lsb < prevLsb && prevLsb - lsb >= maxLsb / 2)
+                msb = prevMsb + maxLsb;
+            else if (lsb > prevLsb && lsb - prevLsb > maxLsb / 2)
+                msb = prevMsb - maxLsb;
             order = msb + lsb;
             if (s.refIdc != 0) {
                 prevMsb = msb;

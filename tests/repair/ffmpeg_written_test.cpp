@@ -17,7 +17,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-bool haveFfmpeg() { return std::system("ffmpeg -version > /dev/null 2>&1") == 0; }
+bool haveFfmpeg() {
+    return std::system("ffmpeg -version > /dev/null 2>&1") == 0;
+}
 
 bool run(const std::string& command) {
     return std::system((command + " > /dev/null 2>&1").c_str()) == 0;
@@ -47,8 +49,9 @@ TEST(RecordingRepairFfmpeg, ReorderedPicturesAndStereoSound) {
     if (!haveFfmpeg()) GTEST_SKIP() << "no ffmpeg program";
     const std::string folder = gen::test::freshFolder("repair-ffmpeg");
     // Reordered pictures of three slices each, 48 kHz stereo sound.
-    const std::string encode = " -c:v libx264 -preset veryfast -bf 2 -x264-params slices=3"
-                               " -c:a aac -ar 48000 -ac 2 -b:a 96k ";
+    const std::string encode =
+        " -c:v libx264 -preset veryfast -bf 2 -x264-params slices=3"
+        " -c:a aac -ar 48000 -ac 2 -b:a 96k ";
     const std::string reference = folder + "/drf0_20120301_082000.mp4";
     const std::string whole = folder + "/whole.mp4";
     ASSERT_TRUE(run("ffmpeg -y -i " + generated(folder, 10) + encode + reference));
@@ -91,8 +94,8 @@ TEST(RecordingRepairFfmpeg, IndexInFrontMediaCutShort) {
     if (!haveFfmpeg()) GTEST_SKIP() << "no ffmpeg program";
     const std::string folder = gen::test::freshFolder("repair-faststart");
     const std::string whole = folder + "/whole.mp4";
-    ASSERT_TRUE(run("ffmpeg -y -i " + generated(folder, 40) + " -c copy -movflags +faststart " +
-                    whole));
+    ASSERT_TRUE(
+        run("ffmpeg -y -i " + generated(folder, 40) + " -c copy -movflags +faststart " + whole));
     const std::string broken = folder + "/drf0_20120301_084000.mp4";
     cutTo(whole, broken, 0.7);
     EXPECT_EQ(fileState(broken), FileState::MediaCut);

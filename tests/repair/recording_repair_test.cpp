@@ -1,6 +1,8 @@
 // Repairs of generated recordings cut the way a power cut leaves them: the repaired files must
 // hold, byte for byte and in order, every sample that lay wholly before the cut, and the pictures
 // must show the generator's frame numbers in order.
+#include "repair/recording_repair.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,7 +15,6 @@
 #include "recording/recording_name.h"
 #include "recording_generator.h"
 #include "repair/file_layout.h"
-#include "repair/recording_repair.h"
 #include "repair_fixtures.h"
 
 namespace moksel::repair {
@@ -113,8 +114,10 @@ TEST(RecordingRepair, CutPairsKeepEveryWholeSampleInOrder) {
         const PairRepairReport report = repairPair({cut.front, "", "", {}, nullptr});
         ASSERT_EQ(report.outcome, RepairOutcome::Repaired) << report.message;
         ASSERT_TRUE(report.rear.has_value());
-        const std::string frontOut = cut.folder + "/REPAIRED/" + fs::path(cut.front).filename().string();
-        const std::string rearOut = cut.folder + "/REPAIRED/" + fs::path(cut.rear).filename().string();
+        const std::string frontOut =
+            cut.folder + "/REPAIRED/" + fs::path(cut.front).filename().string();
+        const std::string rearOut =
+            cut.folder + "/REPAIRED/" + fs::path(cut.rear).filename().string();
         EXPECT_EQ(report.frontOutput, frontOut);
         EXPECT_EQ(report.front.reference,
                   cut.folder + "/" + fs::path(s.reference.frontPath).filename().string());
@@ -171,8 +174,8 @@ TEST(RecordingRepair, CutInsideASampleLosesOnlyThatSample) {
         if (!pick || p.size < 4) continue;
         SCOPED_TRACE(p.video ? "video sample" : "sound sample");
         const int64_t cut = p.pos + p.size / 2;
-        const std::string path = folder + (p.video ? "/drf0_20120301_090000.mp4"
-                                                   : "/drf0_20120301_091000.mp4");
+        const std::string path =
+            folder + (p.video ? "/drf0_20120301_090000.mp4" : "/drf0_20120301_091000.mp4");
         writePrefix(s.source.frontPath, path, cut);
         const RepairReport report =
             repairFile({path, s.reference.frontPath, path + ".repaired.mp4", {}, nullptr});
@@ -204,7 +207,8 @@ TEST(RecordingRepair, GarbageBetweenSamplesIsSkipped) {
         if (p.video && ++videos == 10) inserts.push_back({p.pos + p.size, noise(13)});
         if (!p.video && ++sounds == 20) inserts.push_back({p.pos + p.size, noise(700)});
         if (p.video && videos == 50) inserts.push_back({p.pos + p.size, freeBox});
-        if (p.video && videos == 60) inserts.push_back({p.pos + p.size, std::vector<uint8_t>(64, 0)});
+        if (p.video && videos == 60)
+            inserts.push_back({p.pos + p.size, std::vector<uint8_t>(64, 0)});
     }
     ASSERT_EQ(inserts.size(), 4u);
     std::vector<uint8_t> bytes;
@@ -308,7 +312,8 @@ TEST(RecordingRepair, SamplesInRunsWithParameterSetsInBand) {
     const auto repaired = readPackets(report.output);
     for (bool isVideo : {true, false}) {
         std::vector<uint64_t> expected;
-        for (const auto& bytes : isVideo ? video : sound) expected.push_back(test::hashBytes(bytes));
+        for (const auto& bytes : isVideo ? video : sound)
+            expected.push_back(test::hashBytes(bytes));
         EXPECT_EQ(hashesOf(repaired, isVideo), expected) << (isVideo ? "video" : "sound");
     }
     expectFramesInOrder(report.output, video.size());

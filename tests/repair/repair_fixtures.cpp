@@ -49,10 +49,11 @@ std::vector<uint64_t> hashesOf(const std::vector<PacketRecord>& packets, bool vi
     return hashesBefore(packets, video, INT64_MAX);
 }
 
-std::vector<uint8_t> fileBytes(const std::string& path) { return gen::test::readFile(path); }
+std::vector<uint8_t> fileBytes(const std::string& path) {
+    return gen::test::readFile(path);
+}
 
-std::vector<int64_t> ptsBefore(const std::vector<PacketRecord>& packets, bool video,
-                               int64_t cut) {
+std::vector<int64_t> ptsBefore(const std::vector<PacketRecord>& packets, bool video, int64_t cut) {
     std::vector<int64_t> times;
     for (const PacketRecord& p : packets)
         if (p.video == video && p.pos + p.size <= cut) times.push_back(p.pts);
@@ -60,7 +61,9 @@ std::vector<int64_t> ptsBefore(const std::vector<PacketRecord>& packets, bool vi
     return times;
 }
 
-uint64_t hashBytes(const std::vector<uint8_t>& bytes) { return fnv(bytes.data(), bytes.size()); }
+uint64_t hashBytes(const std::vector<uint8_t>& bytes) {
+    return fnv(bytes.data(), bytes.size());
+}
 
 uint64_t hashFile(const std::string& path) {
     const auto bytes = fileBytes(path);
@@ -75,8 +78,8 @@ void writeBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
 std::vector<int> frameNumbers(const std::string& path) {
     std::vector<int> numbers;
     gen::test::decodeVideo(path, 0, {}, [&](int, const gen::test::Bgra& picture) {
-        numbers.push_back(gen::readFrameNumber(picture.pixels.data(), picture.width,
-                                               picture.height, picture.stride()));
+        numbers.push_back(gen::readFrameNumber(picture.pixels.data(), picture.width, picture.height,
+                                               picture.stride()));
     });
     return numbers;
 }

@@ -32,8 +32,9 @@ void printFile(const moksel::repair::RepairReport& r) {
         std::printf("%s -> %s: %d video samples, %d sound samples, %.1f s\n", r.input.c_str(),
                     r.output.c_str(), r.videoSamples, r.soundSamples, r.durationS);
         if (!r.reference.empty()) std::printf("  reference: %s\n", r.reference.c_str());
-        if (r.skippedBytes) std::printf("  skipped %llu bytes that were neither video nor sound\n",
-                                        static_cast<unsigned long long>(r.skippedBytes));
+        if (r.skippedBytes)
+            std::printf("  skipped %llu bytes that were neither video nor sound\n",
+                        static_cast<unsigned long long>(r.skippedBytes));
     } else {
         std::printf("%s: %s\n", r.input.c_str(), r.message.c_str());
     }
@@ -45,11 +46,16 @@ int main(int argc, char** argv) {
     moksel::repair::PairRepairJob job;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        if ((arg == "--reference" || arg == "-r") && i + 1 < argc) job.reference = argv[++i];
-        else if ((arg == "-o" || arg == "--out") && i + 1 < argc) job.outputFolder = argv[++i];
-        else if (arg == "-h" || arg == "--help") return usage(), 0;
-        else if (!arg.empty() && arg[0] != '-' && job.front.empty()) job.front = arg;
-        else return usage();
+        if ((arg == "--reference" || arg == "-r") && i + 1 < argc)
+            job.reference = argv[++i];
+        else if ((arg == "-o" || arg == "--out") && i + 1 < argc)
+            job.outputFolder = argv[++i];
+        else if (arg == "-h" || arg == "--help")
+            return usage(), 0;
+        else if (!arg.empty() && arg[0] != '-' && job.front.empty())
+            job.front = arg;
+        else
+            return usage();
     }
     if (job.front.empty()) return usage();
     av_log_set_level(AV_LOG_FATAL);  // the damage the repair works around is no news
