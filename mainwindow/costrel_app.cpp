@@ -2,7 +2,14 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QOffscreenSurface>
+#include <QOpenGLContext>
+#include <cstdio>
 #include <cstdlib>
+#ifdef MOKSEL_HAVE_QUICK
+#include <QQuickWindow>
+#include <QSGRendererInterface>
+#endif
 
 #include "mainwindow/costrel_dlg.h"
 
@@ -25,9 +32,29 @@ QStringList COstrelApp::commandLinePaths(int argc, char** argv) {
     return paths;
 }
 
+bool COstrelApp::openGlAvailable() {
+    QOpenGLContext context;
+    if (!context.create()) return false;
+    QOffscreenSurface surface;
+    surface.setFormat(context.format());
+    surface.create();
+    if (!surface.isValid() || !context.makeCurrent(&surface)) return false;
+    context.doneCurrent();
+    return true;
+}
+
 int COstrelApp::run(int argc, char** argv) {
     preferX11UnderWayland();
     QApplication application(argc, argv);
+#ifdef MOKSEL_HAVE_QUICK
+    // The map's page view draws through a scene graph that asks for OpenGL by default; with
+    // none to be had the first repaint of the window would fail. Draw it in software instead
+    // (before any page view exists).
+    if (!openGlAvailable()) {
+        std::fputs("moksel-viewer: no OpenGL on this display; the map is drawn in software.\n", stderr);
+        QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
+    }
+#endif
     QApplication::setApplicationName(QStringLiteral("MOKSEL VIEWER"));
     // The viewer keeps no settings; this key is set and never read or written.
     QApplication::setOrganizationName(QStringLiteral("로컬 응용 프로그램 마법사에서 생성된 응용 프로그램"));
