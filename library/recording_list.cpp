@@ -1,5 +1,7 @@
 #include "library/recording_list.h"
 
+#include "repair/file_layout.h"
+
 #include <sys/stat.h>
 
 #include <QCoreApplication>
@@ -169,6 +171,10 @@ void RecordingList::scanTree(const std::string& root) {
 void RecordingList::addEntry(std::string folder, std::string name, std::uint64_t size) {
     entries_.push_back(
         std::make_unique<RecordingEntry>(makeRecordingEntry(std::move(folder), std::move(name), size)));
+    // A few small reads of the file's box headers tell a recording a crash cut off.
+    const repair::FileState state = repair::quickFileState(entries_.back()->path());
+    entries_.back()->cutOff =
+        state == repair::FileState::IndexMissing || state == repair::FileState::MediaCut;
 }
 
 void RecordingList::addLookedUp(const std::string& path, bool cameraName) {

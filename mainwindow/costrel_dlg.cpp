@@ -484,6 +484,7 @@ void COstrelDlg::closeEvent(QCloseEvent* event) {
 void COstrelDlg::exitViewer() {
     if (exiting_) return;
     exiting_ = true;
+    cancelRepair();  // a repair in progress stops; nothing opens after it
     // A folder scan runs on this thread below the modal loop: stop it, or the loop could not
     // return (and the process not end) before the whole tree had been read.
     sendToPane(PaneId::FileList, UM_SCAN_CANCEL);

@@ -42,6 +42,7 @@ class BitmapButton;
 class MountWatcher;
 class OstrelFileList;
 class OstrelMovieEntire;
+struct RepairSession;
 class VideoView;
 
 class COstrelDlg : public Window<QDialog> {
@@ -109,6 +110,12 @@ public:
     // The detail of the notice box being shown; empty otherwise.
     const QString& messageDetail() const { return messageDetail_; }
     int ask(int code);
+    // A recording the camera could not finish: asks, repairs it (progress box, stop cancels)
+    // and replaces `candidate` by the repaired front file. False: nothing to open.
+    bool repairBeforeOpen(std::string& candidate);
+    std::string repairedPathFor(const std::string& path) const;  // itself when never repaired
+    bool repairRunning() const;
+    void cancelRepair();
     void setBoxRunners(BoxRunner oneButton, BoxRunner twoButton);
 
     // --- State, read by panes and tests.
@@ -280,6 +287,7 @@ private:
     std::function<bool(QString&)> selectedName_;  // false: nothing selected
     BoxRunner oneButtonBox_;
     BoxRunner twoButtonBox_;
+    std::shared_ptr<RepairSession> repair_;  // made at the first repair
     WindowDragger dragger_;
 };
 

@@ -274,6 +274,7 @@ LResult COstrelDlg::onScanEnd(WParam, LParam) {
 }
 
 LResult COstrelDlg::onScanCancel(WParam w, LParam l) {
+    cancelRepair();
     return sendToPane(PaneId::FileList, UM_SCAN_CANCEL, w, l);
 }
 

@@ -57,7 +57,8 @@ int COstrelDlg::ask(int code) {
 }
 
 void COstrelDlg::play() {
-    const std::string candidate = selectedPath_ ? selectedPath_() : std::string();
+    if (repairRunning()) return;
+    std::string candidate = repairedPathFor(selectedPath_ ? selectedPath_() : std::string());
     // Play while the loaded recording plays changes nothing (a second Play would make the
     // clock wait for the sound again and put the pictures behind it).
     const bool sameRecording = candidate.empty() || candidate == currentPath_;
@@ -77,6 +78,7 @@ void COstrelDlg::play() {
         }
         return;
     }
+    if (!repairBeforeOpen(candidate)) return;
     // Another recording: stop the one playing and open the candidate.
     activateWindow();
     repaint();
