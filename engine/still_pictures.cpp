@@ -119,6 +119,62 @@ void seekStill(int positionTenths) {
     if (produced) repaintWindow(ps.rearViewWindow.load());
 }
 
+namespace {
+
+// Decodes a camera's packets from the key frame before `shown` up to `shown` (lock held) and
+// leaves the play position right after it. True when a picture came out.
+bool decodeUpTo(CameraPictures& cam, int shown, std::atomic<int>& nextSeq) {
+    const int key = cam.index.lastKeyAtOrBefore(shown);
+    cam.needsFlush = true;
+    bool produced = false;
+    for (int seq = key; seq <= shown; ++seq) produced = decodeVideoPacket(cam, cam.index.at(seq)->packet);
+    nextSeq.store(shown + 1);
+    return produced;
+}
+
+}  // namespace
+
+void showLastFrame() {
+    EngineContext* context = engineContext.load();
+    if (!context) return;
+    StoredPacket packet;
+    int64_t durationMs = 0;
+    {
+        std::lock_guard<std::mutex> lock(pictureLock(kFrontCamera));
+        CameraPictures& cam = context->cameras[kFrontCamera];
+        const int last = cam.index.count();
+        if (last == 0) return;
+        packet = *cam.index.at(last);
+        durationMs = cam.durationMs;
+        if (decodeUpTo(cam, last, ps.frontNextSeq)) renderAtViewSize(*context, kFrontCamera);
+    }
+    repaintWindow(ps.frontViewWindow.load());
+    reportFrontFrame(packet, durationMs, true, false);
+    // Playing on from here ends the recording, as playing past its last frame does.
+    const int64_t endMs = packet.timeMs + packet.durationMs;
+    ps.seekTargetMs.store(static_cast<int>(endMs));
+    ps.clockMs.store(static_cast<double>(endMs));
+    ps.frontFrameTimeMs.store(static_cast<double>(endMs));
+    ps.audioSeekPending.store(1);
+
+    if (!hasRear()) return;
+    bool produced = false;
+    {
+        std::lock_guard<std::mutex> lock(pictureLock(kRearCamera));
+        CameraPictures& cam = context->cameras[kRearCamera];
+        // The rear picture of the same moment: its last packet that starts no later than the
+        // front's last one (a longer rear video is cut there, a shorter one shows its end).
+        int shown = cam.index.count();
+        while (shown > 1 && cam.index.at(shown)->timeMs > packet.timeMs) --shown;
+        if (shown == 0) return;
+        const StoredPacket& rear = *cam.index.at(shown);
+        ps.rearFrameTimeMs.store(static_cast<double>(rear.timeMs + rear.durationMs));
+        produced = decodeUpTo(cam, shown, ps.rearNextSeq);
+        if (produced) renderAtViewSize(*context, kRearCamera);
+    }
+    if (produced) repaintWindow(ps.rearViewWindow.load());
+}
+
 void changeFrontZoom(int wheelDelta) {
     stepIndex(ps.frontSizeIndex, wheelDelta);
     if (EngineContext* context = engineContext.load()) rerenderIfPaused(*context, true, true);

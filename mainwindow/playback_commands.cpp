@@ -169,6 +169,18 @@ void COstrelDlg::seek(int positionTenths) {
     }
 }
 
+void COstrelDlg::goToLastFrame() {
+    if (currentPath_.empty() || !recordingReady_) return;
+    // Playing, the pause step comes first; stopped, the player becomes paused as a seek makes it.
+    if (playbackState.uiState.load() == Playing) pauseStep();
+    playbackState.uiState = Paused;
+    engine_->showLastFrame();
+    if (enlargedView_) {
+        engine_->renderLargeStills(1);
+        if (enlarged_ != nullptr) enlarged_->repaint();
+    }
+}
+
 void COstrelDlg::setSpeedStep(int step) {
     if (step == 2) {
         const LResult position = sendToPane(PaneId::MovieSeek, UM_GET_POSITION);
