@@ -32,8 +32,9 @@ KeyCard::KeyCard(QWidget* window) : QWidget(window) {
 
 KeyCard* KeyCard::shownOver(QWidget* window) {
     if (window == nullptr) return nullptr;
-    for (KeyCard* card : window->findChildren<KeyCard*>(Qt::FindDirectChildrenOnly)) {
-        if (card->isVisible()) return card;
+    for (QObject* child : window->children()) {
+        auto* card = dynamic_cast<KeyCard*>(child);
+        if (card != nullptr && card->isVisible()) return card;
     }
     return nullptr;
 }
