@@ -5,7 +5,8 @@
 //                       recording's kind NORMAL / EVENT / MOTION, in the kind's colour; the three
 //                       fields stay empty unless a recording plays or is paused. The main window
 //                       repaints it on UM_INFO_CHANGED. A left press drags the main window.
-//       UM_RECORDING_KIND  w = 0 NORMAL, 1 EVENT, 2 (or any other) MOTION; stored, no repaint
+//       UM_RECORDING_KIND  w = 0 NORMAL, 1 EVENT, 3 UNKNOWN (a file without the camera's
+//                          name), 2 (or any other) MOTION; stored, no repaint
 //   OstrelShowFileName  189 x 17 field at the top: the file name of the recording opened last,
 //                       asked of the main window at each paint; the main window repaints it
 //                       after it opens a recording.

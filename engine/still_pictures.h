@@ -17,8 +17,7 @@ struct EngineContext;
 
 // Shows the first key frame at or after the position (tenths of a second).
 void seekStill(int positionTenths);
-// Shows the recording's last frame (the rear's frame of the same moment beside it), decoded
-// from the key frame before it.
+// Shows the recording's last frame (the rear's picture of the same moment beside it).
 void showLastFrame();
 // Wheel delta: low 16 bits as a signed number; > 0 one step towards the view size, < 0 one
 // step towards the large size, 0 only re-renders (after a colour or flip change).

@@ -4,11 +4,13 @@
 
 #include <QCoreApplication>
 #include <algorithm>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <set>
 #include <utility>
 
-#include "mainwindow/messages.h"
+#include "platform/window_messages.h"
 
 namespace moksel {
 namespace fs = std::filesystem;
@@ -52,6 +54,16 @@ std::string withoutTrailingSlashes(std::string path) {
 }
 
 const QString kLookupFailed = QStringLiteral("파일 안열리네");
+
+// Whether the file starts with an MP4 file type box (the size word, then "ftyp").
+bool holdsMp4(const std::string& path) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) return false;
+    char header[8] = {};
+    const bool read = std::fread(header, 1, sizeof header, file) == sizeof header;
+    std::fclose(file);
+    return read && std::memcmp(header + 4, "ftyp", 4) == 0;
+}
 
 }  // namespace
 
@@ -146,6 +158,9 @@ void RecordingList::scanTree(const std::string& root) {
     if (root.empty()) return;
     ClearList();
     ++generation_;  // a scan still running below this one stops adding to the new list
+    // The emptied rows show at once: the scan serves paints while it runs, and the rows must
+    // not keep the old list's selection bar over entries that are gone.
+    repaint(true);
     if (!runScan(root)) return;
     updateRange();
     repaint(true);
@@ -156,7 +171,7 @@ void RecordingList::addEntry(std::string folder, std::string name, std::uint64_t
         std::make_unique<RecordingEntry>(makeRecordingEntry(std::move(folder), std::move(name), size)));
 }
 
-void RecordingList::addLookedUp(const std::string& path) {
+void RecordingList::addLookedUp(const std::string& path, bool cameraName) {
     auto [folder, name] = splitPath(path);
     std::uint64_t size = 0;
     struct stat info {};
@@ -164,6 +179,11 @@ void RecordingList::addLookedUp(const std::string& path) {
         size = static_cast<std::uint64_t>(info.st_size);
     } else if (notice_) {
         notice_(kLookupFailed);
+    }
+    if (!cameraName) {
+        entries_.push_back(std::make_unique<RecordingEntry>(
+            makeForeignEntry(std::move(folder), std::move(name), size)));
+        return;
     }
     addEntry(std::move(folder), std::move(name), size);
 }
@@ -187,7 +207,12 @@ void RecordingList::drop(const std::vector<std::string>& paths) {
             if (!runScan(path)) return;
             continue;
         }
-        if (passesListFilter(splitPath(path).second)) addLookedUp(path);
+        const std::string name = splitPath(path).second;
+        if (passesListFilter(name)) {
+            addLookedUp(path);
+        } else if (!isRearCameraName(name) && holdsMp4(path)) {
+            addLookedUp(path, false);
+        }
     }
     if (alive.expired()) return;
     updateRange();
@@ -322,6 +347,18 @@ void RecordingList::doubleClick(int x, int y) {
         rebuildSelectedPath();
         if (mainWindow_ != nullptr) mainWindow_->send(UM_CMD_PLAY, 0, 0);
     }
+}
+
+void RecordingList::play(int index) {
+    if (index < 0 || index >= count()) return;
+    selection_ = index;
+    const int position = scrollBar_->position();
+    if (selection_ < position || selection_ >= position + kVisibleRows) {
+        scrollBar_->setPosition(std::max(selection_ - (kVisibleRows - 1), 0));
+    }
+    repaint(true);
+    rebuildSelectedPath();
+    if (mainWindow_ != nullptr) mainWindow_->send(UM_CMD_PLAY, 0, 0);
 }
 
 void RecordingList::scrolledTo(int position) {

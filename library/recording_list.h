@@ -80,8 +80,12 @@ public:
     void scanTree(const std::string& root);
     // Replaces the list by the given files, in order (open-file dialog).
     void openFiles(const std::vector<std::string>& paths);
-    // Appends dropped files and the recordings under dropped folders, in drop order.
+    // Appends dropped files and the recordings under dropped folders, in drop order. A dropped
+    // file whose name is not the camera's but that holds an MP4 is listed as type other; rear
+    // camera files and other files are left out.
     void drop(const std::vector<std::string>& paths);
+    // Selects the entry, scrolls it into view, repaints and asks the main window to play it.
+    void play(int index);
     // Reorders the entries by a column's key; direction kAscending or kDescending. Stable:
     // entries of equal key keep their order. The selected entry stays selected.
     void SortList(SortColumn column, int direction);
@@ -137,7 +141,7 @@ private:
     // One scan with its begin and end reports; false when the list was destroyed meanwhile.
     bool runScan(const std::string& root);
     void addEntry(std::string folder, std::string name, std::uint64_t size);
-    void addLookedUp(const std::string& path);
+    void addLookedUp(const std::string& path, bool cameraName = true);
     void rebuildSelectedPath();
     void updateRange();
     void repaint(bool unlessCovered);

@@ -184,6 +184,12 @@ LResult COstrelDlg::onHeading(WParam heading, LParam) {
 
 LResult COstrelDlg::onOpenDone(WParam, LParam) {
     endWaitCursor();
+    // A recording without sound shows the speaker muted, and a click cannot unmute it.
+    if (BitmapButton* indicator = button(kButtonMute)) {
+        const bool hasSound = playbackState.hasSound.load() != 0;
+        indicator->setVisible(!hasSound || playbackState.soundOn.load() == 0);
+        indicator->setEnabled(hasSound);
+    }
     recordingReady_ = true;
     playbackState.uiState = Playing;
     engine_->push(CmdPlay);
@@ -238,6 +244,12 @@ LResult COstrelDlg::onSetContrast(WParam value, LParam) {
 // ---- Recording list and folder scan
 
 LResult COstrelDlg::onScanBegin(WParam, LParam) {
+    // A scan that begins while the viewer exits (a card or a drop queued before the exit)
+    // ends at its first step.
+    if (exiting_) {
+        sendToPane(PaneId::FileList, UM_SCAN_CANCEL);
+        return 0;
+    }
     if (BitmapButton* b = button(kButtonOpenFiles)) b->setEnabled(false);
     if (BitmapButton* b = button(kButtonOpenFolder)) b->setEnabled(false);
     if (QWidget* box = pane(PaneId::ScanBox)) box->show();
@@ -272,8 +284,9 @@ LResult COstrelDlg::onIsMapShown(WParam, LParam) {
 
 // ---- Boxes
 
-LResult COstrelDlg::onShowMessage(WParam code, LParam) {
-    showMessage(static_cast<int>(code));
+LResult COstrelDlg::onShowMessage(WParam code, LParam detail) {
+    const auto* text = reinterpret_cast<const QString*>(detail);
+    showMessage(static_cast<int>(code), text != nullptr ? *text : QString());
     return 0;
 }
 

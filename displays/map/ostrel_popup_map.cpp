@@ -11,7 +11,7 @@
 #include <QWebEngineView>
 
 #include "displays/page_script_call.h"
-#include "mainwindow/messages.h"
+#include "platform/window_messages.h"
 
 namespace moksel {
 namespace {

@@ -18,7 +18,7 @@
 #include "frame_pattern.h"
 #include "library/ostrel_file_list.h"
 #include "mainwindow/costrel_dlg.h"
-#include "mainwindow/messages.h"
+#include "platform/window_messages.h"
 #include "platform/bitmap_button.h"
 #include "recording_generator.h"
 

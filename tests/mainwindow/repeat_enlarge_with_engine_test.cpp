@@ -24,7 +24,7 @@
 #include "mainwindow/costrel_dlg.h"
 #include "mainwindow/enlarged_control_bar.h"
 #include "mainwindow/enlarged_window.h"
-#include "mainwindow/messages.h"
+#include "platform/window_messages.h"
 #include "platform/bitmap_button.h"
 #include "recording_generator.h"
 

@@ -24,7 +24,7 @@
 #include "engine_recorder.h"
 #include "library/ostrel_file_list.h"
 #include "mainwindow/costrel_dlg.h"
-#include "mainwindow/messages.h"
+#include "platform/window_messages.h"
 #include "mainwindow/recording_copy.h"
 #include "platform/bitmap_button.h"
 #include "platform/mount_watcher.h"
@@ -102,6 +102,8 @@ protected:
         };
         services.format = [this](const FormatRequest& request, const FormatEventHandler& onEvent) {
             formatRequests.push_back(request);
+            pathWhenFormatted = window->currentRecordingPath();
+            callsWhenFormatted = log->take();
             const bool success = true;
             onEvent(kFormatDone, 0, &success);
             return success;
@@ -153,6 +155,8 @@ protected:
     QString saveFolder;
     int foldersAsked = 0;
     std::vector<FormatRequest> formatRequests;
+    std::string pathWhenFormatted;
+    Calls callsWhenFormatted;
 };
 
 // ---- The camera's card
@@ -350,6 +354,11 @@ TEST_F(WindowCommands, FormatPausesThenErasesTheChosenCardAndItsEntriesLeaveTheL
     ASSERT_EQ(formatRequests.size(), 1u);
     EXPECT_EQ(formatRequests[0].root, card.path().toStdString() + "/");
     EXPECT_EQ(formatRequests[0].label, "MOKSEL");
+    // The recording played from the card: closed before the card is unmounted and erased.
+    EXPECT_TRUE(pathWhenFormatted.empty());
+    EXPECT_NE(std::find(callsWhenFormatted.begin(), callsWhenFormatted.end(), "CmdClose"),
+              callsWhenFormatted.end());
+    EXPECT_EQ(playbackState.uiState.load(), Stopped);
     EXPECT_EQ(boxes, (std::vector<int>{kAskBase + 0, 3}));
     ASSERT_EQ(listed(), 1);
     EXPECT_EQ(list()->recordings().entry(0).fileName.substr(0, 3), "evt");
