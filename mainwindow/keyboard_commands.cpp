@@ -158,12 +158,12 @@ const std::vector<KeyBinding>& keyBindings() {
 const std::vector<KeyCardLine>& keyCardLines() {
     static const std::vector<KeyCardLine> lines = {
         {"Space", "재생 / 일시 정지"},
-        {"← / →", "5초 뒤로 / 앞으로 (Shift: 1분)"},
+        {"Left / Right", "5초 뒤로 / 앞으로 (Shift: 1분)"},
         {", / .", "1프레임 뒤로 / 앞으로"},
         {"Home / End", "처음 / 마지막 프레임"},
         {"[ / ]", "재생 속도 느리게 / 빠르게"},
         {"Backspace", "보통 속도 (1.0배)"},
-        {"↑ / ↓", "음량 크게 / 작게"},
+        {"Up / Down", "음량 크게 / 작게"},
         {"M", "소리 끄기 / 켜기"},
         {"PgUp / PgDn", "이전 파일 / 다음 파일 재생"},
         {"Enter", "선택한 파일 재생"},
