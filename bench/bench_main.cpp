@@ -9,6 +9,7 @@
 namespace moksel::bench {
 int runOpenBench();
 int runPlaybackBench(int offsetMinutes, bool soundServer, bool cpuOnly);
+int runRepairBench();
 int runCameraPaceBench(int width, int height, int seconds);
 int runViewerBench(int seconds, int width, int height, bool withMap, std::string viewer);
 }  // namespace moksel::bench
@@ -21,6 +22,7 @@ int main(int argc, char** argv) {
     }
     const std::string command = argv[1];
     if (command == "open") return moksel::bench::runOpenBench();
+    if (command == "repair") return moksel::bench::runRepairBench();
     if (command == "playback") {
         int minutes = 10;
         bool soundServer = false;

@@ -74,8 +74,12 @@ void OstrelFileInfo::paintEvent(QPaintEvent*) {
     if (state != Playing && state != Paused) return;
     painter.setFont(font_);
     painter.setPen(kindColour(kind_));
-    shownTexts_ << QString::asprintf("%f", longitude) << QString::asprintf("%f", latitude)
-                << kindWord(kind_);
+    if (positionReported_ && (longitude != 0.0 || latitude != 0.0)) {
+        shownTexts_ << QString::asprintf("%f", longitude) << QString::asprintf("%f", latitude);
+    } else {
+        shownTexts_ << QStringLiteral("GPS 없음") << QString();
+    }
+    shownTexts_ << kindWord(kind_);
     drawTextAt(painter, kLongitudeAt, shownTexts_[0]);
     drawTextAt(painter, kLatitudeAt, shownTexts_[1]);
     drawTextAt(painter, kKindAt, shownTexts_[2]);

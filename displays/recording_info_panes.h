@@ -28,6 +28,11 @@ public:
     explicit OstrelFileInfo(QWidget* parent);
 
     int recordingKind() const { return kind_; }
+    // Whether a telemetry record was reported since the last recording closed. The main window
+    // clears it when the engine drops a recording's telemetry and sets it with each record's
+    // report; without one (or with a record that has no fix, 0 / 0) the longitude field says
+    // "GPS 없음" and the latitude field stays empty, rather than showing an older position.
+    void setPositionReported(bool reported) { positionReported_ = reported; }
     // Longitude, latitude and kind texts of the last paint; empty while nothing plays.
     const QStringList& shownTexts() const { return shownTexts_; }
 
@@ -45,6 +50,7 @@ private:
 
     QFont font_;
     int kind_ = 0;
+    bool positionReported_ = true;
     QStringList shownTexts_;
 };
 

@@ -27,6 +27,7 @@ namespace {
 
 constexpr int kSliderId = 2;
 const QColor kTextColour(222, 222, 222);
+const QColor kCutOffColour(255, 120, 64);  // a recording the camera could not finish
 const QColor kIconKeyColour(243, 14, 254);
 // Painted where a skin bitmap is missing.
 const QColor kPlainBackground(37, 37, 37);
@@ -229,6 +230,7 @@ void OstrelFileList::paintEvent(QPaintEvent*) {
         if (top + row < 0) continue;
         const int y = 21 + 20 * row;
         const RecordingEntry& entry = list_.entry(top + row);
+        painter.setPen(entry.cutOff ? kCutOffColour : kTextColour);
         if (entry.type != RecordingType::Other && !skin_.typeIcons.isNull()) {
             const int iconX = 16 * static_cast<int>(entry.type);
             painter.drawImage(QPoint(10, y - 1), skin_.typeIcons, QRect(iconX, 0, 12, 16));

@@ -22,6 +22,7 @@ struct RecordingEntry {
     std::uint64_t dateKey = 0;      // the decimal number YYMMDDhhmmss
     std::int64_t typeKey = 0;       // 0 normal, 1 event, 2 motion, 3 other
     std::uint64_t size = 0;         // size in bytes, low 32 bits only
+    bool cutOff = false;            // the camera stopped before finishing it (repairable)
 
     // folder + "/" + file name.
     std::string path() const;

@@ -1,5 +1,7 @@
 #include "library/recording_list.h"
 
+#include "repair/file_layout.h"
+
 #include <sys/stat.h>
 
 #include <QCoreApplication>
@@ -169,6 +171,10 @@ void RecordingList::scanTree(const std::string& root) {
 void RecordingList::addEntry(std::string folder, std::string name, std::uint64_t size) {
     entries_.push_back(
         std::make_unique<RecordingEntry>(makeRecordingEntry(std::move(folder), std::move(name), size)));
+    // A few small reads of the file's box headers tell a recording a crash cut off.
+    const repair::FileState state = repair::quickFileState(entries_.back()->path());
+    entries_.back()->cutOff =
+        state == repair::FileState::IndexMissing || state == repair::FileState::MediaCut;
 }
 
 void RecordingList::addLookedUp(const std::string& path, bool cameraName) {
@@ -359,6 +365,66 @@ void RecordingList::play(int index) {
     repaint(true);
     rebuildSelectedPath();
     if (mainWindow_ != nullptr) mainWindow_->send(UM_CMD_PLAY, 0, 0);
+}
+
+const DriveGrouping& RecordingList::drives() const {
+    bool same = !groupingStale_ && groupedPaths_.size() == entries_.size();
+    for (size_t i = 0; same && i < entries_.size(); ++i) same = groupedPaths_[i] == entries_[i]->path();
+    if (same) return grouping_;
+    std::vector<DriveRecording> recordings;
+    groupedPaths_.clear();
+    for (const auto& e : entries_) {
+        groupedPaths_.push_back(e->path());
+        const auto known = durations_.find(groupedPaths_.back());
+        recordings.push_back({e->fileName, known != durations_.end() ? known->second : -1});
+    }
+    grouping_ = groupDrives(recordings);
+    groupingStale_ = false;
+    return grouping_;
+}
+
+int RecordingList::driveOf(int index) const {
+    if (index < 0 || index >= count()) return -1;
+    return drives().places[index].drive;
+}
+
+int RecordingList::nextInDrive(int index) const {
+    if (index < 0 || index >= count()) return -1;
+    return drives().places[index].next;
+}
+
+int RecordingList::previousInDrive(int index) const {
+    if (index < 0 || index >= count()) return -1;
+    return drives().places[index].previous;
+}
+
+std::vector<int> RecordingList::driveMembers(int drive) const {
+    const DriveGrouping& grouping = drives();
+    if (drive < 0 || drive >= static_cast<int>(grouping.drives.size())) return {};
+    return grouping.drives[drive];
+}
+
+bool RecordingList::entryTimes(int index, std::int64_t& startMs, std::int64_t& endMs) const {
+    if (index < 0 || index >= count()) return false;
+    const DrivePlace& place = drives().places[index];
+    startMs = place.startMs;
+    endMs = place.endMs;
+    return true;
+}
+
+int RecordingList::indexOfPath(const std::string& path) const {
+    for (int i = 0; i < count(); ++i) {
+        if (entries_[i]->path() == path) return i;
+    }
+    return -1;
+}
+
+void RecordingList::noteDuration(const std::string& path, std::int64_t durationMs) {
+    if (durationMs < 0) return;
+    auto [at, added] = durations_.try_emplace(path, durationMs);
+    if (!added && at->second == durationMs) return;
+    at->second = durationMs;
+    groupingStale_ = true;
 }
 
 void RecordingList::scrolledTo(int position) {

@@ -22,10 +22,6 @@ public:
     // when it is there, so the window keeps its fixed place. Before the application object.
     static void preferX11UnderWayland();
 
-    // Whether the display gives this program an OpenGL context (over a forwarded X connection
-    // or on a server without GLX it does not). After the application object exists.
-    static bool openGlAvailable();
-
     // The files and folders named on the command line (argv after the program name, once Qt
     // has removed its own options), in order, decoded from the system's file name encoding.
     static QStringList commandLinePaths(int argc, char** argv);

@@ -191,6 +191,7 @@ QWidget* COstrelDlg::createPane(const PaneSpec& entry) {
         case PaneId::Map:
 #ifdef MOKSEL_HAVE_MAP_PANE
             widget = new OstrelPopupMap(this);
+            wireMapPane(widget);
 #endif
             // Built without the page view there is no map: the GPS button shows nothing.
             break;
@@ -492,6 +493,7 @@ void COstrelDlg::closeEvent(QCloseEvent* event) {
 void COstrelDlg::exitViewer() {
     if (exiting_) return;
     exiting_ = true;
+    cancelRepair();  // a repair in progress stops; nothing opens after it
     // A folder scan runs on this thread below the modal loop: stop it, or the loop could not
     // return (and the process not end) before the whole tree had been read.
     sendToPane(PaneId::FileList, UM_SCAN_CANCEL);

@@ -20,6 +20,7 @@
 #include <QPointer>
 #include <QString>
 #include <QStringList>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -41,6 +42,7 @@ class BitmapButton;
 class MountWatcher;
 class OstrelFileList;
 class OstrelMovieEntire;
+struct RepairSession;
 class VideoView;
 
 class COstrelDlg : public Window<QDialog> {
@@ -110,6 +112,12 @@ public:
     // The detail of the notice box being shown; empty otherwise.
     const QString& messageDetail() const { return messageDetail_; }
     int ask(int code);
+    // A recording the camera could not finish: asks, repairs it (progress box, stop cancels)
+    // and replaces `candidate` by the repaired front file. False: nothing to open.
+    bool repairBeforeOpen(std::string& candidate);
+    std::string repairedPathFor(const std::string& path) const;  // itself when never repaired
+    bool repairRunning() const;
+    void cancelRepair();
     void setBoxRunners(BoxRunner oneButton, BoxRunner twoButton);
 
     // --- State, read by panes and tests.
@@ -170,6 +178,12 @@ private:
     void createButtons();
     void createPanes();
     QWidget* createPane(const PaneSpec& entry);
+
+    // The drive on the map (map_route.cpp).
+    void wireMapPane(QWidget* mapPane);
+    void showDriveOnMap();
+    void pickOnRoute(const std::string& path, std::int64_t ms);
+    void seekAfterOpenFromRoute();
     void startEngine();
     void watchForCards();
     void onButton(int id);
@@ -269,10 +283,13 @@ private:
     DeviceServices devices_;
     MountWatcher* mountWatcher_ = nullptr;
     bool waitCursor_ = false;
+    std::string routeSeekPath_;  // a recording picked on the map's route, to seek in once open
+    int routeSeekTenths_ = 0;
     std::function<std::string()> selectedPath_;
     std::function<bool(QString&)> selectedName_;  // false: nothing selected
     BoxRunner oneButtonBox_;
     BoxRunner twoButtonBox_;
+    std::shared_ptr<RepairSession> repair_;  // made at the first repair
     WindowDragger dragger_;
 };
 

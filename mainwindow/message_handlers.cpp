@@ -10,6 +10,7 @@
 
 #include "controls/slider_messages.h"
 #include "controls/slider_panes.h"
+#include "displays/recording_info_panes.h"
 
 namespace moksel {
 
@@ -173,12 +174,20 @@ LResult COstrelDlg::onTelemetryTime(WParam w, LParam l) {
     return sendToPane(PaneId::SensorGraph, UM_TELEMETRY_TIME, w, l);
 }
 LResult COstrelDlg::onTelemetryCleared(WParam w, LParam l) {
+    // Neither the map's marker nor the position fields may outlive their recording.
+    sendToPane(PaneId::Map, UM_TELEMETRY_CLEARED, w, l);
+    if (auto* info = dynamic_cast<OstrelFileInfo*>(pane(PaneId::FileInfo))) {
+        info->setPositionReported(false);
+        repaintPane(PaneId::FileInfo);
+    }
     return sendToPane(PaneId::SensorGraph, UM_TELEMETRY_CLEARED, w, l);
 }
 LResult COstrelDlg::onMapPosition(WParam latitude, LParam longitude) {
     return sendToPane(PaneId::Map, UM_MAP_POSITION, latitude, longitude);
 }
 LResult COstrelDlg::onHeading(WParam heading, LParam) {
+    // Posted with every record's report, before the information pane's repaint.
+    if (auto* info = dynamic_cast<OstrelFileInfo*>(pane(PaneId::FileInfo))) info->setPositionReported(true);
     return sendToPane(PaneId::ShowDirection, UM_HEADING, heading, 0);
 }
 
@@ -193,6 +202,7 @@ LResult COstrelDlg::onOpenDone(WParam, LParam) {
     recordingReady_ = true;
     playbackState.uiState = Playing;
     engine_->push(CmdPlay);
+    seekAfterOpenFromRoute();
     return 0;
 }
 
@@ -264,6 +274,7 @@ LResult COstrelDlg::onScanEnd(WParam, LParam) {
 }
 
 LResult COstrelDlg::onScanCancel(WParam w, LParam l) {
+    cancelRepair();
     return sendToPane(PaneId::FileList, UM_SCAN_CANCEL, w, l);
 }
 

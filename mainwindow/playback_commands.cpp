@@ -57,7 +57,8 @@ int COstrelDlg::ask(int code) {
 }
 
 void COstrelDlg::play() {
-    const std::string candidate = selectedPath_ ? selectedPath_() : std::string();
+    if (repairRunning()) return;
+    std::string candidate = repairedPathFor(selectedPath_ ? selectedPath_() : std::string());
     // Play while the loaded recording plays changes nothing (a second Play would make the
     // clock wait for the sound again and put the pictures behind it).
     const bool sameRecording = candidate.empty() || candidate == currentPath_;
@@ -77,6 +78,7 @@ void COstrelDlg::play() {
         }
         return;
     }
+    if (!repairBeforeOpen(candidate)) return;
     // Another recording: stop the one playing and open the candidate.
     activateWindow();
     repaint();
@@ -108,6 +110,8 @@ void COstrelDlg::play() {
     std::strncpy(playbackState.openPathBuffer, candidate.c_str(), sizeof playbackState.openPathBuffer - 1);
     playbackState.openPathBuffer[sizeof playbackState.openPathBuffer - 1] = '\0';
     engine_->push(CmdOpen, candidate.c_str());
+    if (routeSeekPath_ != candidate) routeSeekPath_.clear();
+    showDriveOnMap();
     const QChar first = currentName_.isEmpty() ? QChar() : currentName_.front();
     WParam kind = first == QLatin1Char('d') ? 0 : first == QLatin1Char('e') ? 1 : 2;
     // A file that does not carry the camera's name (listed because it holds an MP4) has no

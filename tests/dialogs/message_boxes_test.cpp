@@ -80,7 +80,7 @@ TEST(MessageTexts, TablesHoldTheNoticesAndQuestions) {
               QStringLiteral("     같은 이름의 파일이 이미 존재합니다."));
     // Unused slots and codes outside the tables show nothing.
     for (int code : {-1, kOneButtonCodeCount, 1000}) EXPECT_TRUE(oneButtonText(code).title.isEmpty());
-    for (int code : {2, 9, 10}) EXPECT_TRUE(twoButtonText(code).line1.isEmpty());
+    for (int code : {3, 9, 10}) EXPECT_TRUE(twoButtonText(code).line1.isEmpty());
 }
 
 // Whether any pixel of `band` differs between two pictures.

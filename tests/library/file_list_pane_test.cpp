@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QMimeData>
 #include <QTest>
+#include "tests/support/qt_gtest_waits.h"
 #include <QUrl>
 
 #include "library/ostrel_file_list.h"

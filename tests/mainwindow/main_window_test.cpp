@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest/QTest>
+#include "tests/support/qt_gtest_waits.h"
 #include <atomic>
 #include <memory>
 #include <mutex>

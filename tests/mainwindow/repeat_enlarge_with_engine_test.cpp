@@ -8,6 +8,7 @@
 #include <QMouseEvent>
 #include <QTemporaryDir>
 #include <QtTest/QTest>
+#include "tests/support/qt_gtest_waits.h"
 #include <algorithm>
 #include <memory>
 #include <mutex>

@@ -425,8 +425,7 @@ bool waitFor(const std::function<bool()>& done) {
 TEST_F(WindowCommands, TheMapCoversTheListAndFollowsPositionsWhileShown) {
     auto* map = dynamic_cast<OstrelPopupMap*>(window->pane(PaneId::Map));
     ASSERT_NE(map, nullptr);
-    ASSERT_TRUE(waitFor([&] { return map->pageLoaded(); }));
-    EXPECT_TRUE(map->view()->url().toLocalFile().endsWith(QStringLiteral("/Maps.HTML")));
+    EXPECT_EQ(map->view(), nullptr) << "no page view before the map is first shown";
     auto coords = [&] {
         QString text;
         bool answered = false;
@@ -439,12 +438,13 @@ TEST_F(WindowCommands, TheMapCoversTheListAndFollowsPositionsWhileShown) {
         return text;
     };
     const double latitude = 37.566535, longitude = 126.977969;
-    window->post(UM_MAP_POSITION, reinterpret_cast<WParam>(&latitude), reinterpret_cast<LParam>(&longitude));
-    QCoreApplication::processEvents();
-    EXPECT_EQ(coords(), QString()) << "hidden: the position is not kept";
+    const double elsewhere = 35.1796;
 
     window->button(kButtonMap)->click();
     EXPECT_TRUE(map->isVisible());
+    ASSERT_NE(map->view(), nullptr);
+    ASSERT_TRUE(waitFor([&] { return map->pageLoaded(); }));
+    EXPECT_TRUE(map->view()->url().toLocalFile().endsWith(QStringLiteral("/Maps.HTML")));
     EXPECT_TRUE(map->isAncestorOf(window->childAt(700, 500)) || window->childAt(700, 500) == map)
         << "the map lies over the list";
     window->post(UM_MAP_POSITION, reinterpret_cast<WParam>(&latitude), reinterpret_cast<LParam>(&longitude));
@@ -453,6 +453,17 @@ TEST_F(WindowCommands, TheMapCoversTheListAndFollowsPositionsWhileShown) {
     window->button(kButtonFileList)->click();
     EXPECT_FALSE(map->isVisible());
     EXPECT_TRUE(list()->isVisible());
+    window->post(UM_MAP_POSITION, reinterpret_cast<WParam>(&elsewhere), reinterpret_cast<LParam>(&longitude));
+    QCoreApplication::processEvents();
+    window->button(kButtonMap)->click();
+    EXPECT_EQ(coords(), QStringLiteral("37.566535, 126.977969")) << "hidden: the position is not kept";
+    // A closed recording takes the marker with it, even while the map is hidden.
+    window->button(kButtonFileList)->click();
+    window->post(UM_TELEMETRY_CLEARED, 0, 0);
+    QCoreApplication::processEvents();
+    window->button(kButtonMap)->click();
+    EXPECT_TRUE(waitFor([&] { return coords() == QStringLiteral("GPS 위치 정보 없음"); }));
+    window->button(kButtonFileList)->click();
 }
 #endif
 
