@@ -75,6 +75,8 @@ public:
     void play();
     void stop();
     void stepFrame(bool forward);
+    // The recording's last frame, paused there (the End key); nothing while nothing is loaded.
+    void goToLastFrame();
     void nextRecording(bool forward);
     void endOfPlay();
     void seek(int positionTenths);
