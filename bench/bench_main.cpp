@@ -1,4 +1,4 @@
-// moksel-bench open | playback [--minutes N] [--sound-server] [--cpu-only]
+// moksel-bench open | playback [--minutes N] [--sound-server] [--cpu-only] | export [--rounds N]
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -8,15 +8,22 @@
 namespace moksel::bench {
 int runOpenBench();
 int runPlaybackBench(int offsetMinutes, bool soundServer, bool cpuOnly);
+int runExportBench(int rounds);
 }  // namespace moksel::bench
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: moksel-bench open | playback [--minutes N] [--sound-server] [--cpu-only]\n");
+        std::fprintf(stderr, "usage: moksel-bench open | playback [--minutes N] [--sound-server] [--cpu-only] | export [--rounds N]\n");
         return 2;
     }
     const std::string command = argv[1];
     if (command == "open") return moksel::bench::runOpenBench();
+#ifdef MOKSEL_EXPORT_BENCH
+    if (command == "export") {
+        const int rounds = argc > 3 && std::strcmp(argv[2], "--rounds") == 0 ? std::atoi(argv[3]) : 3;
+        return moksel::bench::runExportBench(std::max(1, rounds));
+    }
+#endif
     if (command == "playback") {
         int minutes = 10;
         bool soundServer = false;
