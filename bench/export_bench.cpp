@@ -41,24 +41,29 @@ int runExportBench(int rounds) {
         " -c:a aac -b:a 64k -movflags +faststart '" + benchFolder() + "/export-reference.mp4'";
 
     std::vector<double> oursMs, referenceMs, oursCpu, referenceCpu;
-    for (int round = 0; round < rounds; ++round) {
-        double cpu = cpuSeconds(RUSAGE_SELF);
-        double start = nowMs();
+    auto runOurs = [&]() {
+        const double cpu = cpuSeconds(RUSAGE_SELF);
+        const double start = nowMs();
         const exporting::ExportResult result = exporting::exportVideo(request, nullptr, nullptr);
         oursMs.push_back(nowMs() - start);
         oursCpu.push_back(cpuSeconds(RUSAGE_SELF) - cpu);
-        if (result.status != exporting::ExportStatus::Done || result.frames != 1800) {
-            std::fprintf(stderr, "moksel-bench: the export failed: %s\n", result.error.c_str());
-            return 1;
-        }
-        cpu = cpuSeconds(RUSAGE_CHILDREN);
-        start = nowMs();
-        if (std::system(reference.c_str()) != 0) {
-            std::fprintf(stderr, "moksel-bench: the reference ffmpeg run failed\n");
-            return 1;
-        }
+        if (result.status == exporting::ExportStatus::Done && result.frames == 1800) return true;
+        std::fprintf(stderr, "moksel-bench: the export failed: %s\n", result.error.c_str());
+        return false;
+    };
+    auto runReference = [&]() {
+        const double cpu = cpuSeconds(RUSAGE_CHILDREN);
+        const double start = nowMs();
+        const bool ok = std::system(reference.c_str()) == 0;
         referenceMs.push_back(nowMs() - start);
         referenceCpu.push_back(cpuSeconds(RUSAGE_CHILDREN) - cpu);
+        if (!ok) std::fprintf(stderr, "moksel-bench: the reference ffmpeg run failed\n");
+        return ok;
+    };
+    for (int round = 0; round < rounds; ++round) {
+        // Alternate which goes first, so a change in the machine's load hits both alike.
+        const bool ok = round % 2 == 0 ? runOurs() && runReference() : runReference() && runOurs();
+        if (!ok) return 1;
         std::fprintf(stderr, "round %d: export %.0f ms (cpu %.1f s), ffmpeg %.0f ms (cpu %.1f s)\n",
                      round + 1, oursMs.back(), oursCpu.back(), referenceMs.back(),
                      referenceCpu.back());

@@ -111,11 +111,6 @@ bool PictureComposer::build(const Composition& c, std::string& error) {
     bool ok = true;
     if (usesFront(c.layout)) ok = ok && source("front", c.front, c.front.format, frontIn_);
     if (usesRear(c.layout)) ok = ok && source("rear", c.rear, c.rear.format, rearIn_);
-    const bool overlay = c.overlayWidth > 0;
-    if (overlay) {
-        PictureFormat o{c.overlayWidth, c.overlayHeight, AV_PIX_FMT_RGBA};
-        ok = ok && source("overlay", o, AV_PIX_FMT_RGBA, overlayIn_);
-    }
     ok = ok && avfilter_graph_create_filter(&out_, avfilter_get_by_name("buffersink"), "out",
                                             nullptr, nullptr, graph_) >= 0;
     if (!ok) {
@@ -153,13 +148,7 @@ bool PictureComposer::build(const Composition& c, std::string& error) {
             description = rearChain + "[v]";
             break;
     }
-    if (overlay) {
-        description += ";[v][o]overlay=x=" + std::to_string(c.overlayX) +
-                       ":y=" + std::to_string(c.overlayY) +
-                       ":format=yuv420:alpha=premultiplied,format=yuv420p[out]";
-    } else {
-        description += ";[v]format=yuv420p[out]";
-    }
+    description += ";[v]format=yuv420p[out]";
 
     // The graph's open ends: inputs of the description are our sources' outputs.
     AVFilterInOut* outputs = nullptr;
@@ -174,7 +163,6 @@ bool PictureComposer::build(const Composition& c, std::string& error) {
     };
     addOutput("f", frontIn_);
     addOutput("r", rearIn_);
-    addOutput("o", overlayIn_);
     AVFilterInOut* inputs = avfilter_inout_alloc();
     inputs->name = av_strdup("out");
     inputs->filter_ctx = out_;
@@ -216,17 +204,18 @@ bool PictureComposer::pushInput(AVFilterContext* source, const AVFrame* picture,
     return true;
 }
 
-bool PictureComposer::push(const AVFrame* front, const AVFrame* rear, const AVFrame* overlay,
-                           int64_t pts, std::string& error) {
+bool PictureComposer::push(const AVFrame* front, const AVFrame* rear, int64_t pts,
+                           std::string& error) {
     if (frontIn_ && !pushInput(frontIn_, front, frontBlack_, pts, error)) return false;
     if (rearIn_ && !pushInput(rearIn_, rear, rearBlack_, pts, error)) return false;
-    if (overlayIn_ && !pushInput(overlayIn_, overlay, nullptr, pts, error)) return false;
     return true;
 }
 
-void PictureComposer::finish() {
-    for (AVFilterContext* source : {frontIn_, rearIn_, overlayIn_})
-        if (source) av_buffersrc_add_frame_flags(source, nullptr, 0);
+bool PictureComposer::finish() {
+    bool ok = true;
+    for (AVFilterContext* source : {frontIn_, rearIn_})
+        if (source && av_buffersrc_add_frame_flags(source, nullptr, 0) < 0) ok = false;
+    return ok;
 }
 
 AVFrame* PictureComposer::pull() {

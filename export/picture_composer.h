@@ -1,6 +1,6 @@
 // Composes the export's pictures with libavfilter: the layout of front and rear (rear mirrored
-// or flipped as the user sees it), then the overlay panel laid over the lower left corner, out
-// as 4:2:0 pictures for the H.264 encoder.
+// or flipped as the user sees it), out as 4:2:0 pictures for the H.264 encoder. (The overlay
+// panel is laid on afterwards, see panel_blender.h.)
 //
 // Thread contract: one thread uses a composer (the export's worker).
 #pragma once
@@ -29,8 +29,6 @@ struct Composition {
     bool rearMirror = false, rearFlip = false;
     AVRational timeBase{1, 30};  // of the pushed pictures' times
     AVRational frameRate{30, 1};
-    // The overlay panel (premultiplied RGBA) and where it goes; width 0 for none.
-    int overlayWidth = 0, overlayHeight = 0, overlayX = 0, overlayY = 0;
 };
 
 // Size of the composed picture of a layout (even numbers, as 4:2:0 needs).
@@ -46,12 +44,10 @@ public:
     bool build(const Composition& composition, std::string& error);
 
     // Hands in the pictures of one output frame at time `pts` (in the composition's time
-    // base). A null front or rear picture is shown black; `overlay` is needed when the
-    // composition has one. Pictures are referenced, not taken.
-    bool push(const AVFrame* front, const AVFrame* rear, const AVFrame* overlay, int64_t pts,
-              std::string& error);
+    // base). A null front or rear picture is shown black. Pictures are referenced, not taken.
+    bool push(const AVFrame* front, const AVFrame* rear, int64_t pts, std::string& error);
     // Tells the graph that no more pictures come.
-    void finish();
+    bool finish();
     // The next composed picture, or null when none is ready. The caller frees it.
     AVFrame* pull();
 
@@ -63,7 +59,6 @@ private:
     AVFilterGraph* graph_ = nullptr;
     AVFilterContext* frontIn_ = nullptr;
     AVFilterContext* rearIn_ = nullptr;
-    AVFilterContext* overlayIn_ = nullptr;
     AVFilterContext* out_ = nullptr;
     AVFrame* frontBlack_ = nullptr;
     AVFrame* rearBlack_ = nullptr;

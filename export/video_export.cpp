@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <deque>
 #include <memory>
 #include <thread>
 
@@ -12,6 +13,7 @@
 #include "export/export_record.h"
 #include "export/mp4_writer.h"
 #include "export/overlay_painter.h"
+#include "export/panel_blender.h"
 #include "export/picture_composer.h"
 #include "export/picture_queue.h"
 #include "export/recording_reader.h"
@@ -64,30 +66,11 @@ struct SegmentTelemetry {
     }
 };
 
-AVFrame* overlayFrame(const QImage& image) {
-    AVFrame* frame = av_frame_alloc();
-    if (!frame) return nullptr;
-    frame->width = image.width();
-    frame->height = image.height();
-    frame->format = AV_PIX_FMT_RGBA;
-    if (av_frame_get_buffer(frame, 0) < 0) {
-        av_frame_free(&frame);
-        return nullptr;
-    }
-    const size_t rowBytes = size_t(image.width()) * 4;
-    for (int y = 0; y < image.height(); ++y)
-        std::copy_n(image.constScanLine(y), rowBytes, frame->data[0] + y * frame->linesize[0]);
-    return frame;
-}
-
 class VideoExport {
 public:
     VideoExport(const ExportRequest& r, const ProgressCallback& p, const std::atomic<bool>* c)
         : request_(r), progress_(p), cancel_(c) {}
-    ~VideoExport() {
-        stopEncoding();
-        av_frame_free(&overlay_);
-    }
+    ~VideoExport() { stopEncoding(); }
 
     ExportResult run();
 
@@ -117,8 +100,11 @@ private:
     TelemetryBox box_;
     int width_ = 0, height_ = 0;
     int64_t lastPts_ = -1;
-    AVFrame* overlay_ = nullptr;  // the panel as last painted
-    int64_t overlaySlot_ = -1;    // the refresh interval it was painted for
+    std::shared_ptr<const Panel> panel_;  // the overlay as last painted
+    int64_t overlaySlot_ = -1;            // the refresh interval it was painted for
+    int panelX_ = 0, panelY_ = 0;
+    // The panel of each picture in the graph, by its time (the graph may hold pictures back).
+    std::deque<std::pair<int64_t, std::shared_ptr<const Panel>>> panels_;
     // Composed pictures go to the encoder thread through the queue.
     PictureQueue queue_{8};
     std::thread encoder_;
@@ -176,6 +162,14 @@ bool VideoExport::stopEncoding() {
 
 bool VideoExport::drain() {
     while (AVFrame* picture = composer_.pull()) {
+        while (!panels_.empty() && panels_.front().first < picture->pts) panels_.pop_front();
+        if (!panels_.empty() && panels_.front().first == picture->pts && panels_.front().second) {
+            if (av_frame_make_writable(picture) < 0) {
+                av_frame_free(&picture);
+                return fail("out of memory");
+            }
+            panels_.front().second->blendOnto(picture, panelX_, panelY_);
+        }
         if (!queue_.push(picture)) {
             stopEncoding();
             return fail(encoderError_);
@@ -216,12 +210,8 @@ bool VideoExport::exportSegment(const Segment& s, int& done) {
             telemetry = telemetry || probe.read(seg.frontPath);
         }
         painter_ = std::make_unique<OverlayPainter>(height_, telemetry);
-        if (request_.overlay) {
-            c.overlayWidth = painter_->size().width();
-            c.overlayHeight = painter_->size().height();
-            c.overlayX = painter_->margin();
-            c.overlayY = height_ - painter_->margin() - c.overlayHeight;
-        }
+        panelX_ = painter_->margin();
+        panelY_ = height_ - painter_->margin() - painter_->size().height();
         if (!composer_.build(c, error)) return fail(error);
 
         VideoSettings video;
@@ -258,7 +248,7 @@ bool VideoExport::exportSegment(const Segment& s, int& done) {
     };
     SegmentTelemetry telemetry;
     telemetry.load(box_, s);
-    av_frame_free(&overlay_);  // a new recording: its own time and values
+    panel_.reset();  // a new recording: its own time and values
 
     front.seek(s.fromMs);
     if (withRear) rear.seek(s.fromMs);
@@ -280,9 +270,8 @@ bool VideoExport::exportSegment(const Segment& s, int& done) {
         lastPts_ = pts;
 
         const int64_t recordMs = t - s.frontTimesMs.front();
-        if (request_.overlay && (!overlay_ || recordMs / kOverlayRefreshMs != overlaySlot_)) {
+        if (request_.overlay && (!panel_ || recordMs / kOverlayRefreshMs != overlaySlot_)) {
             overlaySlot_ = recordMs / kOverlayRefreshMs;
-            av_frame_free(&overlay_);
             OverlayFields fields;
             fields.start = s.start;
             fields.recordMs = recordMs;
@@ -290,10 +279,10 @@ bool VideoExport::exportSegment(const Segment& s, int& done) {
             fields.event = telemetry.eventMs > 0 && t >= int64_t(telemetry.eventMs) &&
                            t < int64_t(telemetry.eventMs) + kEventMarkMs;
             fields.useMph = request_.useMph;
-            overlay_ = overlayFrame(painter_->paint(fields));
-            if (!overlay_) return fail("out of memory");
+            panel_ = std::make_shared<const Panel>(painter_->paint(fields));
         }
-        if (!composer_.push(frontPicture, rearPicture, overlay_, pts, error)) return fail(error);
+        panels_.emplace_back(pts, panel_);
+        if (!composer_.push(frontPicture, rearPicture, pts, error)) return fail(error);
         if (!drain()) return false;
         front.readSoundUntil(t + frameMs);
         if (!soundError.empty()) return fail(soundError);
@@ -316,8 +305,7 @@ ExportResult VideoExport::run() {
     }
     std::string error;
     if (ok) {
-        composer_.finish();
-        ok = drain() && (stopEncoding() || fail(encoderError_)) &&
+        ok = (composer_.finish() || fail("the pictures cannot be completed")) && drain() && (stopEncoding() || fail(encoderError_)) &&
              (writer_.finish(error) || fail(error));
     }
     std::error_code ec;

@@ -49,6 +49,13 @@ std::atomic<bool> interrupted{false};
 
 void onInterrupt(int) { interrupted.store(true); }
 
+// Qt's notes about the session (no runtime folder and the like) mean nothing to a batch tool;
+// only its errors are passed on.
+void qtMessages(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        std::fprintf(stderr, "moksel-export: %s\n", qPrintable(message));
+}
+
 bool parseSeconds(std::string_view text, int64_t& ms) {
     try {
         size_t used = 0;
@@ -137,6 +144,7 @@ int main(int argc, char** argv) {
         char platformOption[] = "-platform";
         char platform[] = "offscreen";
         char* qtArgv[] = {argv[0], platformOption, platform, nullptr};
+        qInstallMessageHandler(qtMessages);
         QGuiApplication app(qtArgc, qtArgv);
         std::signal(SIGINT, onInterrupt);
         std::signal(SIGTERM, onInterrupt);
