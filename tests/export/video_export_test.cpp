@@ -197,6 +197,29 @@ TEST(VideoExport, OverlayDrawsOnlyInItsPanel) {
     }
 }
 
+// The rear alone, mirrored and upside down as the viewer shows it when asked.
+TEST(VideoExport, RearLayoutKeepsTheViewersFlips) {
+    const std::string folder = gen::test::freshFolder("export-rear");
+    const gen::GenResult pair = makePair(folder + "/src", 20);
+    ExportRequest r;
+    r.frontPath = pair.frontPath;
+    r.outputPath = folder + "/rear.mp4";
+    r.layout = Layout::RearOnly;
+    r.rearMirror = r.rearFlip = true;
+    r.overlay = false;
+    ASSERT_EQ(exportVideo(r, nullptr, nullptr).status, ExportStatus::Done);
+    int pictures = 0;
+    gen::test::decodeVideo(r.outputPath, 0, {}, [&](int i, const Bgra& b) {
+        gen::FrameMark mark;
+        ASSERT_TRUE(gen::readFrameMark(b.pixels.data(), b.width, b.height, b.stride(), mark));
+        EXPECT_EQ(mark.camera, gen::Camera::Rear);
+        EXPECT_EQ(mark.orientation, gen::kMirroredFlipped);
+        EXPECT_EQ(mark.frameNumber, i);
+        ++pictures;
+    });
+    EXPECT_EQ(pictures, 20);
+}
+
 // A range that crosses into the next recording of the drive: one video, every frame once, and
 // the sound of the next recording from the seam on.
 TEST(VideoExport, RangeAcrossRecordingsIsContinuous) {
