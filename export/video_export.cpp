@@ -233,6 +233,9 @@ bool VideoExport::exportSegment(const Segment& s, int& done) {
             sound.channels = std::clamp(a->ch_layout.nb_channels, 1, 2);
         }
         if (!writer_.open(temporary_, video, sound, error)) {
+            // Name the file the user asked for, not the temporary one.
+            for (size_t at; (at = error.find(temporary_)) != std::string::npos;)
+                error.replace(at, temporary_.size(), request_.outputPath);
             return fail(error);
         }
         startEncoding();

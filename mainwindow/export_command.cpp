@@ -93,7 +93,7 @@ void COstrelDlg::exportRecording() {
                 text = QStringLiteral("취소되었습니다. 파일을 남기지 않았습니다.");
                 break;
             case exporting::ExportStatus::Failed:
-                text = QString::fromStdString(result.error);
+                text = QStringLiteral("내보내지 못했습니다: ") + QString::fromStdString(result.error);
                 std::fprintf(stderr, "moksel-viewer: export failed: %s\n", result.error.c_str());
                 break;
         }
