@@ -183,10 +183,20 @@ bool VideoExport::exportSegment(const Segment& s, int& done) {
     std::string error;
     RecordingReader front, rear;
     if (!front.open(s.frontPath, usesFront(layout_), true, error)) return fail(error);
-    const bool withRear = usesRear(layout_) && !s.rearPath.empty() &&
-                          rear.open(s.rearPath, true, false, error);
-    if (usesRear(layout_) && !withRear)
-        result_.warnings.push_back(s.frontPath + ": no usable rear video; its part is black");
+    bool withRear = usesRear(layout_) && !s.rearPath.empty() &&
+                    rear.open(s.rearPath, true, false, error);
+    if (usesRear(layout_) && !withRear) {
+        // The first recording sets the layout: without its rear only the front is exported;
+        // a later recording without one gets a black rear.
+        if (painter_) {
+            result_.warnings.push_back(s.frontPath + ": no usable rear video; its part is black");
+        } else if (layout_ == Layout::RearOnly) {
+            return fail(s.rearPath + ": no usable rear video");
+        } else {
+            result_.warnings.push_back(s.rearPath + ": no usable rear video; only the front is exported");
+            layout_ = Layout::FrontOnly;
+        }
+    }
 
     // The first recording sets the encoders and the composition.
     if (!painter_) {

@@ -27,8 +27,10 @@ using gen::test::Bgra;
 
 constexpr double kSineHz = 5;  // one cycle per 200 ms: the phase gives the time to the ms
 
-gen::GenResult makePair(const std::string& folder, int frames, int second = 0) {
+gen::GenResult makePair(const std::string& folder, int frames, int second = 0,
+                        gen::RearKind rear = gen::RearKind::Normal) {
     gen::GenOptions o;
+    o.rear = rear;
     o.outputDir = folder;
     o.frames = frames;
     o.width = 320;
@@ -218,6 +220,25 @@ TEST(VideoExport, RearLayoutKeepsTheViewersFlips) {
         ++pictures;
     });
     EXPECT_EQ(pictures, 20);
+}
+
+// A rear file that is not a video: the front alone, with a warning; the rear alone fails.
+TEST(VideoExport, UnusableRearFallsBackToTheFront) {
+    const std::string folder = gen::test::freshFolder("export-bad-rear");
+    const gen::GenResult pair = makePair(folder + "/src", 10, 0, gen::RearKind::NotMp4);
+    ExportRequest r;
+    r.frontPath = pair.frontPath;
+    r.outputPath = folder + "/front.mp4";
+    const ExportResult result = exportVideo(r, nullptr, nullptr);
+    ASSERT_EQ(result.status, ExportStatus::Done) << result.error;
+    EXPECT_EQ(result.warnings.size(), 1u);
+    const gen::test::Probe probe = gen::test::probe(r.outputPath);
+    ASSERT_EQ(probe.videoStreams(), 1);
+    EXPECT_EQ(probe.streams[0].width, 320);
+    r.layout = Layout::RearOnly;
+    r.outputPath = folder + "/rear.mp4";
+    EXPECT_EQ(exportVideo(r, nullptr, nullptr).status, ExportStatus::Failed);
+    EXPECT_FALSE(fs::exists(r.outputPath));
 }
 
 // A range that crosses into the next recording of the drive: one video, every frame once, and
