@@ -57,11 +57,12 @@ struct SegmentTelemetry {
                              return a.timeMs < b.timeMs;
                          });
     }
-    // The record of the frame at `ms`: the last whose time is not later.
-    const TelemetryRecord* at(int64_t ms) const {
+    // The record of the frame at `ms`: the last whose time is not later, unless that is more
+    // than `staleMs` older (a box with fewer entries than frames gives the rest none).
+    const TelemetryRecord* at(int64_t ms, int64_t staleMs) const {
         auto it = std::upper_bound(records.begin(), records.end(), ms,
                                    [](int64_t t, const TelemetryRecord& r) { return t < r.timeMs; });
-        if (it == records.begin()) return nullptr;
+        if (it == records.begin() || ms - int64_t((it - 1)->timeMs) > staleMs) return nullptr;
         return &*(it - 1);
     }
 };
@@ -288,7 +289,7 @@ bool VideoExport::exportSegment(const Segment& s, int& done) {
             OverlayFields fields;
             fields.start = s.start;
             fields.recordMs = recordMs;
-            fields.telemetry = telemetry.at(t);
+            fields.telemetry = telemetry.at(t, frameMs);
             fields.event = telemetry.eventMs > 0 && t >= int64_t(telemetry.eventMs) &&
                            t < int64_t(telemetry.eventMs) + kEventMarkMs;
             fields.useMph = request_.useMph;
