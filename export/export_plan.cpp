@@ -9,10 +9,6 @@
 
 #include "recording/packet_times.h"
 
-extern "C" {
-#include <libavformat/avformat.h>
-}
-
 namespace moksel::exporting {
 
 namespace fs = std::filesystem;
@@ -27,25 +23,16 @@ std::string secondsText(double ms) {
 
 std::string fileNameOf(const std::string& path) { return fs::path(path).filename().string(); }
 
-// Frame rate of the first video stream, snapped to a whole or 1000/1001 rate; 30 when unknown.
-double readFrameRate(const std::string& path) {
-    AVFormatContext* format = nullptr;
-    double rate = 0;
-    if (avformat_open_input(&format, path.c_str(), nullptr, nullptr) >= 0) {
-        if (avformat_find_stream_info(format, nullptr) >= 0) {
-            const int video = av_find_best_stream(format, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
-            if (video >= 0) {
-                const AVRational r =
-                    av_guess_frame_rate(format, format->streams[video], nullptr);
-                if (r.num > 0 && r.den > 0) rate = av_q2d(r);
-            }
-        }
-        avformat_close_input(&format);
-    }
+// Frame rate from a recording's frame times (ascending): the mean interval, snapped to a
+// whole or 1000/1001 rate; 30 when there are too few frames to tell.
+double frameRateOf(const std::vector<int64_t>& timesMs) {
+    if (timesMs.size() < 2 || timesMs.back() <= timesMs.front()) return 30;
+    const double rate =
+        double(timesMs.size() - 1) * 1000.0 / double(timesMs.back() - timesMs.front());
     if (!(rate > 1 && rate < 241)) return 30;
-    if (std::abs(rate - std::round(rate)) < 0.01) return std::round(rate);
+    if (std::abs(rate - std::round(rate)) < 0.02) return std::round(rate);
     const double ntsc = std::round(rate * 1.001) / 1.001;
-    if (std::abs(rate - ntsc) < 0.01) return ntsc;
+    if (std::abs(rate - ntsc) < 0.02) return ntsc;
     return rate;
 }
 
@@ -125,8 +112,7 @@ bool planExport(const ExportRequest& request, ExportPlan& plan, std::string& err
         error = "the range is empty: it must start at 0 s or later and end after its start";
         return false;
     }
-    plan.frameRate = readFrameRate(request.frontPath);
-    const double frameMs = plan.frameMs();
+    double frameMs = plan.frameMs();
 
     std::string path = request.frontPath;
     double timeline = 0;
@@ -146,6 +132,10 @@ bool planExport(const ExportRequest& request, ExportPlan& plan, std::string& err
         }
         if (!readError.empty()) warnings.push_back(path + ": " + readError);
         std::sort(s.frontTimesMs.begin(), s.frontTimesMs.end());
+        if (n == 0) {
+            plan.frameRate = frameRateOf(s.frontTimesMs);
+            frameMs = plan.frameMs();
+        }
         s.rearPath = usableRear(path);
         s.timelineMs = timeline;
         s.lengthMs = s.frontTimesMs.back() - s.frontTimesMs.front() + frameMs;

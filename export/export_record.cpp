@@ -32,7 +32,7 @@ std::string exportRecordJson(const RecordContents& c) {
         sources.append(QJsonObject{
             {"file", QString::fromStdString(fs::path(s.path).filename().string())},
             {"camera", QString::fromStdString(s.camera)},
-            {"sha256", QString::fromStdString(fileSha256(s.path))},
+            {"sha256", QString::fromStdString(s.sha256.empty() ? fileSha256(s.path) : s.sha256)},
         });
     }
     const ExportRequest& r = c.request;

@@ -21,6 +21,7 @@ std::string fileSha256(const std::string& path);
 struct RecordSource {
     std::string path;
     std::string camera;  // "front" or "rear"
+    std::string sha256;  // worked out by exportRecordJson when empty
 };
 
 struct RecordContents {
@@ -35,7 +36,7 @@ struct RecordContents {
     std::string outputSha256;
 };
 
-// The record's JSON text (hashing every source file).
+// The record's JSON text (hashing the source files whose hash is not given).
 std::string exportRecordJson(const RecordContents& contents);
 
 // The record's file name for a video: the video's name with ".json" for its extension.

@@ -1,5 +1,7 @@
 #include "export/recording_reader.h"
 
+#include "export/picture_queue.h"
+
 extern "C" {
 #include <libavutil/error.h>
 #include <libavutil/mathematics.h>
@@ -33,6 +35,10 @@ std::string avError(int code) {
 }  // namespace
 
 RecordingReader::~RecordingReader() {
+    if (aheadThread_.joinable()) {
+        ahead_->abort();
+        aheadThread_.join();
+    }
     for (AVPacket* p : videoQueue_) av_packet_free(&p);
     av_frame_free(&current_);
     av_frame_free(&lookahead_);
@@ -146,7 +152,23 @@ int64_t RecordingReader::pictureMs(const AVFrame* frame) const {
     return av_rescale_q(pts, format_->streams[videoStream_]->time_base, AVRational{1, 1000});
 }
 
+void RecordingReader::readAhead() {
+    if (!videoDecoder_ || aheadThread_.joinable()) return;
+    ahead_ = std::make_unique<PictureQueue>(4);
+    aheadThread_ = std::thread([this] {
+        while (AVFrame* picture = decodePicture()) {
+            if (!ahead_->push(picture)) return;  // aborted: the reader is going away
+        }
+        ahead_->close();
+    });
+}
+
 AVFrame* RecordingReader::nextPicture() {
+    if (ahead_) return ahead_->pop();
+    return decodePicture();
+}
+
+AVFrame* RecordingReader::decodePicture() {
     if (pictureEnded_) return nullptr;
     AVFrame* frame = av_frame_alloc();
     for (;;) {

@@ -6,13 +6,16 @@
 // times stay paired the way the viewer pairs them. Damaged packets are skipped; a damaged or
 // cut-off tail ends the stream.
 //
-// Thread contract: one thread uses a reader (the export's worker).
+// Thread contract: one thread uses a reader (the export's worker); with readAhead, the reader
+// decodes on a thread of its own that hands pictures over through a short queue.
 #pragma once
 
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <string>
+#include <thread>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -20,6 +23,8 @@ extern "C" {
 }
 
 namespace moksel::exporting {
+
+class PictureQueue;
 
 class RecordingReader {
 public:
@@ -34,6 +39,9 @@ public:
     bool open(const std::string& path, bool video, bool sound, std::string& error);
     // Moves to the key frame at or before `ms` (the file's own times).
     void seek(int64_t ms);
+    // Decodes the pictures on a thread of their own from here on, a few ahead of pictureAt
+    // (for a file read for its pictures only: the sound sink would run on that thread).
+    void readAhead();
 
     // The latest picture whose time is at most `ms` plus `toleranceMs`; null before the first
     // picture and when the latest is more than kStaleMs old. Valid until the next call.
@@ -52,7 +60,8 @@ public:
 private:
     bool readPacket();  // false at the end of the file
     void decodeSound(const AVPacket* packet);
-    AVFrame* nextPicture();  // decodes the next picture; null at the end
+    AVFrame* nextPicture();  // the next picture (decoded or read ahead); null at the end
+    AVFrame* decodePicture();  // decodes the next picture; null at the end
     int64_t pictureMs(const AVFrame* frame) const;
 
     AVFormatContext* format_ = nullptr;
@@ -66,6 +75,8 @@ private:
     std::deque<AVPacket*> videoQueue_;  // video packets read while looking for sound
     bool ended_ = false, flushed_ = false, pictureEnded_ = false;
     int64_t soundReachedMs_ = INT64_MIN;
+    std::unique_ptr<PictureQueue> ahead_;  // pictures decoded by the read-ahead thread
+    std::thread aheadThread_;
 };
 
 }  // namespace moksel::exporting

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <filesystem>
 #include <deque>
+#include <future>
 #include <memory>
 #include <thread>
 
@@ -107,9 +108,12 @@ private:
     // The panel of each picture in the graph, by its time (the graph may hold pictures back).
     std::deque<std::pair<int64_t, std::shared_ptr<const Panel>>> panels_;
     // Composed pictures go to the encoder thread through the queue.
-    PictureQueue queue_{8};
+    PictureQueue queue_{4};
     std::thread encoder_;
     std::string encoderError_;  // written by the encoder thread before it ends
+    // The sources' SHA-256, worked out beside the export; in the order of sourcePaths_.
+    std::vector<RecordSource> sourcePaths_;
+    std::future<std::vector<std::string>> sourceHashes_;
     bool cancelled_ = false;
 };
 
@@ -215,12 +219,8 @@ bool VideoExport::exportSegment(const Segment& s, int& done) {
         c.timeBase = av_inv_q(frameRate_);
         c.frameRate = frameRate_;
         composedSize(c, width_, height_);
-        bool telemetry = false;
-        for (const Segment& seg : plan_.segments) {
-            TelemetryBox probe;
-            telemetry = telemetry || probe.read(seg.frontPath);
-        }
-        painter_ = std::make_unique<OverlayPainter>(height_, telemetry);
+        // The first recording tells whether the panel has telemetry lines.
+        painter_ = std::make_unique<OverlayPainter>(height_, box_.read(s.frontPath));
         panelX_ = painter_->margin();
         panelY_ = height_ - painter_->margin() - painter_->size().height();
         if (!composer_.build(c, error)) return fail(error);
@@ -265,7 +265,10 @@ bool VideoExport::exportSegment(const Segment& s, int& done) {
     panel_.reset();  // a new recording: its own time and values
 
     front.seek(s.fromMs);
-    if (withRear) rear.seek(s.fromMs);
+    if (withRear) {
+        rear.seek(s.fromMs);
+        rear.readAhead();  // the rear decodes beside the front
+    }
     const int64_t frameMs = std::llround(plan_.frameMs());
     const int64_t tolerance = frameMs / 2;
     const auto first = std::lower_bound(s.frontTimesMs.begin(), s.frontTimesMs.end(), s.fromMs);
@@ -312,6 +315,15 @@ bool VideoExport::exportSegment(const Segment& s, int& done) {
 ExportResult VideoExport::run() {
     if (!prepare()) return result_;
     temporary_ = temporaryPathFor(request_.outputPath);
+    for (const Segment& s : plan_.segments) {
+        sourcePaths_.push_back({s.frontPath, "front"});
+        if (usesRear(layout_) && !s.rearPath.empty()) sourcePaths_.push_back({s.rearPath, "rear"});
+    }
+    sourceHashes_ = std::async(std::launch::async, [sources = sourcePaths_] {
+        std::vector<std::string> hashes;
+        for (const RecordSource& source : sources) hashes.push_back(fileSha256(source.path));
+        return hashes;
+    });
     int done = 0;
     bool ok = true;
     for (const Segment& s : plan_.segments) {
@@ -336,11 +348,13 @@ ExportResult VideoExport::run() {
     }
 
     RecordContents record;
-    for (const Segment& s : plan_.segments) {
-        record.sources.push_back({s.frontPath, "front"});
-        if (usesRear(layout_) && !s.rearPath.empty()) record.sources.push_back({s.rearPath, "rear"});
-        result_.sources.push_back(s.frontPath);
-        if (usesRear(layout_) && !s.rearPath.empty()) result_.sources.push_back(s.rearPath);
+    // The layout may have fallen back to the front alone after the hashing started.
+    const std::vector<std::string> hashes = sourceHashes_.get();
+    for (size_t i = 0; i < sourcePaths_.size(); ++i) {
+        if (sourcePaths_[i].camera == "rear" && !usesRear(layout_)) continue;
+        record.sources.push_back(sourcePaths_[i]);
+        record.sources.back().sha256 = hashes[i];
+        result_.sources.push_back(sourcePaths_[i].path);
     }
     record.request = request_;
     record.request.layout = layout_;
