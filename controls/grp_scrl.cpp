@@ -9,7 +9,7 @@
 
 #include "controls/mul_div.h"
 #include "controls/slider_messages.h"
-#include "mainwindow/messages.h"
+#include "platform/window_messages.h"
 #include "platform/skin.h"
 
 namespace moksel {

@@ -5,7 +5,7 @@
 #include <QPainter>
 #include <algorithm>
 
-#include "mainwindow/messages.h"
+#include "platform/window_messages.h"
 #include "platform/skin.h"
 #include "platform/skin_dialog.h"
 

@@ -3,7 +3,7 @@
 #include <QKeyEvent>
 
 #include "controls/slider_messages.h"
-#include "mainwindow/messages.h"
+#include "platform/window_messages.h"
 #include "platform/skin_dialog.h"
 
 namespace moksel {

@@ -112,9 +112,43 @@ std::int32_t leadingInteger(std::string_view text) {
     return static_cast<std::int32_t>(negative ? -value : value);
 }
 
+// A plain file of the card itself: not a symbolic link (the camera's cards hold none, and one
+// could lead to a pipe or a device that never answers), not a folder, pipe or device.
 bool isRegularFile(const std::string& path) {
     std::error_code error;
-    return fs::is_regular_file(path, error);
+    return fs::is_regular_file(fs::symlink_status(path, error));
+}
+
+// Reads at most `limit` bytes of the plain file at `path` into `text`. Never waits: the file is
+// opened without following a link and without blocking (a pipe or device put in its place
+// between the search and the read is refused, not read); false when it is not a plain file or
+// cannot be read.
+bool readPlainFile(const std::string& path, std::size_t limit, std::string& text) {
+    text.clear();
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) return false;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return false;
+    }
+    text.resize(limit);
+    std::size_t got = 0;
+    bool readable = true;
+    while (got < limit) {
+        const ssize_t n = ::read(fd, text.data() + got, limit - got);
+        if (n > 0) {
+            got += static_cast<std::size_t>(n);
+        } else if (n == 0) {
+            break;
+        } else if (errno != EINTR) {
+            readable = false;  // includes EAGAIN: a file that would make the reader wait
+            break;
+        }
+    }
+    ::close(fd);
+    text.resize(readable ? got : 0);
+    return readable;
 }
 
 SaveResult failWith(SaveResult result, int fd, const std::string& temporary) {
@@ -196,15 +230,8 @@ void readDeviceSettings(std::string_view text, DeviceSettings& settings) {
 }
 
 bool LoadDeviceSettings(const std::string& path, DeviceSettings& settings) {
-    std::ifstream in(path, std::ios::binary);
     std::string text;
-    bool readable = static_cast<bool>(in) && isRegularFile(path);
-    if (readable) {
-        text.resize(kMaxSetupFileBytes);
-        in.read(text.data(), static_cast<std::streamsize>(text.size()));
-        readable = !in.bad();
-        text.resize(readable ? static_cast<std::size_t>(in.gcount()) : 0);
-    }
+    const bool readable = readPlainFile(path, kMaxSetupFileBytes, text);
     readDeviceSettings(text, settings);
     return readable;
 }

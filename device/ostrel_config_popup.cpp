@@ -6,7 +6,7 @@
 
 #include "device/dialog_controls.h"
 #include "dialogs/message_texts.h"
-#include "mainwindow/messages.h"
+#include "platform/window_messages.h"
 #include "platform/bitmap_button.h"
 #include "platform/skin.h"
 

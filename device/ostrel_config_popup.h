@@ -9,7 +9,7 @@
 // list is locked on its card; without one the defaults are shown and the user may pick a drive
 // to write a new file to. The close button hides it. Nothing runs when it is hidden.
 //
-// Messages it sends its parent (numbers in mainwindow/messages.h; codes in
+// Messages it sends its parent (numbers in platform/window_messages.h; codes in
 // dialogs/message_texts.h):
 //   UM_SHOW_MESSAGE posted  21  no configuration file found (or it could not be read); defaults
 //   UM_SHOW_MESSAGE sent     9  apply without a drive

@@ -4,10 +4,11 @@
 #include <QComboBox>
 #include <QPainter>
 #include <QShowEvent>
+#include <cstdio>
 
 #include "device/dialog_controls.h"
 #include "dialogs/message_texts.h"
-#include "mainwindow/messages.h"
+#include "platform/window_messages.h"
 #include "platform/bitmap_button.h"
 #include "platform/skin.h"
 
@@ -70,12 +71,12 @@ void OstrelSdCardFormat::paintEvent(QPaintEvent*) {
     }
 }
 
-LResult OstrelSdCardFormat::tellMainWindow(unsigned message, WParam w) {
+LResult OstrelSdCardFormat::tellMainWindow(unsigned message, WParam w, LParam l) {
     auto* owner = dynamic_cast<MessageTarget*>(parentWidget());
     if (owner == nullptr) return 0;
     // The boxes the main window runs are not for waiting on.
     if (waitCursor_) QApplication::restoreOverrideCursor();
-    const LResult result = owner->send(message, w, 0);
+    const LResult result = owner->send(message, w, l);
     if (waitCursor_) QApplication::setOverrideCursor(Qt::WaitCursor);
     return result;
 }
@@ -91,6 +92,7 @@ void OstrelSdCardFormat::startFormat() {
     if (tellMainWindow(UM_ASK, kAskEraseDrive) != kAnswerGoOn) return;
 
     formatRoot_ = QString::fromStdString(root);
+    formatReport_.clear();
     QApplication::setOverrideCursor(Qt::WaitCursor);
     waitCursor_ = true;
     format_(formatRequest(root), [this](int code, int subCode, const void* argument) {
@@ -106,9 +108,18 @@ void OstrelSdCardFormat::startFormat() {
 bool OstrelSdCardFormat::OnFormatEvent(int code, int, const void* argument) {
     if (code == kFormatWriteProtected) {
         tellMainWindow(UM_SHOW_MESSAGE, kMsgCardWriteProtected);
+    } else if (code == kFormatOutput && argument != nullptr) {
+        // What the format tool or the disk service said last tells why a format failed;
+        // mkfs.fat's banner ("mkfs.fat 4.2 (2021-01-31)") says nothing.
+        const QString line = QString::fromLocal8Bit(static_cast<const char*>(argument)).trimmed();
+        if (!line.isEmpty() && !line.startsWith(QLatin1String("mkfs.fat "))) formatReport_ = line;
     } else if (code == kFormatDone) {
         const bool success = argument != nullptr && *static_cast<const bool*>(argument);
-        tellMainWindow(UM_SHOW_MESSAGE, success ? kMsgFormatDone : kMsgFormatFailed);
+        if (!success && !formatReport_.isEmpty()) {
+            std::fprintf(stderr, "SD card format: %s\n", formatReport_.toLocal8Bit().constData());
+        }
+        tellMainWindow(UM_SHOW_MESSAGE, success ? kMsgFormatDone : kMsgFormatFailed,
+                       success || formatReport_.isEmpty() ? 0 : reinterpret_cast<LParam>(&formatReport_));
     }
     return true;
 }

@@ -8,7 +8,7 @@
 // main window which drive was formatted and closes the dialog with Accepted; the close button
 // closes it with Rejected without formatting.
 //
-// Messages it sends its parent (numbers in mainwindow/messages.h; codes in
+// Messages it sends its parent (numbers in platform/window_messages.h; codes in
 // dialogs/message_texts.h):
 //   UM_SHOW_MESSAGE  5   start without a drive chosen
 //                    23  the card is write-protected (during the format)
@@ -71,11 +71,12 @@ protected:
 
 private:
     void startFormat();
-    LResult tellMainWindow(unsigned message, WParam w);
+    LResult tellMainWindow(unsigned message, WParam w, LParam l = 0);
 
     std::shared_ptr<const DriveSystem> drives_;
     FormatFunction format_;
     QString formatRoot_;
+    QString formatReport_;  // what the format tool said last about a failure
     bool waitCursor_ = false;
     QComboBox* driveList_ = nullptr;
     BitmapButton* start_ = nullptr;

@@ -1,6 +1,9 @@
 #include "dialogs/message_boxes.h"
 
+#include <QFontMetricsF>
 #include <QPainter>
+#include <algorithm>
+#include <cmath>
 
 #include "platform/fonts.h"
 #include "platform/skin.h"
@@ -35,6 +38,11 @@ BitmapButton* SkinMessageBox::addButton(int controlId, QPoint at, int normalBitm
     return button;
 }
 
+void SkinMessageBox::setDetail(const QString& detail) {
+    detail_ = detail;
+    update();
+}
+
 void SkinMessageBox::setCode(int code) {
     code_ = code;
     update();
@@ -51,8 +59,10 @@ void SkinMessageBox::showEvent(QShowEvent* event) {
     placeAtOffset(mainWindow_, kOffsetFromMainWindow);
 }
 
-QImage SkinMessageBox::picture() const {
-    QImage image(kSize, QImage::Format_RGB32);
+QImage SkinMessageBox::picture(qreal scale) const {
+    if (!(scale >= 1.0 && scale <= 8.0)) scale = 1.0;
+    QImage image(kSize * scale, QImage::Format_RGB32);
+    image.setDevicePixelRatio(scale);
     QPainter painter(&image);
     const QPixmap background = skinBitmap(backgroundBitmap_);
     if (background.isNull()) {
@@ -60,26 +70,39 @@ QImage SkinMessageBox::picture() const {
     } else {
         painter.drawPixmap(QRect(QPoint(0, 0), kSize), background);
     }
-    // Texts are drawn from fixed top-left corners, unclipped and unwrapped; the blanks they
-    // begin with centre them.
+    // Texts are single lines, unclipped and unwrapped. The title sits beside the box's emblem;
+    // the lines are centred on the text panel by their measured width (the blanks they begin
+    // with are far narrower in this font than the centring they were meant for).
     const MessageText text = texts();
-    auto draw = [&painter](const QString& s, QPoint topLeft) {
-        if (s.isEmpty()) return;
-        painter.drawText(topLeft + QPoint(0, painter.fontMetrics().ascent()), s);
-    };
     painter.setFont(skinFont(QStringLiteral("돋움"), 16, 900));
     painter.setPen(QColor(222, 222, 222));
-    draw(text.title, QPoint(47, 32));
+    if (!text.title.isEmpty()) {
+        painter.drawText(QPointF(47, 32 + painter.fontMetrics().ascent()), text.title);
+    }
     painter.setFont(skinFont(QStringLiteral("돋움"), 12, 900));
     painter.setPen(QColor(8, 8, 8));
-    draw(text.line1, QPoint(10, 85));
-    draw(text.line2, QPoint(10, 105));
+    const QFontMetricsF metrics(painter.font());
+    auto drawCentred = [&](const QString& line, int top) {
+        const QString shown = line.trimmed();
+        if (shown.isEmpty()) return;
+        const qreal width = metrics.horizontalAdvance(shown);
+        const qreal left = std::max<qreal>(kTextPanel.left(), kTextPanel.left() + (kTextPanel.width() - width) / 2);
+        painter.drawText(QPointF(std::round(left), top + metrics.ascent()), shown);
+    };
+    drawCentred(text.line1, 85);
+    if (!text.line2.trimmed().isEmpty()) {
+        drawCentred(text.line2, 105);
+    } else if (!detail_.isEmpty()) {
+        // A tool's own words may be long: shortened to the panel, never past it.
+        drawCentred(metrics.elidedText(detail_.simplified(), Qt::ElideRight, kTextPanel.width() - 8), 105);
+    }
     return image;
 }
 
 void SkinMessageBox::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.drawImage(QPoint(0, 0), picture());
+    // Painted at the screen's pixel density, so the texts stay sharp on a high-density screen.
+    painter.drawImage(QRect(QPoint(0, 0), kSize), picture(devicePixelRatioF()));
 }
 
 COstrelOneButtonMessageBox::COstrelOneButtonMessageBox(QWidget* mainWindow)
@@ -93,8 +116,9 @@ OstrelTwoButtonMessageBox::OstrelTwoButtonMessageBox(QWidget* mainWindow)
     cancel_ = addButton(kBoxCancel, QPoint(165, 177), 251, 252);
 }
 
-int showOneButtonMessage(QWidget* mainWindow, int code) {
+int showOneButtonMessage(QWidget* mainWindow, int code, const QString& detail) {
     COstrelOneButtonMessageBox box(mainWindow);
+    box.setDetail(detail);
     return box.run(code);
 }
 

@@ -32,14 +32,20 @@ public:
 
     void setCode(int code);
     int code() const { return code_; }
+    // A text shown as the second line when the code has none (what a failed tool reported);
+    // empty: none.
+    void setDetail(const QString& detail);
     // The texts the box shows for its current code.
     virtual MessageText texts() const = 0;
 
     // Runs the box modally with `code` and returns its result.
     int run(int code);
 
-    // The box's picture for its current code, as it is copied to the screen.
-    QImage picture() const;
+    // The box's picture for its current code, as it is copied to the screen, painted at
+    // `scale` device pixels per box pixel (the screen's pixel density).
+    QImage picture(qreal scale = 1.0) const;
+    // The light panel the text lines are centred on.
+    static constexpr QRect kTextPanel{6, 68, 285, 92};
 
     // Only the buttons close a box; closing by other means is refused.
     void reject() override {}
@@ -55,6 +61,7 @@ private:
     QWidget* mainWindow_;
     int backgroundBitmap_;
     int code_ = 0;
+    QString detail_;
 };
 
 class COstrelOneButtonMessageBox : public SkinMessageBox {
@@ -80,7 +87,7 @@ private:
 };
 
 // Runs a notice box over `mainWindow` and returns when the user has pressed OK (result 1).
-int showOneButtonMessage(QWidget* mainWindow, int code);
+int showOneButtonMessage(QWidget* mainWindow, int code, const QString& detail = QString());
 // Runs a question box over `mainWindow`; returns kBoxOk (1) or kBoxCancel (2).
 int askTwoButtonQuestion(QWidget* mainWindow, int code);
 

@@ -42,11 +42,14 @@ constexpr Entry kOneButton[kOneButtonCodeCount] = {
     /* 27 */ {"장면저장", "        후방 영상 캡쳐에 실패하였습니다.   ", nullptr},
     /* 28 */ {"파일저장", "         전방 파일 저장에 실패하였습니다.    ", nullptr},
     /* 29 */ {"파일저장", "         후방 파일 저장에 실패하였습니다.    ", nullptr},
+    /* 30 */ {"파일복구", "      복구할 수 있는 영상이 없습니다.", nullptr},
+    /* 31 */ {"파일복구", "         파일 복구에 실패하였습니다.    ", nullptr},
 };
 
 constexpr Entry kTwoButton[kTwoButtonCodeCount] = {
     /*  0 */ {"SD포맷", "  선택하신 장치의 모든 데이터가 지워집니다.", "                계속하시겠습니까?"},
     /*  1 */ {"파일저장", "     같은 이름의 파일이 이미 존재합니다.", "                덮어쓰시겠습니까?"},
+    /*  2 */ {"파일복구", "    녹화가 중단되어 파일이 손상되었습니다.", "                 복구하시겠습니까?"},
 };
 
 QString text(const char* utf8) { return utf8 != nullptr ? QString::fromUtf8(utf8) : QString(); }

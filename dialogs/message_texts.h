@@ -1,6 +1,6 @@
 // The fixed texts of the two skinned message boxes: for every message code a title and up to
-// two lines. Notices (one-button box) use codes 0 to 29, questions (two-button box) codes 0
-// and 1 of ten slots. A slot without text is an empty string and draws nothing.
+// two lines. Notices (one-button box) use codes 0 to 31, questions (two-button box) codes 0
+// to 2 of ten slots. A slot without text is an empty string and draws nothing.
 //
 // Thread contract: immutable tables; safe from any thread.
 #pragma once
@@ -47,13 +47,16 @@ enum MessageCode : int {
     kMsgRearCaptureFailed = 27,   // the rear picture's JPEG could not be written
     kMsgFrontFileSaveFailed = 28, // the front file of the pair could not be copied
     kMsgRearFileSaveFailed = 29,  // the rear file of the pair could not be copied
+    kMsgRepairRecoveredNothing = 30,  // a cut-off recording held no whole picture
+    kMsgRepairFailed = 31,            // a cut-off recording could not be repaired
 };
-constexpr int kOneButtonCodeCount = 30;
+constexpr int kOneButtonCodeCount = 32;
 
 // Question codes (UM_ASK).
 enum QuestionCode : int {
     kAskEraseDrive = 0,
     kAskOverwriteFile = 1,
+    kAskRepairRecording = 2,  // the recording was cut off: repair it?
 };
 constexpr int kTwoButtonCodeCount = 10;
 

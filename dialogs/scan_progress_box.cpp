@@ -1,9 +1,10 @@
 #include "dialogs/scan_progress_box.h"
 
+#include <QFontMetricsF>
 #include <QMouseEvent>
 #include <QPainter>
 
-#include "mainwindow/messages.h"
+#include "platform/window_messages.h"
 #include "platform/bitmap_button.h"
 #include "platform/fonts.h"
 #include "platform/skin.h"
@@ -15,9 +16,9 @@ constexpr int kStopButtonId = 1;
 constexpr int kBackground = 267;
 constexpr int kStopNormal = 268;
 constexpr int kStopPressed = 266;
-constexpr int kLineLength = 60;       // a folder text this long still fits on one line
-constexpr int kFirstLineLength = 59;  // a longer one breaks after this many characters
-constexpr int kTextFlags = Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip | Qt::TextSingleLine;
+constexpr int kTextFlags = Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine;
+
+QFont textFont() { return skinFont(QStringLiteral("Arial"), 15, 500); }
 
 }  // namespace
 
@@ -39,8 +40,32 @@ OstrelOpenningDirMsgBox::OstrelOpenningDirMsgBox(QWidget* mainWindow) : SkinDial
 }
 
 std::pair<QString, QString> OstrelOpenningDirMsgBox::folderLines(const QString& folder) {
-    if (folder.size() <= kLineLength) return {folder, QString()};
-    return {folder.left(kFirstLineLength), folder.mid(kFirstLineLength)};
+    const QFontMetricsF metrics(textFont());
+    auto fits = [&metrics](const QString& text, int width) {
+        return metrics.horizontalAdvance(text) <= width;
+    };
+    if (fits(folder, kFirstLineWidth)) return {folder, QString()};
+    // The longest start that fits (at least one character, so the text always moves on).
+    qsizetype cut = 1;
+    qsizetype low = 1, high = folder.size();
+    while (low <= high) {
+        const qsizetype middle = (low + high) / 2;
+        if (fits(folder.left(middle), kFirstLineWidth)) {
+            cut = middle;
+            low = middle + 1;
+        } else {
+            high = middle - 1;
+        }
+    }
+    // Never split a surrogate pair.
+    if (cut < folder.size() && folder.at(cut).isLowSurrogate() && cut > 1) --cut;
+    const qsizetype slash = folder.lastIndexOf(QLatin1Char('/'), cut - 1);
+    if (slash > 0 && metrics.horizontalAdvance(folder.left(slash + 1)) * 2 >= kFirstLineWidth) {
+        cut = slash + 1;
+    }
+    const QString rest =
+        metrics.elidedText(folder.mid(cut), Qt::ElideMiddle, kSecondLineWidth, Qt::TextSingleLine);
+    return {folder.left(cut), rest};
 }
 
 const MessageMap<OstrelOpenningDirMsgBox>& OstrelOpenningDirMsgBox::messageMap() {
@@ -73,13 +98,13 @@ void OstrelOpenningDirMsgBox::paintEvent(QPaintEvent*) {
     painter.setPen(QColor(222, 222, 222));
     painter.drawText(QRect(47, 32, 300, 20), kTextFlags, QStringLiteral("폴더 열기"));
 
-    painter.setFont(skinFont(QStringLiteral("Arial"), 15, 500));
+    painter.setFont(textFont());
     painter.setPen(QColor(8, 8, 8));
     painter.drawText(QRect(30, 80, 300, 18), kTextFlags, QStringLiteral("탐색중인 폴더 -"));
     if (folder_ == nullptr) return;  // no scan has reported a folder yet
     const auto [first, second] = folderLines(*folder_);
-    painter.drawText(QRect(30, 100, kWidth - 30, 18), kTextFlags, first);
-    if (!second.isEmpty()) painter.drawText(QRect(50, 115, kWidth - 50, 18), kTextFlags, second);
+    painter.drawText(QRect(30, 100, kFirstLineWidth, 18), kTextFlags, first);
+    if (!second.isEmpty()) painter.drawText(QRect(50, 115, kSecondLineWidth, 18), kTextFlags, second);
 }
 
 void OstrelOpenningDirMsgBox::place() {

@@ -31,9 +31,14 @@ public:
 
     explicit OstrelOpenningDirMsgBox(QWidget* mainWindow = nullptr);
 
-    // The folder text as the box shows it: up to 60 characters on one line; a longer text shows
-    // its first 59 characters on the first line and the rest on the second.
+    // The folder text as the box shows it in the text font: on one line when it fits the
+    // panel; else the first line takes as much as fits (broken after a "/" where one lets the
+    // line hold at least half its width) and the second line the rest, shortened in its middle
+    // with "…" when that still does not fit.
     static std::pair<QString, QString> folderLines(const QString& folder);
+    // The widths the two lines may take: from x 30 and x 50 to the panel's right margin.
+    static constexpr int kFirstLineWidth = 399;
+    static constexpr int kSecondLineWidth = 379;
 
     // The folder string last received, or null before the first one.
     const QString* folderReference() const { return folder_; }

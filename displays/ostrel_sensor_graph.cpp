@@ -5,7 +5,7 @@
 #include <QPolygon>
 
 #include "engine/playback_state.h"
-#include "mainwindow/messages.h"
+#include "platform/window_messages.h"
 #include "platform/fonts.h"
 #include "platform/skin.h"
 
@@ -68,7 +68,8 @@ LResult OstrelSensorGraph::handleMessage(unsigned number, WParam w, LParam l) {
 }
 
 LResult OstrelSensorGraph::onTelemetryLoaded(WParam, LParam) {
-    drawCurves(playbackState.telemetry, playbackState.telemetryCount.load());
+    const int count = playbackState.telemetryCount.load();
+    drawCurves(playbackState.telemetry.load(), count);
     graphFilled_ = true;
     graphPositionMs_ = 0;
     repaint();
@@ -89,8 +90,7 @@ LResult OstrelSensorGraph::onTelemetryCleared(WParam, LParam) {
 }
 
 void OstrelSensorGraph::drawCurves(const TelemetryRecord* records, int count) {
-    if (count <= 0) return;
-    if (count > kTelemetryCapacity) count = kTelemetryCapacity;
+    if (count <= 0 || records == nullptr) return;
     QPainter painter(&background_);
     painter.fillRect(kPlotRect, kPlotFill);
     const double scale = horizontalScale(records[count - 1].timeMs);
@@ -117,8 +117,10 @@ void OstrelSensorGraph::paintEvent(QPaintEvent*) {
     painter.drawImage(0, 0, background_);
 
     // The record shown at the position: the last one that does not lie after it.
-    const int count = std::min(playbackState.telemetryCount.load(), kTelemetryCapacity);
-    const TelemetryRecord* records = playbackState.telemetry;
+    // The count is published after the records: read it first.
+    int count = std::max(playbackState.telemetryCount.load(), 0);
+    const TelemetryRecord* records = playbackState.telemetry.load();
+    if (records == nullptr) count = 0;
     int next = 0;
     while (next < count && records[next].timeMs <= graphPositionMs_) ++next;
     TelemetryRecord current{};  // before the first record: time 0, all axes 0

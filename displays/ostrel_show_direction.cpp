@@ -3,7 +3,7 @@
 #include <QPainter>
 #include <cmath>
 
-#include "mainwindow/messages.h"
+#include "platform/window_messages.h"
 #include "platform/skin.h"
 
 namespace moksel {

@@ -2,7 +2,7 @@
 
 #include <QPainter>
 
-#include "mainwindow/messages.h"
+#include "platform/window_messages.h"
 #include "platform/skin.h"
 
 namespace moksel {

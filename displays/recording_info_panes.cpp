@@ -3,7 +3,7 @@
 #include <QPainter>
 
 #include "engine/playback_state.h"
-#include "mainwindow/messages.h"
+#include "platform/window_messages.h"
 #include "platform/fonts.h"
 #include "platform/skin.h"
 
@@ -50,6 +50,7 @@ QString OstrelFileInfo::kindWord(int kind) {
     switch (kind) {
         case 0: return QStringLiteral("NORMAL");
         case 1: return QStringLiteral("EVENT");
+        case kUnknownRecordingKind: return QStringLiteral("UNKNOWN");
         default: return QStringLiteral("MOTION");
     }
 }
@@ -58,6 +59,7 @@ QColor OstrelFileInfo::kindColour(int kind) {
     switch (kind) {
         case 0: return QColor(0, 255, 0);
         case 1: return QColor(255, 0, 0);
+        case kUnknownRecordingKind: return QColor(222, 222, 222);
         default: return QColor(0, 174, 239);
     }
 }
@@ -72,8 +74,12 @@ void OstrelFileInfo::paintEvent(QPaintEvent*) {
     if (state != Playing && state != Paused) return;
     painter.setFont(font_);
     painter.setPen(kindColour(kind_));
-    shownTexts_ << QString::asprintf("%f", longitude) << QString::asprintf("%f", latitude)
-                << kindWord(kind_);
+    if (positionReported_ && (longitude != 0.0 || latitude != 0.0)) {
+        shownTexts_ << QString::asprintf("%f", longitude) << QString::asprintf("%f", latitude);
+    } else {
+        shownTexts_ << QStringLiteral("GPS 없음") << QString();
+    }
+    shownTexts_ << kindWord(kind_);
     drawTextAt(painter, kLongitudeAt, shownTexts_[0]);
     drawTextAt(painter, kLatitudeAt, shownTexts_[1]);
     drawTextAt(painter, kKindAt, shownTexts_[2]);

@@ -5,7 +5,8 @@
 //                       recording's kind NORMAL / EVENT / MOTION, in the kind's colour; the three
 //                       fields stay empty unless a recording plays or is paused. The main window
 //                       repaints it on UM_INFO_CHANGED. A left press drags the main window.
-//       UM_RECORDING_KIND  w = 0 NORMAL, 1 EVENT, 2 (or any other) MOTION; stored, no repaint
+//       UM_RECORDING_KIND  w = 0 NORMAL, 1 EVENT, 3 UNKNOWN (a file without the camera's
+//                          name), 2 (or any other) MOTION; stored, no repaint
 //   OstrelShowFileName  189 x 17 field at the top: the file name of the recording opened last,
 //                       asked of the main window at each paint; the main window repaints it
 //                       after it opens a recording.
@@ -27,6 +28,11 @@ public:
     explicit OstrelFileInfo(QWidget* parent);
 
     int recordingKind() const { return kind_; }
+    // Whether a telemetry record was reported since the last recording closed. The main window
+    // clears it when the engine drops a recording's telemetry and sets it with each record's
+    // report; without one (or with a record that has no fix, 0 / 0) the longitude field says
+    // "GPS 없음" and the latitude field stays empty, rather than showing an older position.
+    void setPositionReported(bool reported) { positionReported_ = reported; }
     // Longitude, latitude and kind texts of the last paint; empty while nothing plays.
     const QStringList& shownTexts() const { return shownTexts_; }
 
@@ -44,6 +50,7 @@ private:
 
     QFont font_;
     int kind_ = 0;
+    bool positionReported_ = true;
     QStringList shownTexts_;
 };
 

@@ -6,7 +6,7 @@
 //   OstrelShowTotalTime  the recording's length; UM_TIME l = total seconds: taken and redrawn
 //                        only when above 0 and different (w is not used)
 //
-// The main window relays the engine's UM_TIME to both (see mainwindow/messages.h).
+// The main window relays the engine's UM_TIME to both (see platform/window_messages.h).
 //
 // Thread contract: UI thread only.
 #pragma once

@@ -9,7 +9,8 @@
 //   thread while the device is open; the engine thread only while the device is closed or
 //   locked (SDL_LockAudio).
 // - telemetryBox: engine thread only (open).
-// - quit: written by the engine thread, read by every engine thread.
+// - quit: written by the engine thread, and by requestEngineQuit (exit) from the UI thread;
+//   read by every engine thread.
 #pragma once
 
 #include <SDL.h>
@@ -50,7 +51,13 @@ struct CameraPictures {
     int converterFormat[2] = {-1, -1};
     PacketIndex index;
     int64_t durationMs = 0;  // stream duration
-    bool needsFlush = false;  // the next packet decoded is not the successor of the last one
+    // Where the decoder stands (picture_decoding.h): the number of the picture in `decoded`
+    // (0: none), the decode-order place of the last packet fed since the last flush, whether
+    // the end of the stream was sent, and whether the next picture must start from its key.
+    int decodedNumber = 0;
+    int fedPosition = 0;
+    bool drained = false;
+    bool needsFlush = false;
 };
 
 struct EngineContext {

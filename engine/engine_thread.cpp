@@ -41,6 +41,10 @@ PlaybackState& ps = playbackState;
 std::mutex pushMutex;
 uint32_t commandEventType = 0;
 SDL_sem* commandQueued = nullptr;  // posted after each push
+std::atomic<uint64_t> commandsQueued{0};
+// Keeps the context alive while requestEngineQuit uses it from another thread.
+std::mutex contextMutex;
+std::atomic<uint64_t> commandsFinished{0};
 
 void waitForParkedDecoders(EngineContext& context) {
     while (!(ps.frontIdle.load() && ps.rearIdle.load()) && !context.quit.load()) SDL_Delay(1);
@@ -89,6 +93,9 @@ void releaseRecording(EngineContext& context) {
         cam.index.clear();
         if (cam.decoded) av_frame_unref(cam.decoded);
         cam.needsFlush = false;
+        cam.decodedNumber = 0;
+        cam.fedPosition = 0;
+        cam.drained = false;
         cam.durationMs = 0;
     }
     avcodec_free_context(&context.soundDecoder);
@@ -128,45 +135,49 @@ bool nextEvent(SDL_sem* queued, SDL_Event& event) {
     return true;
 }
 
+void runCommand(EngineContext& context, SDL_Event& event) {
+    switch (event.user.code) {
+        case CmdPlay:
+            runPlay(context);
+            break;
+        case CmdStop:
+            pauseSound();
+            ps.seekTargetMs.store(0);
+            ps.audioSeekPending.store(1);
+            runStop(context);
+            break;
+        case CmdClose:
+            runClose(context);
+            break;
+        case CmdOpen: {
+            char path[kPathBytes] = {};
+            if (event.user.data1) {
+                std::strncpy(path, static_cast<const char*>(event.user.data1), kPathBytes - 1);
+                std::free(event.user.data1);
+            }
+            openRecording(context, path);
+            break;
+        }
+        case CmdStepForward:
+            stepForward(context);
+            break;
+        case CmdStepBack:
+            stepBack(context);
+            break;
+        default:
+            break;
+    }
+}
+
 void runCommandLoop(EngineContext& context, uint32_t eventType, SDL_sem* queued) {
     SDL_Event event;
     while (true) {
         if (!nextEvent(queued, event)) return;
         if (event.type == SDL_QUIT) return;
         if (event.type != eventType) continue;
-        switch (event.user.code) {
-            case CmdQuit:
-                return;
-            case CmdPlay:
-                runPlay(context);
-                break;
-            case CmdStop:
-                pauseSound();
-                ps.seekTargetMs.store(0);
-                ps.audioSeekPending.store(1);
-                runStop(context);
-                break;
-            case CmdClose:
-                runClose(context);
-                break;
-            case CmdOpen: {
-                char path[kPathBytes] = {};
-                if (event.user.data1) {
-                    std::strncpy(path, static_cast<const char*>(event.user.data1), kPathBytes - 1);
-                    std::free(event.user.data1);
-                }
-                openRecording(context, path);
-                break;
-            }
-            case CmdStepForward:
-                stepForward(context);
-                break;
-            case CmdStepBack:
-                stepBack(context);
-                break;
-            default:
-                break;
-        }
+        runCommand(context, event);
+        commandsFinished.fetch_add(1);
+        if (event.user.code == CmdQuit) return;
     }
 }
 
@@ -234,7 +245,10 @@ void engineMain(const std::function<void(bool)>& ready) {
     }
     stopClockTimer();
     releaseRecording(*context);
-    engineContext.store(nullptr);
+    {
+        std::lock_guard<std::mutex> lock(contextMutex);
+        engineContext.store(nullptr);
+    }
     SDL_DestroySemaphore(queued);
     SDL_Quit();
     freePictures(*context);
@@ -261,8 +275,20 @@ bool pushEngineCommand(EngineCommand command, const char* path) {
         return false;
     }
     SDL_SemPost(commandQueued);
+    commandsQueued.fetch_add(1);
     return true;
 }
+
+void requestEngineQuit() {
+    std::lock_guard<std::mutex> lock(contextMutex);
+    EngineContext* context = engineContext.load();
+    if (!context) return;
+    context->quit.store(1);
+    wakeDecoders(*context);
+}
+
+uint64_t engineCommandsQueued() { return commandsQueued.load(); }
+uint64_t engineCommandsFinished() { return commandsFinished.load(); }
 
 void wakeDecoders(EngineContext& context) {
     // Taking the lock after the state was written means a decoder that has just found the
@@ -322,9 +348,9 @@ void runClose(EngineContext& context) {
         postToMain(UM_RESET_PAN);
     }
     ps.openState.store(NoRecording);
+    ps.hasSound.store(0);
     postToMain(UM_TELEMETRY_CLEARED);
-    for (TelemetryRecord& record : ps.telemetry) record = TelemetryRecord{};
-    ps.telemetryCount.store(0);
+    clearTelemetry();
 }
 
 EngineThread::~EngineThread() { join(); }

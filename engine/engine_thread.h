@@ -56,4 +56,14 @@ void wakeDecoders(EngineContext& context);
 void runStop(EngineContext& context);
 void runClose(EngineContext& context);
 
+// Ends whatever the engine is doing: every wait of the engine and its decoders gives up, an
+// open stops reading, and the commands still queued (Stop, Close, Quit at exit) run without
+// reports. The exit command calls it after queuing Quit, so the viewer always ends. Any thread.
+void requestEngineQuit();
+
+// Commands queued so far and commands whose work has finished, over the process's life: a
+// command queued and not finished within a moment means the engine hangs (stress tests).
+uint64_t engineCommandsQueued();
+uint64_t engineCommandsFinished();
+
 }  // namespace moksel

@@ -17,15 +17,19 @@ int64_t streamTimeToMs(int64_t value, AVRational timeBase) {
 
 PacketIndex::~PacketIndex() { clear(); }
 
-PacketIndex::PacketIndex(PacketIndex&& other) noexcept : entries_(std::move(other.entries_)) {
+PacketIndex::PacketIndex(PacketIndex&& other) noexcept
+    : entries_(std::move(other.entries_)), decodeOrder_(std::move(other.decodeOrder_)) {
     other.entries_.clear();
+    other.decodeOrder_.clear();
 }
 
 PacketIndex& PacketIndex::operator=(PacketIndex&& other) noexcept {
     if (this != &other) {
         clear();
         entries_ = std::move(other.entries_);
+        decodeOrder_ = std::move(other.decodeOrder_);
         other.entries_.clear();
+        other.decodeOrder_.clear();
     }
     return *this;
 }
@@ -47,10 +51,30 @@ void PacketIndex::store(AVPacket* packet, AVRational timeBase) {
     }
     entry.decodeTimeMs = p->dts != AV_NOPTS_VALUE ? streamTimeToMs(p->dts, timeBase) : entry.timeMs;
     entry.durationMs = p->duration > 0 ? streamTimeToMs(p->duration, timeBase) : 0;
+    entry.decodePosition = static_cast<int>(entries_.size()) + 1;
     entries_.push_back(entry);
 }
 
 void PacketIndex::finish() {
+    // Presentation times out of file order: the stream reorders its pictures.
+    bool reordered = false;
+    for (size_t i = 0; i + 1 < entries_.size() && !reordered; ++i) {
+        const AVPacket* a = entries_[i].packet;
+        const AVPacket* b = entries_[i + 1].packet;
+        reordered = a->pts != AV_NOPTS_VALUE && b->pts != AV_NOPTS_VALUE && b->pts < a->pts;
+    }
+    if (reordered) {
+        std::stable_sort(entries_.begin(), entries_.end(), [](const StoredPacket& a, const StoredPacket& b) {
+            return a.timeMs < b.timeMs;
+        });
+    }
+    decodeOrder_.assign(entries_.size(), 0);
+    for (size_t i = 0; i < entries_.size(); ++i) {
+        const int position = entries_[i].decodePosition;
+        if (position >= 1 && static_cast<size_t>(position) <= entries_.size()) {
+            decodeOrder_[static_cast<size_t>(position - 1)] = static_cast<int>(i) + 1;
+        }
+    }
     for (size_t i = 0; i + 1 < entries_.size(); ++i) {
         if (entries_[i].durationMs <= 0) {
             entries_[i].durationMs = std::max<int64_t>(0, entries_[i + 1].timeMs - entries_[i].timeMs);
@@ -86,9 +110,43 @@ int PacketIndex::lastKeyAtOrBefore(int n) const {
     return lastKey;
 }
 
+const StoredPacket* PacketIndex::inDecodeOrder(int position) const {
+    if (position < 1 || static_cast<size_t>(position) > decodeOrder_.size()) return at(position);
+    return at(decodeOrder_[static_cast<size_t>(position - 1)]);
+}
+
+int PacketIndex::numberAtTimeMs(int64_t timeMs) const {
+    const auto found = std::lower_bound(entries_.begin(), entries_.end(), timeMs,
+                                        [](const StoredPacket& e, int64_t t) { return e.timeMs < t; });
+    if (found != entries_.end() && found->timeMs == timeMs) return static_cast<int>(found - entries_.begin()) + 1;
+    // Times not in order (a damaged stream): look at every packet.
+    for (size_t i = 0; i < entries_.size(); ++i) {
+        if (entries_[i].timeMs == timeMs) return static_cast<int>(i) + 1;
+    }
+    return 0;
+}
+
+int PacketIndex::numberShownAt(int64_t timeMs) const {
+    if (entries_.empty()) return 0;
+    const auto after = std::upper_bound(entries_.begin(), entries_.end(), timeMs,
+                                        [](int64_t t, const StoredPacket& e) { return t < e.timeMs; });
+    return std::max(1, static_cast<int>(after - entries_.begin()));
+}
+
+int PacketIndex::seekTarget(int64_t timeMs) const {
+    constexpr int64_t kKeyReachMs = 1000;
+    const int key = firstKeyAtOrAfter(static_cast<uint32_t>(std::max<int64_t>(0, timeMs)));
+    if (key != 0) {
+        const int64_t distance = at(key)->timeMs - timeMs;
+        if (distance >= -kKeyReachMs && distance <= kKeyReachMs) return key;
+    }
+    return numberShownAt(timeMs);
+}
+
 void PacketIndex::clear() {
     for (StoredPacket& e : entries_) av_packet_free(&e.packet);
     entries_.clear();
+    decodeOrder_.clear();
 }
 
 }  // namespace moksel

@@ -1,5 +1,8 @@
-// In-memory index of the packets of one stream of a recording: packets numbered 1..count in
-// file order, each with its times converted to milliseconds from its stream's time base.
+// In-memory index of the packets of one stream of a recording, each with its times converted to
+// milliseconds from its stream's time base. Packets are numbered 1..count in the order their
+// pictures are shown: file order, except in streams with reordered pictures (B-frames), whose
+// packets come in decode order and are numbered here by presentation time. Each packet keeps
+// its place in the decode order, which is the order the decoder must be fed in.
 //
 // Thread contract: filled on the engine thread during open into a fresh index, then moved into
 // the engine context under the camera lock (video) or the sound device lock (sound); read by
@@ -21,6 +24,7 @@ struct StoredPacket {
     int64_t timeMs = 0;          // presentation time in ms (decode time when it has none)
     int64_t decodeTimeMs = 0;    // decode time in ms
     int64_t durationMs = 0;      // duration in ms
+    int decodePosition = 0;      // 1-based place in the file's (decode) order
     bool isKey() const { return (packet->flags & AV_PKT_FLAG_KEY) != 0; }
 };
 
@@ -39,8 +43,9 @@ public:
     // Takes the packet's data over (the caller's packet is left blank) and numbers it
     // count() + 1. A packet without any time stamp continues where the previous one ended.
     void store(AVPacket* packet, AVRational timeBase);
-    // After the last store: a packet without a duration gets the distance to the next packet's
-    // time, so pacing and steps never see a zero duration inside the stream.
+    // After the last store: packets are numbered by presentation time when the stream
+    // reorders its pictures; a packet without a duration gets the distance to the next
+    // packet's time, so pacing and steps never see a zero duration inside the stream.
     void finish();
 
     int count() const { return static_cast<int>(entries_.size()); }
@@ -51,11 +56,23 @@ public:
     int firstKeyAtOrAfter(uint32_t timeMs) const;
     // Last key packet among 1..n; 1 when there is none.
     int lastKeyAtOrBefore(int n) const;
+    // The packet at a place of the decode order (1..count), or null.
+    const StoredPacket* inDecodeOrder(int position) const;
+    // The packet whose time is exactly timeMs, 0 when none is.
+    int numberAtTimeMs(int64_t timeMs) const;
+    // The packet shown at timeMs: the last one whose time is at or before it (1 before the
+    // first; 0 for an empty index).
+    int numberShownAt(int64_t timeMs) const;
+    // Where a seek to timeMs lands: the first key packet at or after it, as long as that key
+    // is within a second of the time; otherwise (key pictures far apart) the packet shown at
+    // timeMs, reached by decoding on from the key before it. 0 for an empty index.
+    int seekTarget(int64_t timeMs) const;
     // Releases every packet; count() becomes 0.
     void clear();
 
 private:
     std::vector<StoredPacket> entries_;
+    std::vector<int> decodeOrder_;  // decode position - 1 -> packet number
 };
 
 }  // namespace moksel

@@ -13,33 +13,6 @@ extern "C" {
 
 namespace moksel {
 
-bool decodeVideoPacket(CameraPictures& camera, const AVPacket* packet) {
-    if (!camera.decoder || !packet) return false;
-    if (camera.needsFlush) {
-        avcodec_flush_buffers(camera.decoder);
-        camera.needsFlush = false;
-    }
-    bool produced = false;
-    int sent = avcodec_send_packet(camera.decoder, packet);
-    while (true) {
-        const int received = avcodec_receive_frame(camera.decoder, camera.scratch);
-        if (received < 0) break;
-        av_frame_unref(camera.decoded);
-        av_frame_move_ref(camera.decoded, camera.scratch);
-        produced = true;
-    }
-    if (sent == AVERROR(EAGAIN)) {
-        // The decoder was full; its output has been taken, so the packet fits now.
-        sent = avcodec_send_packet(camera.decoder, packet);
-        while (sent >= 0 && avcodec_receive_frame(camera.decoder, camera.scratch) == 0) {
-            av_frame_unref(camera.decoded);
-            av_frame_move_ref(camera.decoded, camera.scratch);
-            produced = true;
-        }
-    }
-    return produced;
-}
-
 int convertedWidth(int width) { return (width + 1) & ~1; }
 
 size_t pictureBufferBytes(PictureSize size) {

@@ -1,5 +1,5 @@
-// Decoding one video packet and converting the camera's last picture to BGRA at a picture
-// size, plus the rear picture's flips. Caller holds the camera's picture lock for all of these.
+// Converting the camera's last decoded picture to BGRA at a picture size, plus the rear
+// picture's flips. Caller holds the camera's picture lock for all of these.
 #pragma once
 
 #include <cstddef>
@@ -7,19 +7,10 @@
 
 #include "engine/playback_state.h"
 
-extern "C" {
-struct AVPacket;
-}
-
 namespace moksel {
 
 struct EngineContext;
 struct CameraPictures;
-
-// Sends one packet to the camera's decoder and keeps what comes out in the decoded frame; the
-// decoded frame keeps its last picture when the packet gives none. Returns whether a picture
-// came out. A packet after a jump (cameras[].needsFlush) flushes the decoder first.
-bool decodeVideoPacket(CameraPictures& camera, const AVPacket* packet);
 
 // Pictures of odd width are converted at the next even width (see convertPicture); the picture
 // buffers carry this many spare bytes after their last row for the extra column and for

@@ -72,14 +72,18 @@ struct PlaybackState {
     std::atomic<uint8_t*> rearPicture{nullptr};
     std::atomic<uint8_t*> frontLargePicture{nullptr};  // 1280 x 720 still for capture/enlarge
     std::atomic<uint8_t*> rearLargePicture{nullptr};
-    // Written by the engine thread at open and close only; read by the panes after
-    // UM_TELEMETRY_LOADED (and through the addresses of UM_MAP_POSITION and UM_HEADING) while
-    // the recording stays open.
-    TelemetryRecord telemetry[kTelemetryCapacity]{};
+    // The telemetry records of the open recording, one per front video packet: written by the
+    // engine thread at open and close only (through reserveTelemetry); read by the panes after
+    // UM_TELEMETRY_LOADED (and through the addresses of UM_MAP_POSITION and UM_HEADING).
+    // telemetryCount is stored after the records are written. Record addresses stay valid for
+    // the life of the process (see reserveTelemetry), so a message still queued when the
+    // recording closes reads zeros or an older record, never freed memory.
+    std::atomic<TelemetryRecord*> telemetry{nullptr};
     std::atomic<int> telemetryCount{0};
     std::atomic<double> lastLatitude{0.0};   // record reported last (decoders, steps)
     std::atomic<double> lastLongitude{0.0};
     std::atomic<int> audioDeviceState{-1};   // below 0: sound device closed
+    std::atomic<int> hasSound{0};            // the open recording has sound it can play
 
     // --- References: set by the main window before it starts the engine.
     std::atomic<MessageTarget*> frontViewWindow{nullptr};
@@ -98,5 +102,15 @@ extern PlaybackState playbackState;
 std::atomic<uint8_t*>& currentPicture(int camera);
 std::atomic<uint8_t*>& largePicture(int camera);
 std::atomic<int>& sizeIndexOf(int camera);
+
+// Makes room for `count` telemetry records, all zeroed, publishes the storage in
+// playbackState.telemetry and returns it (never null). Call with telemetryCount 0, from the
+// engine thread (tests: the UI thread with no engine running). Storage only grows: a longer
+// recording gets a larger block and the older blocks are kept until the process ends, so
+// addresses handed out in messages never dangle; what is kept stays below twice the largest
+// recording's records.
+TelemetryRecord* reserveTelemetry(int count);
+// Zeroes the records in use and sets telemetryCount to 0 (close).
+void clearTelemetry();
 
 }  // namespace moksel

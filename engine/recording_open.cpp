@@ -22,7 +22,9 @@
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
+#include <libavutil/pixdesc.h>
 #include <libswresample/swresample.h>
+#include <libswscale/swscale.h>
 }
 
 namespace moksel {
@@ -32,6 +34,18 @@ namespace {
 PlaybackState& ps = playbackState;
 
 enum class Which { Front, Rear };
+
+// Pictures up to this many pixels (1280 x 720 and a little more) decode on one thread.
+constexpr int64_t kOneThreadPixels = 1280 * 736;
+
+// Whether FFmpeg could tell the stream's picture: a size and a pixel format the converter
+// takes. A file whose media data is damaged may have an intact index and nothing decodable.
+bool pictureKnown(const AVStream* stream) {
+    const AVCodecParameters* parameters = stream->codecpar;
+    const auto format = static_cast<AVPixelFormat>(parameters->format);
+    return parameters->width > 0 && parameters->height > 0 && format != AV_PIX_FMT_NONE &&
+           av_pix_fmt_desc_get(format) != nullptr && sws_isSupportedInput(format) > 0;
+}
 
 AVCodecContext* openDecoder(const AVStream* stream, bool video) {
     const AVCodec* codec = avcodec_find_decoder(stream->codecpar->codec_id);
@@ -44,9 +58,19 @@ AVCodecContext* openDecoder(const AVStream* stream, bool video) {
     }
     decoder->pkt_timebase = stream->time_base;
     if (video) {
-        // One thread and low delay: one packet in, its picture out.
-        decoder->thread_count = 1;
-        decoder->flags |= AV_CODEC_FLAG_LOW_DELAY;
+        const AVCodecParameters* parameters = stream->codecpar;
+        if (static_cast<int64_t>(parameters->width) * parameters->height > kOneThreadPixels) {
+            // Pictures larger than the camera's own do not decode in real time on one core:
+            // frame and slice threads, as many as the machine has. The pictures they hold back
+            // are drained by the picture decoding.
+            decoder->thread_count = 0;
+            decoder->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
+        } else {
+            // The camera's own size: one thread costs the least CPU.
+            decoder->thread_count = 1;
+        }
+        // Without reordered pictures the decoder may hand each picture out at once.
+        if (parameters->video_delay == 0 && decoder->thread_count == 1) decoder->flags |= AV_CODEC_FLAG_LOW_DELAY;
     }
     if (avcodec_open2(decoder, codec, nullptr) < 0) {
         avcodec_free_context(&decoder);
@@ -91,6 +115,10 @@ bool openSound(EngineContext& context, AVFormatContext* demuxer, int number) {
 
 bool openVideo(EngineContext& context, AVFormatContext* demuxer, int number, Which which) {
     AVStream* stream = demuxer->streams[number];
+    if (!pictureKnown(stream)) {
+        std::fprintf(stderr, "Unsupported codec!\n");
+        return false;
+    }
     AVCodecContext* decoder = openDecoder(stream, true);
     if (!decoder) {
         std::fprintf(stderr, "Unsupported codec!\n");
@@ -159,17 +187,18 @@ void readTelemetry(EngineContext& context, uint32_t& eventTimeMs) {
     TelemetryBox& box = context.telemetryBox;
     if (!box.read(std::string(context.path))) return;
     std::vector<int64_t> times;
-    const int count = std::min(index.count(), kTelemetryCapacity);
+    const int count = index.count();
     times.reserve(static_cast<size_t>(count));
     for (int seq = 1; seq <= count; ++seq) times.push_back(index.at(seq)->timeMs);
-    const int built = box.buildRecords(times.data(), count, ps.telemetry, kTelemetryCapacity, eventTimeMs);
+    TelemetryRecord* records = reserveTelemetry(count);
+    const int built = box.buildRecords(times.data(), count, records, count, eventTimeMs);
     ps.telemetryCount.store(built);
     if (built > 0) postToMain(UM_TELEMETRY_LOADED);
 }
 
-// Opens the rear file and indexes its video; returns false when the rear is unusable (the
-// caller reports it), true when it plays or a converter failed (reported on stderr only).
-enum class RearOutcome { Opened, Unusable, NoConverter };
+// Opens the rear file and indexes its video: Unusable when it cannot play (the caller reports
+// it and the front plays alone).
+enum class RearOutcome { Opened, Unusable };
 
 RearOutcome openRear(EngineContext& context, const std::string& rearPath, int secondVideoStream) {
     if (avformat_open_input(&context.rearDemuxer, rearPath.c_str(), nullptr, nullptr) < 0) {
@@ -193,7 +222,7 @@ RearOutcome openRear(EngineContext& context, const std::string& rearPath, int se
         return RearOutcome::Unusable;
     }
     if (!openVideo(context, demuxer, number, Which::Rear)) return RearOutcome::Unusable;
-    if (!makeConverters(context, kRearCamera)) return RearOutcome::NoConverter;
+    if (!makeConverters(context, kRearCamera)) return RearOutcome::Unusable;
 
     PacketIndex rearIndex;
     readPackets(context, demuxer, number, rearIndex, -1, nullptr);
@@ -203,6 +232,18 @@ RearOutcome openRear(EngineContext& context, const std::string& rearPath, int se
         context.cameras[kRearCamera].durationMs = streamDurationMs(demuxer, demuxer->streams[number]);
     }
     return RearOutcome::Opened;
+}
+
+// Frees what a front file that failed to open holds (its demuxer and decoder).
+void releaseOpenedFront(EngineContext& context) {
+    {
+        std::lock_guard<std::mutex> lock(pictureLock(kFrontCamera));
+        avcodec_free_context(&context.cameras[kFrontCamera].decoder);
+        freeConverters(context.cameras[kFrontCamera]);
+    }
+    avformat_close_input(&context.frontDemuxer);
+    context.frontVideoStream = -1;
+    context.frontStream = nullptr;
 }
 
 }  // namespace
@@ -236,19 +277,21 @@ void openRecording(EngineContext& context, const char* path) {
             sound = static_cast<int>(i);
         }
     }
-    if (sound >= 0) openSound(context, demuxer, sound);
+    // A recording without sound (the camera's microphone switched off) or with sound that
+    // cannot be decoded plays silently, the clock running by itself.
     if (video >= 0) openVideo(context, demuxer, video, Which::Front);
-    if (context.frontVideoStream < 0 || context.soundStreamNumber < 0) {
+    if (context.frontVideoStream < 0 || !makeConverters(context, kFrontCamera)) {
+        releaseOpenedFront(context);
         postToMain(UM_OPEN_FAILED);
         return;
     }
+    if (sound >= 0) openSound(context, demuxer, sound);
+    ps.hasSound.store(context.soundStreamNumber >= 0 ? 1 : 0);
     ps.openState.store(FrontOnly);
-    if (!makeConverters(context, kFrontCamera)) return;
-    for (TelemetryRecord& record : ps.telemetry) record = TelemetryRecord{};
-    ps.telemetryCount.store(0);
+    clearTelemetry();
 
     PacketIndex frontIndex, soundIndex;
-    readPackets(context, demuxer, video, frontIndex, sound, &soundIndex);
+    readPackets(context, demuxer, video, frontIndex, context.soundStreamNumber, &soundIndex);
     const int64_t durationMs = streamDurationMs(demuxer, demuxer->streams[video]);
     {
         std::lock_guard<std::mutex> lock(pictureLock(kFrontCamera));
@@ -274,8 +317,6 @@ void openRecording(EngineContext& context, const char* path) {
                 break;
             case RearOutcome::Unusable:
                 postToMain(UM_REAR_OPEN_FAILED);
-                break;
-            case RearOutcome::NoConverter:
                 break;
         }
     }

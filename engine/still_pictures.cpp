@@ -6,6 +6,7 @@
 #include "engine/engine_context.h"
 #include "engine/engine_reports.h"
 #include "engine/picture_converter.h"
+#include "engine/picture_decoding.h"
 #include "engine/picture_lock.h"
 #include "engine/playback_state.h"
 #include "engine/video_decoder.h"
@@ -81,14 +82,14 @@ void seekStill(int positionTenths) {
     {
         std::lock_guard<std::mutex> lock(pictureLock(kFrontCamera));
         CameraPictures& cam = context->cameras[kFrontCamera];
-        const int k = cam.index.firstKeyAtOrAfter(targetMs);
-        if (k == 0) return;
+        // Without any key picture there is nothing a seek could start from.
+        if (cam.index.firstKeyAtOrAfter(0) == 0) return;
+        const int k = cam.index.seekTarget(targetMs);
         ps.frontNextSeq.store(k + 1);
         packet = *cam.index.at(k);
         durationMs = cam.durationMs;
         ps.frontFrameTimeMs.store(static_cast<double>(packet.timeMs));
-        cam.needsFlush = true;
-        decodeVideoPacket(cam, packet.packet);
+        decodePicture(cam, k);
         const int sizeIndex = ps.frontSizeIndex.load() == 0 ? 0 : 1;
         if (uint8_t* picture = convertPicture(*context, kFrontCamera, sizeIndex)) {
             ps.frontPicture.store(picture);
@@ -107,13 +108,13 @@ void seekStill(int positionTenths) {
     {
         std::lock_guard<std::mutex> lock(pictureLock(kRearCamera));
         CameraPictures& cam = context->cameras[kRearCamera];
-        const int k = cam.index.firstKeyAtOrAfter(targetMs);
+        // The rear shows the picture at the front's time, so the two are the same moment.
+        const int k = cam.index.numberShownAt(packet.timeMs);
         if (k == 0) return;
         ps.rearNextSeq.store(k + 1);
         const StoredPacket& rear = *cam.index.at(k);
         ps.rearFrameTimeMs.store(static_cast<double>(rear.timeMs + rear.durationMs));
-        cam.needsFlush = true;
-        produced = decodeVideoPacket(cam, rear.packet);
+        produced = decodePicture(cam, k);
         if (produced) renderAtViewSize(*context, kRearCamera);
     }
     if (produced) repaintWindow(ps.rearViewWindow.load());
@@ -157,8 +158,9 @@ void stepForward(EngineContext& context) {
         CameraPictures& cam = context.cameras[kFrontCamera];
         // A step never decodes the last packet: that one is reached only by playing.
         if (ps.frontNextSeq.load() > cam.index.count() - 1) return;
-        packet = *cam.index.at(ps.frontNextSeq.fetch_add(1));
-        decodeVideoPacket(cam, packet.packet);
+        const int seq = ps.frontNextSeq.fetch_add(1);
+        packet = *cam.index.at(seq);
+        decodePicture(cam, seq);
         notice = deliverStepPicture(context, kFrontCamera);
     }
     notifyDelivery(notice);
@@ -175,8 +177,9 @@ void stepForward(EngineContext& context) {
         std::lock_guard<std::mutex> lock(pictureLock(kRearCamera));
         CameraPictures& cam = context.cameras[kRearCamera];
         if (ps.rearNextSeq.load() > cam.index.count()) return;
-        rear = *cam.index.at(ps.rearNextSeq.fetch_add(1));
-        decodeVideoPacket(cam, rear.packet);
+        const int seq = ps.rearNextSeq.fetch_add(1);
+        rear = *cam.index.at(seq);
+        decodePicture(cam, seq);
         notice = deliverStepPicture(context, kRearCamera);
     }
     notifyDelivery(notice);
@@ -192,9 +195,8 @@ void stepBack(EngineContext& context) {
         if (ps.frontNextSeq.load() < 2 || cam.index.count() == 0) return;
         const int shown = std::min(ps.frontNextSeq.fetch_sub(1) - 1, cam.index.count());
         ps.frontNextSeq.store(shown);
-        const int key = cam.index.lastKeyAtOrBefore(shown);
-        cam.needsFlush = true;
-        for (int seq = key; seq <= shown; ++seq) decodeVideoPacket(cam, cam.index.at(seq)->packet);
+        // Decodes from the key picture before it, unless that picture is the one on screen.
+        decodePicture(cam, shown);
         packet = *cam.index.at(shown);
         notice = deliverStepPicture(context, kFrontCamera);
     }
@@ -214,9 +216,8 @@ void stepBack(EngineContext& context) {
         if (ps.rearNextSeq.load() < 2 || cam.index.count() == 0) return;
         const int shown = std::min(ps.rearNextSeq.load() - 1, cam.index.count());
         ps.rearNextSeq.store(shown);
-        const int key = cam.index.lastKeyAtOrBefore(shown);
-        cam.needsFlush = true;
-        for (int seq = key; seq <= shown; ++seq) decodeVideoPacket(cam, cam.index.at(seq)->packet);
+        // Decodes from the key picture before it, unless that picture is the one on screen.
+        decodePicture(cam, shown);
         rear = *cam.index.at(shown);
         notice = deliverStepPicture(context, kRearCamera);
     }

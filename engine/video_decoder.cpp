@@ -13,6 +13,7 @@
 #include "engine/engine_messages.h"
 #include "engine/engine_reports.h"
 #include "engine/picture_converter.h"
+#include "engine/picture_decoding.h"
 #include "engine/picture_lock.h"
 #include "engine/playback_state.h"
 
@@ -113,10 +114,12 @@ void waitWhileParked(EngineContext& context, int camera, bool frontOnlyToo) {
     });
 }
 
+// A parked decoder reports itself idle whatever the state that parked it: Stop waits for both
+// flags, and a pause written between Stop's state write and the park would otherwise leave
+// Stop waiting for good.
 bool parkUnlessPlaying(EngineContext& context, int camera, bool frontOnlyToo) {
-    const int state = ps.engineState.load();
     if (!mayPlay(camera, frontOnlyToo)) {
-        if (state == Stopped || camera == kRearCamera) idleFlag(camera).store(1);
+        idleFlag(camera).store(1);
         waitWhileParked(context, camera, frontOnlyToo);
         return true;
     }
@@ -154,10 +157,11 @@ void notifyDelivery(const DeliveryNotice& notice) {
 }
 
 void reportTelemetry(const StoredPacket& packet, bool sendSpeed) {
-    const int count = std::clamp(ps.telemetryCount.load(), 0, kTelemetryCapacity);
-    const int i = telemetryIndexForPacketTime(ps.telemetry, count, packet.timeMs);
+    const int count = std::max(ps.telemetryCount.load(), 0);
+    const TelemetryRecord* records = ps.telemetry.load();
+    const int i = telemetryIndexForPacketTime(records, count, packet.timeMs);
     if (i < 0) return;
-    const TelemetryRecord& record = ps.telemetry[i];
+    const TelemetryRecord& record = records[i];
     ps.lastLongitude.store(record.longitude);
     ps.lastLatitude.store(record.latitude);
     if (sendSpeed) {
@@ -185,6 +189,36 @@ void reportFrontFrame(const StoredPacket& packet, int64_t durationMs, bool posit
                static_cast<LParam>(durationMs / 1000));
 }
 
+namespace {
+
+// Exact start of a packet's picture in ms (its presentation time in stream units, keeping the
+// fraction of a millisecond), or its ms time when it has none.
+double pictureStartMs(const StoredPacket& packet, AVRational timeBase) {
+    const AVPacket* p = packet.packet;
+    if (timeBase.num > 0 && timeBase.den > 0 && p && p->pts != AV_NOPTS_VALUE) {
+        const double startMs = static_cast<double>(p->pts) * av_q2d(timeBase) * 1000.0;
+        if (std::fabs(startMs - static_cast<double>(packet.timeMs)) <= 2.0) return startMs;
+    }
+    return static_cast<double>(packet.timeMs);
+}
+
+// A camera that has fallen behind the clock (a picture too large to decode in real time, a busy
+// machine, a high speed) skips to the picture the clock has reached: the pictures between are
+// decoded (a key picture between them restarts the decoder there instead) but neither
+// converted nor shown, so both cameras and the sound stay together. Returns the picture to
+// show next (seq when the camera keeps up).
+int catchUp(const CameraPictures& cam, int seq, int camera) {
+    const StoredPacket* packet = cam.index.at(seq);
+    if (!packet) return seq;
+    const double lateMs = clockNowMs() - frameTime(camera).load();
+    const double allowedMs = std::max<double>(2.0 * static_cast<double>(packet->durationMs), 70.0);
+    if (lateMs <= allowedMs) return seq;
+    const int reached = cam.index.numberShownAt(static_cast<int64_t>(static_cast<double>(packet->timeMs) + lateMs));
+    return std::max(seq, std::min(reached, cam.index.count()));
+}
+
+}  // namespace
+
 int frontDecoderThread(void* arg) {
     EngineContext& context = *static_cast<EngineContext*>(arg);
     CameraPictures& cam = context.cameras[kFrontCamera];
@@ -197,32 +231,33 @@ int frontDecoderThread(void* arg) {
         bool shown = false;
         {
             std::unique_lock<std::mutex> lock(pictureLock(kFrontCamera));
-            if (ps.frontNextSeq.load() > cam.index.count()) {
-                lock.unlock();
-                SDL_Delay(1);
-                continue;
-            }
             int seq;
-            if (ps.frontSeekPending.load()) {
-                int k = cam.index.firstKeyAtOrAfter(static_cast<uint32_t>(ps.seekTargetMs.load()));
-                const bool found = k != 0;
-                if (!found) k = ps.frontNextSeq.load();
+            if (ps.frontSeekPending.load() && cam.index.count() > 0) {
+                const int k = cam.index.seekTarget(ps.seekTargetMs.load());
                 seq = k;
                 ps.frontNextSeq.store(k + 1);
-                if (found) {
-                    const double t = static_cast<double>(static_cast<uint32_t>(cam.index.at(k)->timeMs));
-                    ps.clockMs.store(t);
-                    ps.frontFrameTimeMs.store(t);
-                    ps.seekTargetMs.store(static_cast<int>(cam.index.at(k)->timeMs));
-                    cam.needsFlush = true;
-                }
+                const double t = static_cast<double>(cam.index.at(k)->timeMs);
+                ps.clockMs.store(t);
+                ps.frontFrameTimeMs.store(t);
+                ps.seekTargetMs.store(static_cast<int>(cam.index.at(k)->timeMs));
                 ps.frontSeekPending.store(0);
             } else {
-                seq = ps.frontNextSeq.fetch_add(1);
+                if (ps.frontNextSeq.load() > cam.index.count()) {
+                    lock.unlock();
+                    SDL_Delay(1);
+                    continue;
+                }
+                seq = ps.frontNextSeq.load();
+                const int reached = catchUp(cam, seq, kFrontCamera);
+                if (reached != seq) {
+                    seq = reached;
+                    ps.frontFrameTimeMs.store(pictureStartMs(*cam.index.at(seq), streamTimeBase(context.frontStream)));
+                }
+                ps.frontNextSeq.store(seq + 1);
             }
             packet = *cam.index.at(seq);
             durationMs = cam.durationMs;
-            decodeVideoPacket(cam, packet.packet);
+            decodePicture(cam, seq);
             if (ps.engineState.load() != Stopped) {
                 notice = deliverPicture(context, kFrontCamera);
                 shown = true;
@@ -232,8 +267,13 @@ int frontDecoderThread(void* arg) {
             notifyDelivery(notice);
             reportFrontFrame(packet, durationMs, ps.positionDragging.load() == 0, false);
         }
+        double startMs = ps.frontFrameTimeMs.load();
         paceFrame(context, kFrontCamera, packet.durationMs);
-        ps.frontFrameTimeMs.store(nextFrameTimeMs(ps.frontFrameTimeMs.load(), packet, streamTimeBase(context.frontStream)));
+        // A pause wakes the pacing early, and a seek or step may set the frame time before
+        // this line runs: theirs stands (a stale time here would look like a camera far behind
+        // the clock at the next play).
+        ps.frontFrameTimeMs.compare_exchange_strong(
+            startMs, nextFrameTimeMs(startMs, packet, streamTimeBase(context.frontStream)));
 
         int count;
         {
@@ -269,41 +309,45 @@ int rearDecoderThread(void* arg) {
         DeliveryNotice notice;
         {
             std::unique_lock<std::mutex> lock(pictureLock(kRearCamera));
-            if (ps.rearNextSeq.load() > cam.index.count()) {
-                lock.unlock();
-                SDL_Delay(1);
-                continue;
-            }
             int seq;
-            if (ps.rearSeekPending.load()) {
-                const double clock = ps.clockMs.load();
-                const uint32_t t = clock > 0 ? static_cast<uint32_t>(clock) : 0;
-                int k = cam.index.firstKeyAtOrAfter(t);
-                if (k == 0) {
-                    k = ps.rearNextSeq.load();
-                } else {
-                    cam.needsFlush = true;
-                }
-                seq = k;
-                ps.rearNextSeq.store(k + 1);
+            // A seek comes before the end check: a rear that has played to its end still
+            // follows a seek back.
+            if (ps.rearSeekPending.load() && cam.index.count() > 0) {
+                // The rear lands on the picture shown at the time the front chose (never on a
+                // key picture of its own further on).
+                seq = cam.index.numberShownAt(ps.seekTargetMs.load());
+                ps.rearNextSeq.store(seq + 1);
                 ps.rearSeekPending.store(0);
-                ps.rearFrameTimeMs.store(static_cast<double>(cam.index.at(k)->timeMs));
+                ps.rearFrameTimeMs.store(static_cast<double>(cam.index.at(seq)->timeMs));
             } else {
-                seq = ps.rearNextSeq.fetch_add(1);
+                if (ps.rearNextSeq.load() > cam.index.count()) {
+                    lock.unlock();
+                    SDL_Delay(1);
+                    continue;
+                }
+                seq = ps.rearNextSeq.load();
+                const int reached = catchUp(cam, seq, kRearCamera);
+                if (reached != seq) {
+                    seq = reached;
+                    ps.rearFrameTimeMs.store(pictureStartMs(*cam.index.at(seq), streamTimeBase(context.rearStream)));
+                }
+                ps.rearNextSeq.store(seq + 1);
             }
             packet = *cam.index.at(seq);
-            const bool produced = decodeVideoPacket(cam, packet.packet);
+            const bool produced = decodePicture(cam, seq);
             if (produced && ps.engineState.load() != Stopped) {
                 notice = deliverPicture(context, kRearCamera);
             }
         }
         notifyDelivery(notice);
+        double startMs = ps.rearFrameTimeMs.load();
         if (ps.rearSeekPending.load()) {
             SDL_Delay(1);
         } else {
             paceFrame(context, kRearCamera, packet.durationMs);
         }
-        ps.rearFrameTimeMs.store(nextFrameTimeMs(ps.rearFrameTimeMs.load(), packet, streamTimeBase(context.rearStream)));
+        ps.rearFrameTimeMs.compare_exchange_strong(
+            startMs, nextFrameTimeMs(startMs, packet, streamTimeBase(context.rearStream)));
     }
     return 0;
 }

@@ -74,8 +74,8 @@ namespace {
 
 // Reads `bytes` as a whole file and checks what the reader and the builder give.
 void readAndBuild(const std::string& bytes) {
-    static moksel::TelemetryBox telemetry;  // one set of working arrays, as the engine keeps
-    static std::vector<moksel::TelemetryRecord> records(moksel::kTelemetryCapacity);
+    static moksel::TelemetryBox telemetry;  // one reader for every input, as the engine keeps
+    static std::vector<moksel::TelemetryRecord> records;
 
     std::FILE* file =
         bytes.empty() ? nullptr : fmemopen(const_cast<char*>(bytes.data()), bytes.size(), "rb");
@@ -85,10 +85,13 @@ void readAndBuild(const std::string& bytes) {
     if (found != (telemetry.status() == moksel::TelemetryReadStatus::Found)) std::abort();
     int entries = std::max(
         {telemetry.gpsEntryCount(), telemetry.sensorEntryCount(), telemetry.flagEntryCount()});
-    if (entries > int(moksel::TelemetryBox::kEntryCapacity)) std::abort();
+    // Entries come from the box, which lies within the input (a partial tail counts as one).
+    constexpr size_t kSmallest = moksel::TelemetryBox::kFlagEntryBytes;
+    if (size_t(entries) * kSmallest > bytes.size() + kSmallest) std::abort();
 
     // One packet more than the entries, 33 ms apart, so the tail reads zeroed entries.
-    int packets = std::min(entries + 1, moksel::kTelemetryCapacity);
+    int packets = entries + 1;
+    records.resize(size_t(packets));
     std::vector<int64_t> timesMs(static_cast<size_t>(packets));
     for (int i = 0; i < packets; ++i) timesMs[size_t(i)] = int64_t(i) * 33;
     uint32_t eventTimeMs = 0;

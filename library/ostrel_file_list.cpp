@@ -5,6 +5,7 @@
 #include <QDropEvent>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontMetricsF>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QMimeData>
@@ -12,7 +13,7 @@
 #include <QPainter>
 #include <QUrl>
 
-#include "mainwindow/messages.h"
+#include "platform/window_messages.h"
 #include "platform/bitmap_button.h"
 #include "platform/fonts.h"
 #include "platform/skin.h"
@@ -26,6 +27,7 @@ namespace {
 
 constexpr int kSliderId = 2;
 const QColor kTextColour(222, 222, 222);
+const QColor kCutOffColour(255, 120, 64);  // a recording the camera could not finish
 const QColor kIconKeyColour(243, 14, 254);
 // Painted where a skin bitmap is missing.
 const QColor kPlainBackground(37, 37, 37);
@@ -99,6 +101,15 @@ FileListSkin FileListSkin::fromSkin() {
 OstrelFileList::OstrelFileList(QWidget* parent)
     : Window<QWidget>(parent),
       rowFont_(skinFont(QStringLiteral("Arial"), 14, 500)),
+      // The widest texts the camera's files give: its three name kinds with the widest digit
+      // (the face's digits share one width), the date, and the largest size a list shows.
+      dateFont_(fontFittingWidth(rowFont_, {QStringLiteral("00.00.00 00:00:00")}, kDateColumn.width)),
+      nameFont_(fontFittingWidth(rowFont_,
+                                 {QStringLiteral("drf0_00000000_000000"),
+                                  QStringLiteral("evt0_00000000_000000"),
+                                  QStringLiteral("mod0_00000000_000000")},
+                                 kNameColumn.width)),
+      sizeFont_(fontFittingWidth(rowFont_, {sizeText(0xFFFFFFFFULL)}, kSizeColumn.width)),
       chooseFolder_(folderDialog),
       chooseFiles_(filesDialog) {
     setFixedSize(kWidth, kHeight);
@@ -206,22 +217,30 @@ void OstrelFileList::paintEvent(QPaintEvent*) {
         }
     }
 
-    // Each text stays inside its column, so a wide name never runs into the size.
-    constexpr int kTextFlags = Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine;
+    // Each text stays inside its column: the column fonts fit every text of the camera's own
+    // naming; anything wider (a name of some other device) is shortened with "…".
+    auto drawInColumn = [&painter](const QFont& font, TextColumn column, int y, const QString& text) {
+        painter.setFont(font);
+        const QString shown =
+            QFontMetricsF(font).elidedText(text, Qt::ElideRight, column.width, Qt::TextSingleLine);
+        painter.drawText(QRect(column.left, y, column.width, 18),
+                         Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, shown);
+    };
     for (int row = 0; row < RecordingList::kVisibleRows && top + row < count; ++row) {
         if (top + row < 0) continue;
         const int y = 21 + 20 * row;
         const RecordingEntry& entry = list_.entry(top + row);
+        painter.setPen(entry.cutOff ? kCutOffColour : kTextColour);
         if (entry.type != RecordingType::Other && !skin_.typeIcons.isNull()) {
             const int iconX = 16 * static_cast<int>(entry.type);
             painter.drawImage(QPoint(10, y - 1), skin_.typeIcons, QRect(iconX, 0, 12, 16));
         }
-        painter.drawText(QRect(40, y, 101, 18), kTextFlags, QString::fromStdString(entry.dateText));
+        drawInColumn(dateFont_, kDateColumn, y, QString::fromStdString(entry.dateText));
         QString name = QString::fromStdString(entry.fileName);
         const qsizetype dot = name.indexOf(QLatin1Char('.'));
         if (dot >= 0) name.truncate(dot);  // the extension is not shown
-        painter.drawText(QRect(143, y, 130, 18), kTextFlags, name);
-        painter.drawText(QRect(275, y, 56, 18), kTextFlags, sizeText(entry.size));
+        drawInColumn(nameFont_, kNameColumn, y, name);
+        drawInColumn(sizeFont_, kSizeColumn, y, sizeText(entry.size));
     }
 }
 
@@ -290,6 +309,14 @@ void OstrelFileList::addPathsAsDropped(const QStringList& paths) {
         absolute << QDir::cleanPath(QFileInfo(path).absoluteFilePath());
     }
     if (!absolute.isEmpty()) list_.drop(toPaths(absolute));
+}
+
+void OstrelFileList::openFromCommandLine(const QStringList& paths) {
+    const int before = list_.count();
+    addPathsAsDropped(paths);
+    if (paths.size() == 1 && QFileInfo(paths.front()).isFile() && list_.count() == before + 1) {
+        list_.play(before);
+    }
 }
 
 const MessageMap<OstrelFileList>& OstrelFileList::messageMap() {

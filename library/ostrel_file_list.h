@@ -5,7 +5,7 @@
 // folders.
 //
 // The pane reaches the main window as its parent (any parent widget that is a MessageTarget).
-// Messages it answers (numbers in mainwindow/messages.h; all return 0):
+// Messages it answers (numbers in platform/window_messages.h; all return 0):
 //   UM_LIST_NEXT, UM_LIST_PREV        select the next / previous entry and ask to play it
 //   UM_LIST_OPEN_FOLDER               folder dialog, then scan the chosen folder tree
 //   UM_LIST_OPEN_FILES                open-file dialog, list replaced by the chosen files
@@ -60,6 +60,9 @@ public:
     // Adds files and folders as if they had been dropped on the list (the command line's
     // paths at start-up). Relative paths are taken from the working folder.
     void addPathsAsDropped(const QStringList& paths);
+    // The command line's paths: added as dropped; when they are one file and it was listed,
+    // it plays at once.
+    void openFromCommandLine(const QStringList& paths);
 
     // The folder and file dialogs. Each returns what the user chose (empty when cancelled);
     // the defaults show the desktop's dialogs with the list's titles and filter.
@@ -87,6 +90,15 @@ public:
 
     // Rows area of the pane: (0, 18) to (331, 260).
     static QRect rowsArea() { return QRect(0, 18, 331, 242); }
+    // Where a row's texts go: from the column's text position to just before its right rule
+    // (date 136, name 267) or the scroll column (330).
+    struct TextColumn {
+        int left;
+        int width;
+    };
+    static constexpr TextColumn kDateColumn{40, 95};
+    static constexpr TextColumn kNameColumn{143, 123};
+    static constexpr TextColumn kSizeColumn{275, 54};
 
     // Repaints the rows at once; with `unlessCovered` only when the map does not cover them.
     void repaintRows(bool unlessCovered);
@@ -123,6 +135,10 @@ private:
     std::unique_ptr<ListScrollBar> sliderLink_;
     FileListSkin skin_;
     QFont rowFont_;
+    // The row font narrowed per column so every text of the camera's own naming fits whole.
+    QFont dateFont_;
+    QFont nameFont_;
+    QFont sizeFont_;
     bool shownOnce_ = false;
     std::function<QString(QWidget*)> chooseFolder_;
     std::function<QStringList(QWidget*)> chooseFiles_;

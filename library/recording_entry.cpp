@@ -62,6 +62,21 @@ std::string joinPath(std::string_view folder, std::string_view name) {
 
 bool passesListFilter(std::string_view fileName) { return isFrontRecordingName(fileName); }
 
+bool isRearCameraName(std::string_view fileName) {
+    return fileName.size() == 24 && fileName.find("mp4") != std::string_view::npos &&
+           fileName[3] == '1' && fileName[4] == '_' && fileName[13] == '_';
+}
+
+RecordingEntry makeForeignEntry(std::string folder, std::string fileName, std::uint64_t size) {
+    RecordingEntry entry = makeRecordingEntry(std::move(folder), std::move(fileName), size);
+    entry.dateText.clear();
+    entry.type = RecordingType::Other;
+    entry.typeKey = static_cast<std::int64_t>(RecordingType::Other);
+    entry.dateKey = 0;
+    entry.typeDateKey = weightOf(RecordingType::Other) * 100000000000ULL;
+    return entry;
+}
+
 RecordingEntry makeRecordingEntry(std::string folder, std::string fileName, std::uint64_t size) {
     RecordingEntry entry;
     entry.folder = std::move(folder);

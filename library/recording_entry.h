@@ -22,6 +22,7 @@ struct RecordingEntry {
     std::uint64_t dateKey = 0;      // the decimal number YYMMDDhhmmss
     std::int64_t typeKey = 0;       // 0 normal, 1 event, 2 motion, 3 other
     std::uint64_t size = 0;         // size in bytes, low 32 bits only
+    bool cutOff = false;            // the camera stopped before finishing it (repairable)
 
     // folder + "/" + file name.
     std::string path() const;
@@ -36,5 +37,13 @@ std::string joinPath(std::string_view folder, std::string_view name);
 
 // The list's name filter: only front-camera recording names pass (see isFrontRecordingName).
 bool passesListFilter(std::string_view fileName);
+
+// A rear camera's file name: the camera's 24-character pattern with camera digit '1'. The list
+// never takes these; the engine finds them from the front file.
+bool isRearCameraName(std::string_view fileName);
+
+// An entry for a file the user named that does not follow the camera's names (another
+// camera's or a tool's MP4): type other, no date.
+RecordingEntry makeForeignEntry(std::string folder, std::string fileName, std::uint64_t size);
 
 }  // namespace moksel

@@ -1,14 +1,18 @@
 #include "library/recording_list.h"
 
+#include "repair/file_layout.h"
+
 #include <sys/stat.h>
 
 #include <QCoreApplication>
 #include <algorithm>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <set>
 #include <utility>
 
-#include "mainwindow/messages.h"
+#include "platform/window_messages.h"
 
 namespace moksel {
 namespace fs = std::filesystem;
@@ -52,6 +56,16 @@ std::string withoutTrailingSlashes(std::string path) {
 }
 
 const QString kLookupFailed = QStringLiteral("파일 안열리네");
+
+// Whether the file starts with an MP4 file type box (the size word, then "ftyp").
+bool holdsMp4(const std::string& path) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) return false;
+    char header[8] = {};
+    const bool read = std::fread(header, 1, sizeof header, file) == sizeof header;
+    std::fclose(file);
+    return read && std::memcmp(header + 4, "ftyp", 4) == 0;
+}
 
 }  // namespace
 
@@ -146,6 +160,9 @@ void RecordingList::scanTree(const std::string& root) {
     if (root.empty()) return;
     ClearList();
     ++generation_;  // a scan still running below this one stops adding to the new list
+    // The emptied rows show at once: the scan serves paints while it runs, and the rows must
+    // not keep the old list's selection bar over entries that are gone.
+    repaint(true);
     if (!runScan(root)) return;
     updateRange();
     repaint(true);
@@ -154,9 +171,13 @@ void RecordingList::scanTree(const std::string& root) {
 void RecordingList::addEntry(std::string folder, std::string name, std::uint64_t size) {
     entries_.push_back(
         std::make_unique<RecordingEntry>(makeRecordingEntry(std::move(folder), std::move(name), size)));
+    // A few small reads of the file's box headers tell a recording a crash cut off.
+    const repair::FileState state = repair::quickFileState(entries_.back()->path());
+    entries_.back()->cutOff =
+        state == repair::FileState::IndexMissing || state == repair::FileState::MediaCut;
 }
 
-void RecordingList::addLookedUp(const std::string& path) {
+void RecordingList::addLookedUp(const std::string& path, bool cameraName) {
     auto [folder, name] = splitPath(path);
     std::uint64_t size = 0;
     struct stat info {};
@@ -164,6 +185,11 @@ void RecordingList::addLookedUp(const std::string& path) {
         size = static_cast<std::uint64_t>(info.st_size);
     } else if (notice_) {
         notice_(kLookupFailed);
+    }
+    if (!cameraName) {
+        entries_.push_back(std::make_unique<RecordingEntry>(
+            makeForeignEntry(std::move(folder), std::move(name), size)));
+        return;
     }
     addEntry(std::move(folder), std::move(name), size);
 }
@@ -187,7 +213,12 @@ void RecordingList::drop(const std::vector<std::string>& paths) {
             if (!runScan(path)) return;
             continue;
         }
-        if (passesListFilter(splitPath(path).second)) addLookedUp(path);
+        const std::string name = splitPath(path).second;
+        if (passesListFilter(name)) {
+            addLookedUp(path);
+        } else if (!isRearCameraName(name) && holdsMp4(path)) {
+            addLookedUp(path, false);
+        }
     }
     if (alive.expired()) return;
     updateRange();
@@ -322,6 +353,78 @@ void RecordingList::doubleClick(int x, int y) {
         rebuildSelectedPath();
         if (mainWindow_ != nullptr) mainWindow_->send(UM_CMD_PLAY, 0, 0);
     }
+}
+
+void RecordingList::play(int index) {
+    if (index < 0 || index >= count()) return;
+    selection_ = index;
+    const int position = scrollBar_->position();
+    if (selection_ < position || selection_ >= position + kVisibleRows) {
+        scrollBar_->setPosition(std::max(selection_ - (kVisibleRows - 1), 0));
+    }
+    repaint(true);
+    rebuildSelectedPath();
+    if (mainWindow_ != nullptr) mainWindow_->send(UM_CMD_PLAY, 0, 0);
+}
+
+const DriveGrouping& RecordingList::drives() const {
+    bool same = !groupingStale_ && groupedPaths_.size() == entries_.size();
+    for (size_t i = 0; same && i < entries_.size(); ++i) same = groupedPaths_[i] == entries_[i]->path();
+    if (same) return grouping_;
+    std::vector<DriveRecording> recordings;
+    groupedPaths_.clear();
+    for (const auto& e : entries_) {
+        groupedPaths_.push_back(e->path());
+        const auto known = durations_.find(groupedPaths_.back());
+        recordings.push_back({e->fileName, known != durations_.end() ? known->second : -1});
+    }
+    grouping_ = groupDrives(recordings);
+    groupingStale_ = false;
+    return grouping_;
+}
+
+int RecordingList::driveOf(int index) const {
+    if (index < 0 || index >= count()) return -1;
+    return drives().places[index].drive;
+}
+
+int RecordingList::nextInDrive(int index) const {
+    if (index < 0 || index >= count()) return -1;
+    return drives().places[index].next;
+}
+
+int RecordingList::previousInDrive(int index) const {
+    if (index < 0 || index >= count()) return -1;
+    return drives().places[index].previous;
+}
+
+std::vector<int> RecordingList::driveMembers(int drive) const {
+    const DriveGrouping& grouping = drives();
+    if (drive < 0 || drive >= static_cast<int>(grouping.drives.size())) return {};
+    return grouping.drives[drive];
+}
+
+bool RecordingList::entryTimes(int index, std::int64_t& startMs, std::int64_t& endMs) const {
+    if (index < 0 || index >= count()) return false;
+    const DrivePlace& place = drives().places[index];
+    startMs = place.startMs;
+    endMs = place.endMs;
+    return true;
+}
+
+int RecordingList::indexOfPath(const std::string& path) const {
+    for (int i = 0; i < count(); ++i) {
+        if (entries_[i]->path() == path) return i;
+    }
+    return -1;
+}
+
+void RecordingList::noteDuration(const std::string& path, std::int64_t durationMs) {
+    if (durationMs < 0) return;
+    auto [at, added] = durations_.try_emplace(path, durationMs);
+    if (!added && at->second == durationMs) return;
+    at->second = durationMs;
+    groupingStale_ = true;
 }
 
 void RecordingList::scrolledTo(int position) {

@@ -18,8 +18,10 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
+#include "library/drive_grouping.h"
 #include "library/recording_entry.h"
 #include "platform/message_target.h"
 
@@ -80,8 +82,12 @@ public:
     void scanTree(const std::string& root);
     // Replaces the list by the given files, in order (open-file dialog).
     void openFiles(const std::vector<std::string>& paths);
-    // Appends dropped files and the recordings under dropped folders, in drop order.
+    // Appends dropped files and the recordings under dropped folders, in drop order. A dropped
+    // file whose name is not the camera's but that holds an MP4 is listed as type other; rear
+    // camera files and other files are left out.
     void drop(const std::vector<std::string>& paths);
+    // Selects the entry, scrolls it into view, repaints and asks the main window to play it.
+    void play(int index);
     // Reorders the entries by a column's key; direction kAscending or kDescending. Stable:
     // entries of equal key keep their order. The selected entry stays selected.
     void SortList(SortColumn column, int direction);
@@ -110,6 +116,23 @@ public:
     // asks the main window to play it.
     void doubleClick(int x, int y);
 
+    // --- Drives (rules in library/drive_grouping.h) ----------------------------------------
+    // Worked out again from the entries whenever the list has changed since the last question.
+    // The drive of an entry, -1 for an index outside the list.
+    int driveOf(int index) const;
+    // The entry that continues / precedes an entry's drive, -1 for none.
+    int nextInDrive(int index) const;
+    int previousInDrive(int index) const;
+    // The entries of a drive in order of start (empty for an unknown drive).
+    std::vector<int> driveMembers(int drive) const;
+    // Start and end of an entry in ms of camera time (end from its known or nominal duration);
+    // false for an index outside the list.
+    bool entryTimes(int index, std::int64_t& startMs, std::int64_t& endMs) const;
+    // The first entry whose path is `path`, -1 for none.
+    int indexOfPath(const std::string& path) const;
+    // A recording's duration as read from its file: drives are regrouped with it.
+    void noteDuration(const std::string& path, std::int64_t durationMs);
+
     // The scroll bar reports a new position: the first visible row follows it.
     void scrolledTo(int position);
     // Scroll commands of the U and D buttons and of the wheel.
@@ -137,11 +160,12 @@ private:
     // One scan with its begin and end reports; false when the list was destroyed meanwhile.
     bool runScan(const std::string& root);
     void addEntry(std::string folder, std::string name, std::uint64_t size);
-    void addLookedUp(const std::string& path);
+    void addLookedUp(const std::string& path, bool cameraName = true);
     void rebuildSelectedPath();
     void updateRange();
     void repaint(bool unlessCovered);
     void enterFolder(const std::string& folder);
+    const DriveGrouping& drives() const;
 
     std::vector<std::unique_ptr<RecordingEntry>> entries_;  // index = position in the list
     int top_ = 0;
@@ -159,6 +183,12 @@ private:
     std::function<void(bool)> repaintRows_;
     std::function<void(const QString&)> notice_;
     std::function<void()> drain_;
+    // Durations read from files, by path; the grouping of the entries as they were when it was
+    // last worked out (their paths, in order).
+    std::unordered_map<std::string, std::int64_t> durations_;
+    mutable DriveGrouping grouping_;
+    mutable std::vector<std::string> groupedPaths_;
+    mutable bool groupingStale_ = true;
     // Expires when the list is destroyed; a scan checks it after every drain of the queue.
     std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 };

@@ -2,7 +2,12 @@
 
 #include <QApplication>
 #include <QFile>
+#include <cstdio>
 #include <cstdlib>
+#ifdef MOKSEL_HAVE_QUICK
+#include <QQuickWindow>
+#include <QSGRendererInterface>
+#endif
 
 #include "mainwindow/costrel_dlg.h"
 
@@ -28,6 +33,14 @@ QStringList COstrelApp::commandLinePaths(int argc, char** argv) {
 int COstrelApp::run(int argc, char** argv) {
     preferX11UnderWayland();
     QApplication application(argc, argv);
+#ifdef MOKSEL_HAVE_QUICK
+    // The map's page view draws through a scene graph that asks for OpenGL by default. With it
+    // the whole window is composed through OpenGL at every repaint (measured on a display that
+    // draws OpenGL in software: ten times the CPU of the pictures themselves, and a white page
+    // under a virtual X server), and with no OpenGL at all the first repaint fails. The scene
+    // graph draws in software, always (before any page view exists).
+    QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
+#endif
     QApplication::setApplicationName(QStringLiteral("MOKSEL VIEWER"));
     // The viewer keeps no settings; this key is set and never read or written.
     QApplication::setOrganizationName(QStringLiteral("로컬 응용 프로그램 마법사에서 생성된 응용 프로그램"));

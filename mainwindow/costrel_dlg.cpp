@@ -50,6 +50,30 @@ constexpr int kFlipIndicatorBitmap = 318;
 constexpr int kMirrorIndicatorBitmap = 319;
 const QRect kRepeatLabelRect(QPoint(198, 504), QPoint(297, 523));  // (198, 504) to (298, 524)
 
+// The speed scale above the play speed slider: one label and tick per speed step, centred on
+// the step's thumb position; the step in use is lit.
+const char* const kSpeedStepLabels[] = {"0.33", "0.5", "1", "1.5", "2"};
+const QColor kScaleDim(140, 144, 150);
+const QColor kScaleLit(0, 204, 255);
+
+int speedStepCentre(int step) { return 205 + 4 + (step * 101 + 2) / 4; }
+
+void paintSpeedScale(QPainter& painter, int litStep) {
+    QFont font(QStringLiteral("Liberation Sans"));
+    font.setPixelSize(9);
+    font.setBold(true);
+    font.setHintingPreference(QFont::PreferFullHinting);
+    painter.setFont(font);
+    for (int step = 0; step < 5; ++step) {
+        const int cx = speedStepCentre(step);
+        const QColor colour = step == litStep ? kScaleLit : kScaleDim;
+        painter.fillRect(QRect(cx, 662, 1, 3), colour);
+        painter.setPen(colour);
+        painter.drawText(QRectF(cx - 14, 651, 28, 11), Qt::AlignCenter,
+                         QString::fromLatin1(kSpeedStepLabels[step]));
+    }
+}
+
 // Runs this thread's event loop for a few milliseconds. A local loop, unlike processEvents,
 // also delivers events while the caller itself runs inside the delivery of a posted event.
 void serveEventsBriefly() {
@@ -165,6 +189,7 @@ QWidget* COstrelDlg::createPane(const PaneSpec& entry) {
         case PaneId::Map:
 #ifdef MOKSEL_HAVE_MAP_PANE
             widget = new OstrelPopupMap(this);
+            wireMapPane(widget);
 #endif
             // Built without the page view there is no map: the GPS button shows nothing.
             break;
@@ -244,7 +269,7 @@ void COstrelDlg::openAtStart(const QStringList& paths) {
     if (paths.isEmpty()) return;
     QTimer::singleShot(0, this, [this, paths] {
         if (OstrelFileList* list = fileList()) {
-            list->addPathsAsDropped(paths);
+            list->openFromCommandLine(paths);
             return;
         }
         std::fputs("moksel-viewer: no recording list in this build; the given paths are ignored.\n", stderr);
@@ -262,6 +287,12 @@ void COstrelDlg::postToPane(PaneId id, unsigned number, WParam wParam, LParam lP
 
 void COstrelDlg::repaintPane(PaneId id) {
     if (QWidget* widget = pane(id)) widget->repaint();
+}
+
+void COstrelDlg::serveEventsFor(int ms) {
+    QEventLoop serve;
+    QTimer::singleShot(ms, &serve, &QEventLoop::quit);
+    serve.exec();
 }
 
 void COstrelDlg::setCurrentRecording(const std::string& path, const QString& name) {
@@ -360,6 +391,7 @@ void COstrelDlg::paintEvent(QPaintEvent*) {
     }
     if (rearUpDown_) painter.drawPixmap(kFlipIndicatorAt, flipIndicator_);
     if (rearLeftRight_) painter.drawPixmap(kMirrorIndicatorAt, mirrorIndicator_);
+    paintSpeedScale(painter, speedStep_);
     painter.setFont(labelFont_);
     painter.setPen(QColor(222, 222, 222));
     painter.drawText(kRepeatLabelRect, Qt::AlignLeft | Qt::AlignTop,
@@ -453,6 +485,10 @@ void COstrelDlg::closeEvent(QCloseEvent* event) {
 void COstrelDlg::exitViewer() {
     if (exiting_) return;
     exiting_ = true;
+    cancelRepair();  // a repair in progress stops; nothing opens after it
+    // A folder scan runs on this thread below the modal loop: stop it, or the loop could not
+    // return (and the process not end) before the whole tree had been read.
+    sendToPane(PaneId::FileList, UM_SCAN_CANCEL);
     if (!engineStarted_ || engineGone_) {
         finishShutDown();
         return;
@@ -460,6 +496,8 @@ void COstrelDlg::exitViewer() {
     engine_->push(CmdStop);
     engine_->push(CmdClose);
     engine_->push(CmdQuit);
+    // Whatever the engine is busy with (a long open, a wait for its decoders), it ends now.
+    engine_->requestQuit();
     // The window closes when the engine reports its end (UM_ENGINE_ENDED).
 }
 

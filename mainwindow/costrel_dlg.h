@@ -20,6 +20,7 @@
 #include <QPointer>
 #include <QString>
 #include <QStringList>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -41,6 +42,7 @@ class BitmapButton;
 class MountWatcher;
 class OstrelFileList;
 class OstrelMovieEntire;
+struct RepairSession;
 class VideoView;
 
 class COstrelDlg : public Window<QDialog> {
@@ -64,7 +66,7 @@ public:
 
     // Adds the files and folders given on the command line to the recording list as if they
     // had been dropped on it, once the event loop runs (after the window is shown and the
-    // engine started).
+    // engine started); a single file plays at once.
     void openAtStart(const QStringList& paths);
 
     // --- Commands (buttons, messages). Playback commands never wait for the engine.
@@ -96,14 +98,27 @@ public:
     void showConfiguration();
     // The pause step, then the SD card format dialog, modally. Nothing without the facility.
     void formatSdCard();
+    // Stops and closes the loaded recording when its file lies under `root` (a volume's mount
+    // point with "/"), and waits until the engine has let go of its files.
+    void closeRecordingOn(const std::string& root);
     // The camera's card among volumes that have just been mounted (their roots, with a trailing
     // "/"): the first labelled "MOKSEL", by mount point, becomes the SD card root and the
     // recording list is asked to scan it. The mount watcher calls this.
     void cardSearch(const QStringList& arrivedRoots);
 
     // The boxes of the message codes, with the pause step first.
-    void showMessage(int code);
+    // `detail`: a text for the box's empty second line (UM_SHOW_MESSAGE's lParam, the address
+    // of a QString, or 0), e.g. what a failed format tool said.
+    void showMessage(int code, const QString& detail = QString());
+    // The detail of the notice box being shown; empty otherwise.
+    const QString& messageDetail() const { return messageDetail_; }
     int ask(int code);
+    // A recording the camera could not finish: asks, repairs it (progress box, stop cancels)
+    // and replaces `candidate` by the repaired front file. False: nothing to open.
+    bool repairBeforeOpen(std::string& candidate);
+    std::string repairedPathFor(const std::string& path) const;  // itself when never repaired
+    bool repairRunning() const;
+    void cancelRepair();
     void setBoxRunners(BoxRunner oneButton, BoxRunner twoButton);
 
     // --- State, read by panes and tests.
@@ -113,6 +128,9 @@ public:
     bool rearUpDown() const { return rearUpDown_; }
     bool rearLeftRight() const { return rearLeftRight_; }
     bool repeatOn() const { return repeat_; }
+    // The play speed step in use, 0 to 4 (2 is normal speed); lit on the speed scale.
+    int speedStep() const { return speedStep_; }
+    static QRect speedScaleRect() { return QRect(190, 650, 140, 16); }
     bool formatAvailable() const { return formatAvailable_; }
     // Root of the camera's card found last (mount point with "/"); empty before.
     const QString& sdCardRoot() const { return sdCardRoot_; }
@@ -161,6 +179,12 @@ private:
     void createButtons();
     void createPanes();
     QWidget* createPane(const PaneSpec& entry);
+
+    // The drive on the map (map_route.cpp).
+    void wireMapPane(QWidget* mapPane);
+    void showDriveOnMap();
+    void pickOnRoute(const std::string& path, std::int64_t ms);
+    void seekAfterOpenFromRoute();
     void startEngine();
     void watchForCards();
     void onButton(int id);
@@ -174,6 +198,8 @@ private:
     void endWaitCursor();
     void showWaitCursor();
     void finishShutDown();
+    // Runs this thread's event loop for about `ms` milliseconds.
+    static void serveEventsFor(int ms);
     void waitForEngineEnd();
 
     // --- Message handlers.
@@ -248,6 +274,8 @@ private:
     bool rearUpDown_ = false;
     bool rearLeftRight_ = false;
     bool repeat_ = false;
+    QString messageDetail_;
+    int speedStep_ = 2;
     int currentPosition_ = 0;  // tenths of a second
     int markPosition_ = 0;     // tenths of a second
     int duration_ = 0;         // tenths of a second
@@ -256,10 +284,13 @@ private:
     DeviceServices devices_;
     MountWatcher* mountWatcher_ = nullptr;
     bool waitCursor_ = false;
+    std::string routeSeekPath_;  // a recording picked on the map's route, to seek in once open
+    int routeSeekTenths_ = 0;
     std::function<std::string()> selectedPath_;
     std::function<bool(QString&)> selectedName_;  // false: nothing selected
     BoxRunner oneButtonBox_;
     BoxRunner twoButtonBox_;
+    std::shared_ptr<RepairSession> repair_;  // made at the first repair
     WindowDragger dragger_;
 };
 

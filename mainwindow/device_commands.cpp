@@ -2,6 +2,7 @@
 // plugged in, the current recording pair copied to a folder of the user's choice, the
 // configuration pop-up and the SD card format.
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -133,10 +134,40 @@ void COstrelDlg::showConfiguration() {
     config->activateWindow();
 }
 
+void COstrelDlg::closeRecordingOn(const std::string& root) {
+    if (currentPath_.empty() || root.empty() || !currentPath_.starts_with(root)) return;
+    // The engine holds the recording's files open until it closes them, and a volume with open
+    // files cannot be unmounted: stop and close, and wait (serving this thread's events, which
+    // the engine's reports need) until the engine says nothing is open.
+    playbackState.uiState = Stopped;
+    engine_->push(CmdStop);
+    engine_->push(CmdClose);
+    QElapsedTimer waited;
+    waited.start();
+    while (engineRunning() && playbackState.openState.load() != NoRecording && waited.elapsed() < 10000) {
+        serveEventsFor(5);
+    }
+    currentPath_.clear();
+    currentName_.clear();
+    repaintPane(PaneId::ShowFileName);
+}
+
 void COstrelDlg::formatSdCard() {
     if (!formatAvailable_) return;
     pauseStep();
-    OstrelSdCardFormat dialog(this, devices_.drives, devices_.format);
+    // The format closes a recording that plays from the card it erases, then formats.
+    FormatFunction formatVolume = devices_.format;
+    if (!formatVolume) {
+        formatVolume = [drives = devices_.drives](const FormatRequest& request, const FormatEventHandler& onEvent) {
+            return VolumeFormatter(drives).format(request, onEvent);
+        };
+    }
+    FormatFunction closeThenFormat = [this, formatVolume](const FormatRequest& request,
+                                                          const FormatEventHandler& onEvent) {
+        closeRecordingOn(request.root);
+        return formatVolume(request, onEvent);
+    };
+    OstrelSdCardFormat dialog(this, devices_.drives, closeThenFormat);
     dialog.setObjectName(QStringLiteral("OstrelSdCardFormat"));
     dialog.exec();
 }

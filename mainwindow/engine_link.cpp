@@ -19,6 +19,7 @@ public:
     void join() override {
         if (thread_) thread_->join();
     }
+    void requestQuit() override { requestEngineQuit(); }
     void pauseOutput() override { pausePlaybackOutput(); }
     void pauseSound() override { moksel::pauseSound(); }
     void resumeSoundAtNormalSpeed() override { moksel::resumeSoundAtNormalSpeed(); }

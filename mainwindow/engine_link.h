@@ -26,6 +26,9 @@ public:
     virtual bool waitForEnd(std::chrono::milliseconds timeout) = 0;
     // Joins the ended engine thread.
     virtual void join() = 0;
+    // Makes the engine give up whatever it waits for, so the commands queued at exit run at
+    // once and the engine ends.
+    virtual void requestQuit() {}
 
     // Pauses the sound device and stops the clock timer (the pause step's engine half).
     virtual void pauseOutput() = 0;

@@ -98,7 +98,13 @@ void OstrelMovieEntire::showEvent(QShowEvent* event) {
     // The bar's position slider takes the open recording's range, mark and position.
     const LResult duration = sendToMainWindow(UM_GET_DURATION);
     setRecordingLength(sendToMainWindow(UM_GET_MARK), duration);
-    sendToSlider(GSM_SETPOS, static_cast<WParam>(sendToMainWindow(UM_GET_POSITION)));
+    const LResult position = sendToMainWindow(UM_GET_POSITION);
+    sendToSlider(GSM_SETPOS, static_cast<WParam>(position));
+    // While paused no time report comes: the bar's times start from the same position and
+    // length (tenths of a second, shown as whole seconds).
+    if (position >= 0 && duration >= 0) {
+        bar_->showTimes(static_cast<unsigned>(position / 10), static_cast<unsigned>(duration / 10));
+    }
     fillScreen();
     bar_->hide();
     playbackState.enlargedWindow = this;

@@ -10,6 +10,7 @@
 
 #include "controls/slider_messages.h"
 #include "controls/slider_panes.h"
+#include "displays/recording_info_panes.h"
 
 namespace moksel {
 
@@ -173,20 +174,35 @@ LResult COstrelDlg::onTelemetryTime(WParam w, LParam l) {
     return sendToPane(PaneId::SensorGraph, UM_TELEMETRY_TIME, w, l);
 }
 LResult COstrelDlg::onTelemetryCleared(WParam w, LParam l) {
+    // Neither the map's marker nor the position fields may outlive their recording.
+    sendToPane(PaneId::Map, UM_TELEMETRY_CLEARED, w, l);
+    if (auto* info = dynamic_cast<OstrelFileInfo*>(pane(PaneId::FileInfo))) {
+        info->setPositionReported(false);
+        repaintPane(PaneId::FileInfo);
+    }
     return sendToPane(PaneId::SensorGraph, UM_TELEMETRY_CLEARED, w, l);
 }
 LResult COstrelDlg::onMapPosition(WParam latitude, LParam longitude) {
     return sendToPane(PaneId::Map, UM_MAP_POSITION, latitude, longitude);
 }
 LResult COstrelDlg::onHeading(WParam heading, LParam) {
+    // Posted with every record's report, before the information pane's repaint.
+    if (auto* info = dynamic_cast<OstrelFileInfo*>(pane(PaneId::FileInfo))) info->setPositionReported(true);
     return sendToPane(PaneId::ShowDirection, UM_HEADING, heading, 0);
 }
 
 LResult COstrelDlg::onOpenDone(WParam, LParam) {
     endWaitCursor();
+    // A recording without sound shows the speaker muted, and a click cannot unmute it.
+    if (BitmapButton* indicator = button(kButtonMute)) {
+        const bool hasSound = playbackState.hasSound.load() != 0;
+        indicator->setVisible(!hasSound || playbackState.soundOn.load() == 0);
+        indicator->setEnabled(hasSound);
+    }
     recordingReady_ = true;
     playbackState.uiState = Playing;
     engine_->push(CmdPlay);
+    seekAfterOpenFromRoute();
     return 0;
 }
 
@@ -238,6 +254,12 @@ LResult COstrelDlg::onSetContrast(WParam value, LParam) {
 // ---- Recording list and folder scan
 
 LResult COstrelDlg::onScanBegin(WParam, LParam) {
+    // A scan that begins while the viewer exits (a card or a drop queued before the exit)
+    // ends at its first step.
+    if (exiting_) {
+        sendToPane(PaneId::FileList, UM_SCAN_CANCEL);
+        return 0;
+    }
     if (BitmapButton* b = button(kButtonOpenFiles)) b->setEnabled(false);
     if (BitmapButton* b = button(kButtonOpenFolder)) b->setEnabled(false);
     if (QWidget* box = pane(PaneId::ScanBox)) box->show();
@@ -252,6 +274,7 @@ LResult COstrelDlg::onScanEnd(WParam, LParam) {
 }
 
 LResult COstrelDlg::onScanCancel(WParam w, LParam l) {
+    cancelRepair();
     return sendToPane(PaneId::FileList, UM_SCAN_CANCEL, w, l);
 }
 
@@ -272,8 +295,9 @@ LResult COstrelDlg::onIsMapShown(WParam, LParam) {
 
 // ---- Boxes
 
-LResult COstrelDlg::onShowMessage(WParam code, LParam) {
-    showMessage(static_cast<int>(code));
+LResult COstrelDlg::onShowMessage(WParam code, LParam detail) {
+    const auto* text = reinterpret_cast<const QString*>(detail);
+    showMessage(static_cast<int>(code), text != nullptr ? *text : QString());
     return 0;
 }
 

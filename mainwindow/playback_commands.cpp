@@ -4,12 +4,14 @@
 #include <QFileInfo>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include "dialogs/message_texts.h"
 #include "engine/playback_state.h"
 #include "mainwindow/costrel_dlg.h"
 #include "mainwindow/enlarged_window.h"
 #include "mainwindow/messages.h"
+#include "recording/recording_name.h"
 #include "platform/bitmap_button.h"
 
 #include "controls/slider_messages.h"
@@ -42,9 +44,11 @@ void COstrelDlg::pauseStep() {
     playbackState.engineState = Paused;
 }
 
-void COstrelDlg::showMessage(int code) {
+void COstrelDlg::showMessage(int code, const QString& detail) {
     pauseStep();
+    const QString outer = std::exchange(messageDetail_, detail);
     if (oneButtonBox_) oneButtonBox_(this, code);
+    messageDetail_ = outer;
 }
 
 int COstrelDlg::ask(int code) {
@@ -53,7 +57,15 @@ int COstrelDlg::ask(int code) {
 }
 
 void COstrelDlg::play() {
-    const std::string candidate = selectedPath_ ? selectedPath_() : std::string();
+    if (repairRunning()) return;
+    std::string candidate = repairedPathFor(selectedPath_ ? selectedPath_() : std::string());
+    // Play while the loaded recording plays changes nothing (a second Play would make the
+    // clock wait for the sound again and put the pictures behind it).
+    const bool sameRecording = candidate.empty() || candidate == currentPath_;
+    if (sameRecording && !currentPath_.empty() && playbackState.uiState.load() == Playing &&
+        playbackState.engineState.load() == Playing) {
+        return;
+    }
     if (!candidate.empty() && candidate == currentPath_) {
         engine_->push(CmdPlay);
         playbackState.uiState = Playing;
@@ -66,6 +78,7 @@ void COstrelDlg::play() {
         }
         return;
     }
+    if (!repairBeforeOpen(candidate)) return;
     // Another recording: stop the one playing and open the candidate.
     activateWindow();
     repaint();
@@ -97,8 +110,13 @@ void COstrelDlg::play() {
     std::strncpy(playbackState.openPathBuffer, candidate.c_str(), sizeof playbackState.openPathBuffer - 1);
     playbackState.openPathBuffer[sizeof playbackState.openPathBuffer - 1] = '\0';
     engine_->push(CmdOpen, candidate.c_str());
+    if (routeSeekPath_ != candidate) routeSeekPath_.clear();
+    showDriveOnMap();
     const QChar first = currentName_.isEmpty() ? QChar() : currentName_.front();
-    const WParam kind = first == QLatin1Char('d') ? 0 : first == QLatin1Char('e') ? 1 : 2;
+    WParam kind = first == QLatin1Char('d') ? 0 : first == QLatin1Char('e') ? 1 : 2;
+    // A file that does not carry the camera's name (listed because it holds an MP4) has no
+    // recording type: the information pane says so instead of guessing one.
+    if (!isFrontRecordingName(currentName_.toStdString())) kind = kUnknownRecordingKind;
     sendToPane(PaneId::FileInfo, UM_RECORDING_KIND, kind);
     repaintPane(PaneId::ShowFileName);
 }
@@ -170,6 +188,11 @@ void COstrelDlg::seek(int positionTenths) {
 }
 
 void COstrelDlg::setSpeedStep(int step) {
+    const int lit = step < 0 ? 0 : (step > 4 ? 4 : step);
+    if (lit != speedStep_) {
+        speedStep_ = lit;
+        repaint(speedScaleRect());
+    }
     if (step == 2) {
         const LResult position = sendToPane(PaneId::MovieSeek, UM_GET_POSITION);
         playbackState.seekTargetMs = static_cast<int>(position) * 100;

@@ -2,6 +2,7 @@
 
 #include <QFontMetricsF>
 #include <QStringList>
+#include <algorithm>
 
 namespace moksel {
 
@@ -37,6 +38,21 @@ QFont skinFont(const QString& face, int pixelHeight, int weight) {
     font.setStyleStrategy(QFont::PreferAntialias);
     font.setHintingPreference(QFont::PreferFullHinting);
     return font;
+}
+
+QFont fontFittingWidth(const QFont& font, const QStringList& samples, qreal width) {
+    auto widest = [&samples](const QFont& f) {
+        const QFontMetricsF metrics(f);
+        qreal result = 0;
+        for (const QString& sample : samples) result = std::max(result, metrics.horizontalAdvance(sample));
+        return result;
+    };
+    QFont fitted = font;
+    for (int stretch = 100; stretch >= 50; --stretch) {
+        fitted.setStretch(stretch);
+        if (widest(fitted) <= width) return fitted;
+    }
+    return fitted;
 }
 
 }  // namespace moksel

@@ -6,10 +6,15 @@
 
 #include <QFont>
 #include <QString>
+#include <QStringList>
 
 namespace moksel {
 
 QString fontFamilyFor(const QString& face);
 QFont skinFont(const QString& face, int pixelHeight, int weight = 400);
+
+// `font`, narrowed (horizontal stretch, at most to half) just enough that every sample text
+// fits `width` pixels; unchanged when they already fit.
+QFont fontFittingWidth(const QFont& font, const QStringList& samples, qreal width);
 
 }  // namespace moksel

@@ -1,5 +1,7 @@
 #include "platform/removable_drives.h"
 
+#include "platform/disk_service.h"
+
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 
@@ -121,18 +123,17 @@ bool blockFacts(const fs::path& sys, unsigned major, unsigned minor, BlockFacts&
     const fs::path disk = partition ? node.parent_path() : node;
     facts.name = node.filename().string();
 
-    // The bus the disk hangs on: the part of its path below /sys/devices.
+    // Removable media only: the disk's removable-media flag (card readers, USB sticks), an SD
+    // card in a built-in reader (eMMC soldered on the board says "MMC") or a memory stick. A
+    // fixed disk is never one, however it is attached: a USB or FireWire hard disk or SSD is
+    // somebody's backup drive, not a camera's card.
     std::string busPath = disk.string();
     if (!devices.empty() && busPath.starts_with(devices.string())) {
         busPath = busPath.substr(devices.string().size());
     }
-    const bool hotplugBus = busPath.find("/usb") != std::string::npos ||
-                            busPath.find("/firewire") != std::string::npos ||
-                            busPath.find("/ieee1394") != std::string::npos ||
-                            busPath.find("/memstick") != std::string::npos;
-    // SD cards in a built-in reader; eMMC soldered on the board says "MMC".
+    const bool memoryStick = busPath.find("/memstick") != std::string::npos;
     const bool sdCard = readAttribute(disk / "device" / "type") == "SD";
-    facts.removable = readAttribute(disk / "removable") == "1" || hotplugBus || sdCard;
+    facts.removable = readAttribute(disk / "removable") == "1" || sdCard || memoryStick;
     facts.readOnly = readAttribute(node / "ro") == "1" || readAttribute(disk / "ro") == "1";
     unsigned sector = 0;
     if (parseNumber(readAttribute(disk / "queue" / "logical_block_size"), sector) &&
@@ -236,6 +237,9 @@ std::vector<Volume> LinuxDriveSystem::volumes() const {
         volume.label = labelOf(places_.byLabel, line.major, line.minor, volume.device);
         volume.fileSystem = line.fileSystem;
         volume.removable = facts.removable;
+        if (judge_) {
+            if (const std::optional<bool> judged = judge_(volume.device)) volume.removable = *judged;
+        }
         volume.readOnly = facts.readOnly;
         volume.logicalSectorBytes = facts.logicalSectorBytes;
         volumes.push_back(std::move(volume));
@@ -251,7 +255,8 @@ std::vector<Volume> FixedDriveSystem::volumes() const {
 }
 
 std::shared_ptr<const DriveSystem> systemDrives() {
-    static const auto drives = std::make_shared<const LinuxDriveSystem>();
+    static const auto drives = std::make_shared<const LinuxDriveSystem>(
+        LinuxDriveSystem::Places{}, [](const std::string& device) { return DiskService::mediaRemovable(device); });
     return drives;
 }
 

@@ -14,7 +14,9 @@
 // thread.
 #pragma once
 
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,7 +29,7 @@ struct Volume {
     std::string device;            // the device that holds it: /dev/sdb1, or an image file
     std::string label;             // the file system's label; empty when it has none
     std::string fileSystem;        // "vfat", "exfat", ...
-    bool removable = false;        // on a removable or hot-pluggable disk (USB, SD, FireWire)
+    bool removable = false;        // removable media: an SD card, a USB stick; never a fixed disk
     bool readOnly = false;         // the device is write-protected
     int logicalSectorBytes = 512;  // the device's logical sector size in bytes
 };
@@ -55,12 +57,18 @@ public:
         std::string sys = "/sys";
         std::string byLabel = "/dev/disk/by-label";
     };
+    // Whether the drive under a device has removable media, as a disk service judges it;
+    // empty: no judgement, the block device's own facts decide.
+    using MediaJudge = std::function<std::optional<bool>(const std::string& device)>;
+
     LinuxDriveSystem() = default;
-    explicit LinuxDriveSystem(Places places) : places_(std::move(places)) {}
+    explicit LinuxDriveSystem(Places places, MediaJudge judge = {})
+        : places_(std::move(places)), judge_(std::move(judge)) {}
     std::vector<Volume> volumes() const override;
 
 private:
     Places places_;
+    MediaJudge judge_;
 };
 
 // A fixed list of volumes, for tests and tools; sorted by mount point when asked.
@@ -75,7 +83,8 @@ private:
     std::vector<Volume> volumes_;
 };
 
-// The running system's drives, shared by every user in the process.
+// The running system's drives, shared by every user in the process; where the desktop's disk
+// service runs, it judges which media are removable.
 std::shared_ptr<const DriveSystem> systemDrives();
 
 // One line of a mountinfo table.

@@ -1,5 +1,7 @@
 #include "platform/volume_format.h"
 
+#include "platform/disk_service.h"
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -67,7 +69,7 @@ int sectorsPerCluster(int clusterBytes, int sectorBytes) {
 
 VolumeFormatter::Programs VolumeFormatter::Programs::fromSystem() {
     return {findSystemProgram("mkfs.fat"), findSystemProgram("pkexec"),
-            findSystemProgram("udisksctl"), findSystemProgram("umount")};
+            findSystemProgram("udisksctl"), findSystemProgram("umount"), true};
 }
 
 VolumeFormatter::VolumeFormatter(std::shared_ptr<const DriveSystem> drives, CommandRunner runner,
@@ -102,6 +104,14 @@ bool VolumeFormatter::formatVolume(const Volume& volume, const FormatRequest& re
         if (onEvent) onEvent(kFormatWriteProtected, 0, nullptr);
         return finish(false);
     }
+    if (programs_.diskService) {
+        std::string error;
+        if (const std::optional<bool> done =
+                DiskService::formatFat32(volume.device, request.label, sectors, request.clusterBytes, error)) {
+            if (!*done && onEvent && !error.empty()) onEvent(kFormatOutput, 0, error.c_str());
+            return finish(*done);
+        }
+    }
     const bool direct = ::access(volume.device.c_str(), W_OK) == 0;
     if (!direct && programs_.pkexec.empty()) return finish(false);
 
@@ -130,6 +140,23 @@ bool VolumeFormatter::unmount(const Volume& volume, bool asAdministrator, bool& 
            succeeded(runner_({programs_.pkexec, programs_.umount, volume.mountPoint}));
 }
 
+bool formatOutputRefusesVolume(const std::string& output) {
+    // mkfs.fat ends well but warns when the volume has fewer clusters than a FAT32 volume must
+    // have: readers then take the file system for FAT16, so the card is not usable as one.
+    std::size_t start = 0;
+    while (start < output.size()) {
+        std::size_t end = output.find('\n', start);
+        if (end == std::string::npos) end = output.size();
+        const std::string_view line(output.data() + start, end - start);
+        if (line.find("WARNING") != std::string_view::npos &&
+            line.find("clusters") != std::string_view::npos) {
+            return true;
+        }
+        start = end + 1;
+    }
+    return false;
+}
+
 bool VolumeFormatter::run(const std::vector<std::string>& argv,
                           const FormatEventHandler& onEvent) const {
     const CommandResult result = runner_(argv);
@@ -141,7 +168,7 @@ bool VolumeFormatter::run(const std::vector<std::string>& argv,
         if (!line.empty()) onEvent(kFormatOutput, 0, line.c_str());
         start = end + 1;
     }
-    return succeeded(result);
+    return succeeded(result) && !formatOutputRefusesVolume(result.output);
 }
 
 }  // namespace moksel

@@ -1,7 +1,10 @@
 // The format facility: a quick FAT32 format of a removable volume with a given cluster size and
 // label, done by mkfs.fat from dosfstools.
 //
-// To format the volume mounted at a root, the formatter
+// Where the desktop's disk service runs and knows the device, it does the format (unmount,
+// FAT32 with the cluster size and label, mount again; it asks for consent its own way) and a
+// failure is reported with the service's words (event 14). Elsewhere, to format the volume
+// mounted at a root, the formatter
 //   1. reports a write-protected device (event 7) and stops there, with the card untouched;
 //   2. unmounts the volume (udisksctl, else umount; through pkexec when the device is not
 //      writable by the user);
@@ -9,7 +12,8 @@
 //      device is writable, else through pkexec, the desktop's way of asking for the
 //      administrator's consent; each line mkfs.fat prints is reported as event 14;
 //   4. mounts the volume again through udisksctl when that is how it was unmounted;
-//   5. reports the end with event 11 and whether the format succeeded.
+//   5. reports the end with event 11 and whether the format succeeded: mkfs.fat's warning that
+//      the volume has too few clusters for FAT32 is a failure, although mkfs.fat ends well.
 // The call returns only when the format has ended, with the success it reported.
 //
 // Commands run through a CommandRunner, so tests can watch and fake them; the volume's device
@@ -69,6 +73,10 @@ bool formatFacilityAvailable();
 // two from 1 to 128, else 0 (not possible).
 int sectorsPerCluster(int clusterBytes, int sectorBytes);
 
+// Whether mkfs.fat's output says the volume it made is not a usable FAT32 volume (too few
+// clusters), although mkfs.fat itself ended well.
+bool formatOutputRefusesVolume(const std::string& output);
+
 class VolumeFormatter {
 public:
     // The programs it runs; found in the system when not given (empty: not installed).
@@ -77,6 +85,8 @@ public:
         std::string pkexec;
         std::string udisksctl;
         std::string umount;
+        // Format through the desktop's disk service where it runs and knows the device.
+        bool diskService = false;
         static Programs fromSystem();
     };
 

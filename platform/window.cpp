@@ -7,4 +7,9 @@ QEvent::Type MessageEvent::eventType() {
     return type;
 }
 
+QEvent::Type SentCallEvent::eventType() {
+    static const QEvent::Type type = static_cast<QEvent::Type>(QEvent::registerEventType());
+    return type;
+}
+
 }  // namespace moksel

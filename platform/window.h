@@ -9,8 +9,10 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QMetaObject>
+#include <QSemaphore>
 #include <QThread>
 #include <QWidget>
+#include <functional>
 #include <initializer_list>
 #include <vector>
 
@@ -58,13 +60,33 @@ private:
     std::vector<Entry> entries_;
 };
 
+// A message sent from another thread, queued ahead of the receiver's posted messages (as a sent
+// message is handled before messages posted earlier) and awaited by the sender. Whether it runs
+// or is dropped with its receiver, the sender wakes.
+class SentCallEvent : public QEvent {
+public:
+    static QEvent::Type eventType();
+    SentCallEvent(std::function<void()> call, QSemaphore* done)
+        : QEvent(eventType()), call_(std::move(call)), done_(done) {}
+    ~SentCallEvent() override { done_->release(); }
+    void run() { call_(); }
+
+private:
+    std::function<void()> call_;
+    QSemaphore* done_;
+};
+
 // Sends to a widget's handler: a direct call on the widget's thread, else a blocking call
-// that runs the handler on the widget's thread and hands back its result.
+// that runs the handler on the widget's thread, before the messages posted to it so far, and
+// hands back its result. The owner handles SentCallEvent (every Window does).
 template <class Fn>
 LResult runOnOwnerThread(QObject* owner, Fn&& fn) {
     if (QThread::currentThread() == owner->thread()) return fn();
     LResult result = 0;
-    QMetaObject::invokeMethod(owner, [&] { result = fn(); }, Qt::BlockingQueuedConnection);
+    QSemaphore done;
+    QCoreApplication::postEvent(owner, new SentCallEvent([&] { result = fn(); }, &done),
+                                Qt::HighEventPriority);
+    done.acquire();
     return result;
 }
 
@@ -96,6 +118,10 @@ protected:
         if (e->type() == MessageEvent::eventType()) {
             auto* message = static_cast<MessageEvent*>(e);
             handleMessage(message->number, message->wParam, message->lParam);
+            return true;
+        }
+        if (e->type() == SentCallEvent::eventType()) {
+            static_cast<SentCallEvent*>(e)->run();
             return true;
         }
         return QtBase::event(e);

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <string_view>
 
+#include <sys/stat.h>
+
 #include "recording/gps_sentence.h"
 #include "recording/numeric.h"
 
@@ -53,18 +55,15 @@ const char* telemetryReadStatusText(TelemetryReadStatus status) {
         case TelemetryReadStatus::NoTelemetry:
             return "the file has no telemetry box (udat)";
         case TelemetryReadStatus::DamagedBoxHeader:
-            return "the file is not an MP4 recording, or it is damaged or truncated (a top-level "
-                   "box header is invalid)";
+            return "the file is not an MP4 recording, or it is damaged or truncated (a box "
+                   "header is invalid)";
+        case TelemetryReadStatus::EmptyFile:
+            return "the file is empty (0 bytes)";
     }
     return "";
 }
 
-TelemetryBox::TelemetryBox()
-    : raw_(new uint8_t[kRawCapacity]),
-      gps_(new uint8_t[kEntryCapacity * kGpsEntryBytes]()),
-      sensors_(new uint8_t[kEntryCapacity * kSensorEntryBytes]()),
-      flags_(new uint8_t[kEntryCapacity * kFlagEntryBytes]()) {}
-
+TelemetryBox::TelemetryBox() = default;
 TelemetryBox::~TelemetryBox() = default;
 
 int TelemetryBox::gpsEntryCount() const {
@@ -77,12 +76,10 @@ int TelemetryBox::flagEntryCount() const {
     return int((flagBytes_ + kFlagEntryBytes - 1) / kFlagEntryBytes);
 }
 
-// Only the bytes the last read filled can be non-zero, so zeroing them restores all-zero
-// arrays without touching the whole 720 KB at every open.
 void TelemetryBox::clearEntries() {
-    std::memset(gps_.get(), 0, gpsBytes_);
-    std::memset(sensors_.get(), 0, sensorBytes_);
-    std::memset(flags_.get(), 0, flagBytes_);
+    gps_.clear();
+    sensors_.clear();
+    flags_.clear();
     gpsBytes_ = sensorBytes_ = flagBytes_ = 0;
 }
 
@@ -102,66 +99,120 @@ bool TelemetryBox::read(std::FILE* file) {
     clearEntries();
     status_ = TelemetryReadStatus::CannotOpen;
     if (!file) return false;
+    // A folder opens as a stream on some systems but cannot be read as a file.
+    struct stat info {};
+    const int descriptor = fileno(file);
+    if (descriptor >= 0 && fstat(descriptor, &info) == 0 && S_ISDIR(info.st_mode)) return false;
     return readBoxes(file);
 }
 
-// Passes over the first three top-level boxes by their sizes (the file type, free and media
-// data boxes of a camera file; the movie box with the telemetry follows), then reads one bulk
-// window and scans it. A size that is too small or reaches past the end of the file is damage:
-// the walk stops there (no telemetry) instead of seeking backwards or off the file.
+namespace {
+
+struct BoxHeader {
+    char type[4];
+    uint64_t size = 0;      // whole box, at most to the end of its container
+    int headerBytes = 8;
+    bool cutShort = false;  // the box claims more bytes than its container has left
+};
+
+enum class HeaderRead { Ok, Damaged, ReadError };
+
+// Reads the header of the box at `position` inside a container that ends at `end` (offsets from
+// the file's start). A size of 0 means "to the end of the container"; a box that claims more
+// than is left is marked cut short and runs to the end.
+HeaderRead readHeader(std::FILE* file, uint64_t position, uint64_t end, BoxHeader& header) {
+    if (end - position < 8) return HeaderRead::Damaged;
+    uint8_t bytes[16];
+    if (fseeko(file, off_t(position), SEEK_SET) != 0 || std::fread(bytes, 1, 8, file) != 8)
+        return HeaderRead::ReadError;
+    std::memcpy(header.type, bytes + 4, 4);
+    header.size = bigEndian32(bytes);
+    header.headerBytes = 8;
+    if (header.size == 1) {  // 64-bit size after the type
+        if (end - position < 16) return HeaderRead::Damaged;
+        if (std::fread(bytes + 8, 1, 8, file) != 8) return HeaderRead::ReadError;
+        header.size = bigEndian64(bytes + 8);
+        header.headerBytes = 16;
+        if (header.size < 16) return HeaderRead::Damaged;
+    } else if (header.size == 0) {
+        header.size = end - position;
+    } else if (header.size < 8) {
+        return HeaderRead::Damaged;
+    }
+    header.cutShort = header.size > end - position;
+    if (header.cutShort) header.size = end - position;
+    return HeaderRead::Ok;
+}
+
+bool isType(const BoxHeader& header, const char (&type)[5]) {
+    return std::memcmp(header.type, type, 4) == 0;
+}
+
+}  // namespace
+
+// Walks the top-level boxes; inside the movie box walks its children. The camera writes udat
+// as the movie box's last child, after the media data; copy tools move the movie box to the
+// front or add boxes after ftyp, which the walk passes over by their sizes. A size that is too
+// small or (for any box but the movie and telemetry boxes, which a cut-short recording may
+// leave open) reaches past the end of the file is damage: the walk stops there.
 bool TelemetryBox::readBoxes(std::FILE* file) {
     off_t start = ftello(file);
     if (start < 0 || fseeko(file, 0, SEEK_END) != 0) return false;
-    off_t end = ftello(file);
-    if (end < start) return false;
-    uint64_t fileSize = uint64_t(end - start);
-
-    uint64_t position = 0;  // relative to `start`
-    for (int box = 0; box < 3; ++box) {
-        uint8_t header[16];
-        if (fileSize - position < 8) {
-            // Fewer than three boxes before the end: nothing can follow them.
-            status_ = position == fileSize ? TelemetryReadStatus::NoTelemetry
-                                           : TelemetryReadStatus::DamagedBoxHeader;
-            return false;
-        }
-        if (fseeko(file, off_t(start + position), SEEK_SET) != 0 ||
-            std::fread(header, 1, 8, file) != 8)
-            return false;
-        uint64_t size = bigEndian32(header);
-        if (size == 1) {  // 64-bit size after the type
-            if (fileSize - position < 16 || std::fread(header + 8, 1, 8, file) != 8) {
-                status_ = TelemetryReadStatus::DamagedBoxHeader;
-                return false;
-            }
-            size = bigEndian64(header + 8);
-            if (size < 16) {
-                status_ = TelemetryReadStatus::DamagedBoxHeader;
-                return false;
-            }
-        } else if (size == 0) {  // the box runs to the end of the file: nothing follows it
-            status_ = TelemetryReadStatus::NoTelemetry;
-            return false;
-        } else if (size < 8) {
-            status_ = TelemetryReadStatus::DamagedBoxHeader;
-            return false;
-        }
-        if (size > fileSize - position) {
-            status_ = TelemetryReadStatus::DamagedBoxHeader;
-            return false;
-        }
-        position += size;
+    off_t endOffset = ftello(file);
+    if (endOffset < start) return false;
+    const uint64_t end = uint64_t(endOffset);
+    if (end == uint64_t(start)) {
+        status_ = TelemetryReadStatus::EmptyFile;
+        return false;
     }
 
-    if (fseeko(file, off_t(start + position), SEEK_SET) != 0) return false;
-    size_t bytesRead = std::fread(raw_.get(), 1, kRawCapacity, file);
-    if (bytesRead < kRawCapacity && std::ferror(file)) return false;
+    uint64_t position = uint64_t(start);
+    while (position < end) {
+        BoxHeader header;
+        HeaderRead result = readHeader(file, position, end, header);
+        if (result == HeaderRead::ReadError) return false;
+        // Only the movie and telemetry boxes of a recording cut short may run past the end.
+        if (result == HeaderRead::Damaged ||
+            (header.cutShort && !isType(header, "moov") && !isType(header, "udat"))) {
+            status_ = TelemetryReadStatus::DamagedBoxHeader;
+            return false;
+        }
+        if (isType(header, "udat")) return readUdat(file, position, header.size);
+        if (isType(header, "moov")) {
+            const uint64_t moovEnd = position + header.size;
+            uint64_t child = position + uint64_t(header.headerBytes);
+            while (child < moovEnd) {
+                BoxHeader inner;
+                result = readHeader(file, child, moovEnd, inner);
+                if (result == HeaderRead::ReadError) return false;
+                if (result == HeaderRead::Damaged) {
+                    status_ = TelemetryReadStatus::DamagedBoxHeader;
+                    return false;
+                }
+                if (isType(inner, "udat")) return readUdat(file, child, inner.size);
+                child += inner.size;
+            }
+        }
+        position += header.size;
+    }
+    status_ = TelemetryReadStatus::NoTelemetry;
+    return false;
+}
+
+bool TelemetryBox::readUdat(std::FILE* file, uint64_t offset, uint64_t size) {
+    const size_t bytes = size_t(std::min(size, kMaxBoxBytes));
+    raw_.assign(bytes, 0);
+    if (fseeko(file, off_t(offset), SEEK_SET) != 0) return false;
+    const size_t bytesRead = std::fread(raw_.data(), 1, bytes, file);
+    if (bytesRead < bytes && std::ferror(file)) return false;
     scan(bytesRead);
+    raw_.clear();
+    raw_.shrink_to_fit();
     return status_ == TelemetryReadStatus::Found;
 }
 
 void TelemetryBox::scan(size_t bytesRead) {
-    const uint8_t* raw = raw_.get();
+    const uint8_t* raw = raw_.data();
     size_t udat = findTag(raw, bytesRead, 0, "udat");
     if (udat == kNotFound) {
         status_ = TelemetryReadStatus::NoTelemetry;
@@ -170,31 +221,31 @@ void TelemetryBox::scan(size_t bytesRead) {
     status_ = TelemetryReadStatus::Found;
 
     // Copies the payload of the sub-box whose type starts at `at`: its size is the big-endian
-    // word before the type; the copy is limited to what the buffer holds after the header and
-    // to the array.
-    auto copyPayload = [&](size_t at, uint8_t* into, size_t capacity) -> size_t {
+    // word before the type; the copy is limited to what the buffer holds after the header. The
+    // array is padded with zeros to whole entries.
+    auto copyPayload = [&](size_t at, std::vector<uint8_t>& into, size_t entryBytes) -> size_t {
         if (at < 4) return 0;
         uint32_t size = bigEndian32(raw + at - 4);
         if (size <= 8) return 0;
-        size_t length = std::min<size_t>({size_t(size) - 8, bytesRead - (at + 4), capacity});
-        std::memcpy(into, raw + at + 4, length);
+        size_t length = std::min<size_t>(size_t(size) - 8, bytesRead - (at + 4));
+        into.assign((length + entryBytes - 1) / entryBytes * entryBytes, 0);
+        std::memcpy(into.data(), raw + at + 4, length);
         return length;
     };
 
     size_t from = udat;
     size_t at = findTag(raw, bytesRead, from, "GPSI");
     if (at != kNotFound) {
-        gpsBytes_ = copyPayload(at, gps_.get(), kEntryCapacity * kGpsEntryBytes);
+        gpsBytes_ = copyPayload(at, gps_, kGpsEntryBytes);
         from = at;
     }
     at = findTag(raw, bytesRead, from, "SENS");
     if (at != kNotFound) {
-        sensorBytes_ = copyPayload(at, sensors_.get(), kEntryCapacity * kSensorEntryBytes);
+        sensorBytes_ = copyPayload(at, sensors_, kSensorEntryBytes);
         from = at;
     }
     at = findTag(raw, bytesRead, from, "finf");
-    if (at != kNotFound)
-        flagBytes_ = copyPayload(at, flags_.get(), kEntryCapacity * kFlagEntryBytes);
+    if (at != kNotFound) flagBytes_ = copyPayload(at, flags_, kFlagEntryBytes);
 }
 
 int16_t accelerationToStored(float valueG) {
@@ -205,20 +256,28 @@ int TelemetryBox::buildRecords(const int64_t* packetTimesMs, int packetCount, Te
                                int capacity, uint32_t& eventTimeMs) const {
     eventTimeMs = 0;
     if (status_ != TelemetryReadStatus::Found || !packetTimesMs || !out) return 0;
-    int count = std::max(0, std::min({packetCount, capacity, kTelemetryCapacity}));
+    int count = std::max(0, std::min(packetCount, capacity));
+    // Entries past the end of a sub-box read as zeros.
+    const size_t gpsEntries = gps_.size() / kGpsEntryBytes;
+    const size_t sensorEntries = sensors_.size() / kSensorEntryBytes;
+    const size_t flagEntries = flags_.size() / kFlagEntryBytes;
     for (int i = 0; i < count; ++i) {
+        const size_t entry = size_t(i);
         TelemetryRecord record;
         record.timeMs = uint32_t(uint64_t(packetTimesMs[i]));
 
-        const uint8_t* sensor = sensors_.get() + size_t(i) * kSensorEntryBytes;
-        record.accelX = accelerationToStored(littleEndianFloat(sensor));
-        record.accelY = accelerationToStored(littleEndianFloat(sensor + 4));
-        record.accelZ = accelerationToStored(littleEndianFloat(sensor + 8));
-
-        const char* gps = reinterpret_cast<const char*>(gps_.get()) + size_t(i) * kGpsEntryBytes;
-        if (gps[0] != 0) parseGpsSentence(gpsEntryText(gps, kGpsEntryBytes), record);
-
-        if (littleEndian32(flags_.get() + size_t(i) * kFlagEntryBytes) == 1)
+        if (entry < sensorEntries) {
+            const uint8_t* sensor = sensors_.data() + entry * kSensorEntryBytes;
+            record.accelX = accelerationToStored(littleEndianFloat(sensor));
+            record.accelY = accelerationToStored(littleEndianFloat(sensor + 4));
+            record.accelZ = accelerationToStored(littleEndianFloat(sensor + 8));
+        }
+        if (entry < gpsEntries) {
+            const char* gps = reinterpret_cast<const char*>(gps_.data()) + entry * kGpsEntryBytes;
+            if (gps[0] != 0) parseGpsSentence(gpsEntryText(gps, kGpsEntryBytes), record);
+        }
+        if (entry < flagEntries &&
+            littleEndian32(flags_.data() + entry * kFlagEntryBytes) == 1)
             eventTimeMs = record.timeMs;
         out[i] = record;
     }

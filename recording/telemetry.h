@@ -5,8 +5,10 @@
 //   GPSI  128-byte NUL-terminated GPS sentences (an entry starting with 0 has no position)
 //   SENS  12-byte entries, three little-endian floats: X, Y, Z acceleration in g
 //   finf  4-byte little-endian flag words; 1 marks the event point
-// The box is found by a byte scan of one bulk read after the first three top-level boxes,
-// not by walking the box tree.
+// The box is found by walking the box tree: the top-level boxes, then the movie box's
+// children. The camera's own layout (ftyp, free, mdat, moov with udat last) costs a handful of
+// header reads; other layouts (the movie box moved to the front by a copy tool, extra boxes
+// after ftyp) are found the same way. Only the udat box itself is read in full.
 //
 // Thread contract: a TelemetryBox is used by one thread at a time (the engine thread at open).
 // The free functions are pure.
@@ -16,6 +18,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace moksel {
 
@@ -30,38 +33,38 @@ struct TelemetryRecord {
     double heading = 0;     // course over ground, degrees from true north as written
 };
 
-// Records kept per recording; later packets get no record.
-constexpr int kTelemetryCapacity = 4000;
-
 // Outcome of the last TelemetryBox::read, for messages to the user.
 enum class TelemetryReadStatus : int {
     Found = 0,             // a udat box was found
     CannotOpen = 1,        // the file could not be opened or read
-    NoTelemetry = 2,       // no udat box in the bytes read
-    DamagedBoxHeader = 3,  // a top-level box header before the telemetry is damaged or truncated
+    NoTelemetry = 2,       // a readable box tree without a udat box
+    DamagedBoxHeader = 3,  // a box header on the way to the telemetry is damaged or truncated
+    EmptyFile = 4,         // the file holds no bytes
 };
 
 const char* telemetryReadStatusText(TelemetryReadStatus status);
 
 class TelemetryBox {
 public:
-    static constexpr size_t kRawCapacity = 3'000'000;  // bytes of the bulk read
-    static constexpr size_t kEntryCapacity = 5000;     // entries per sub-box
+    // The most bytes of a udat box that are read (about 1.8 million frames of entries, 16 hours
+    // at 30 fps); a damaged size beyond it cannot make the reader allocate without bound.
+    static constexpr uint64_t kMaxBoxBytes = 256ull << 20;
     static constexpr size_t kGpsEntryBytes = 128;
     static constexpr size_t kSensorEntryBytes = 12;
     static constexpr size_t kFlagEntryBytes = 4;
 
-    // Allocates the working arrays once (about 3.7 MB, heap); every read reuses them.
+    // The working arrays are sized by each read to the box it finds.
     TelemetryBox();
     ~TelemetryBox();
     TelemetryBox(const TelemetryBox&) = delete;
     TelemetryBox& operator=(const TelemetryBox&) = delete;
 
-    // Reads the telemetry of a front file: skips the first three top-level boxes by their
-    // sizes, reads up to kRawCapacity bytes in one go, finds "udat", then "GPSI", "SENS" and
-    // "finf" and copies their payloads. Returns whether a udat box was found. Every copy is
-    // limited by the bytes actually read and by its array; a damaged box size never leads to
-    // a read outside the buffer or to a backward seek.
+    // Reads the telemetry of a front file: walks the top-level boxes and the movie box's
+    // children to the udat box, reads it whole (at most kMaxBoxBytes; a box cut short by the
+    // end of the file is read to the end), finds "GPSI", "SENS" and "finf" in it and copies
+    // their payloads. Returns whether a udat box was found. Every copy is limited by the bytes
+    // actually read; a damaged box size never leads to a read outside the buffer, to a
+    // backward seek or to a loop.
     bool read(const std::string& frontPath);
     // The same from an open stream positioned at the start of the file (not closed here).
     bool read(std::FILE* file);
@@ -73,7 +76,7 @@ public:
     int sensorEntryCount() const;
     int flagEntryCount() const;
 
-    // Builds one record per packet, i = 0 .. min(packetCount, capacity, kTelemetryCapacity) - 1:
+    // Builds one record per packet, i = 0 .. min(packetCount, capacity) - 1:
     // time from packetTimesMs[i] (already in ms), accelerations from sensor entry i, position,
     // speed and heading from GPS entry i, and eventTimeMs = timeMs of the last record whose
     // flag word is 1 (0 if none). Entries missing from the box read as zeros. Returns the
@@ -84,13 +87,13 @@ public:
 private:
     void clearEntries();
     bool readBoxes(std::FILE* file);
+    bool readUdat(std::FILE* file, uint64_t offset, uint64_t size);
     void scan(size_t bytesRead);
 
-    std::unique_ptr<uint8_t[]> raw_;
-    std::unique_ptr<uint8_t[]> gps_;
-    std::unique_ptr<uint8_t[]> sensors_;
-    std::unique_ptr<uint8_t[]> flags_;
-    // Bytes of each entry array filled by the last read; the rest is zero.
+    std::vector<uint8_t> raw_;  // the udat box as read
+    // Payloads of the sub-boxes, each padded with zeros to whole entries.
+    std::vector<uint8_t> gps_, sensors_, flags_;
+    // Bytes of each payload copied by the last read.
     size_t gpsBytes_ = 0, sensorBytes_ = 0, flagBytes_ = 0;
     TelemetryReadStatus status_ = TelemetryReadStatus::NoTelemetry;
 };

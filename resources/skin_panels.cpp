@@ -84,14 +84,8 @@ void mainBackground(QPainter& p, QSize size) {
           Qt::AlignLeft | Qt::AlignVCenter);
     label(p, QRectF(205, 677, 80, 13), QStringLiteral("재생 속도"), 11, colour::text, true,
           Qt::AlignLeft | Qt::AlignVCenter);
-    // speed steps above the speed slider: 0.33, 0.5, 1, 1.5, 2 times
-    const char* steps[] = {"0.33", "0.5", "1", "1.5", "2"};
-    for (int i = 0; i < 5; ++i) {
-        const int cx = 205 + 4 + (i * 101 + 2) / 4;
-        p.fillRect(QRect(cx, 662, 1, 3), i == 2 ? colour::accent : colour::textDim);
-        label(p, QRectF(cx - 14, 651, 28, 11), QString::fromLatin1(steps[i]), 9,
-              i == 2 ? colour::accent : colour::textDim, true);
-    }
+    // the speed steps above the speed slider (0.33 to 2 times) are drawn by the window, which
+    // lights the step in use
     sectionLabel(p, 70, 653, QStringLiteral("VOLUME"));
     sectionLabel(p, 345, 653, QStringLiteral("BRIGHTNESS"));
     sectionLabel(p, 483, 653, QStringLiteral("CONTRAST"));

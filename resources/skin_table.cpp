@@ -346,10 +346,8 @@ void idleView(QPainter& p, QSize s, const char* name) {
         for (int cy : {m, s.height() - m - len}) p.fillRect(QRect(cx, cy, t, len), br);
     glyph(p, Glyph::Camera, QRectF(s.width() / 2.0 - 20, 88, 40, 40), QColor(70, 74, 80));
     tracked(p, QRectF(0, 136, s.width(), 40), QString::fromLatin1(name), 30, colour::accent, 8.0);
-    tracked(p, QRectF(0, 178, s.width(), 18), QStringLiteral("NO RECORDING"), 12,
-            colour::textDim, 3.0);
-    label(p, QRectF(0, 200, s.width(), 18), QStringLiteral("재생할 영상을 선택하세요"), 12,
-          colour::textOff, true);
+    // the two state lines below the name (no recording, stopped, no rear video) are drawn by
+    // the view, which knows the state
 }
 
 void logo(QPainter& p, QSize s) {

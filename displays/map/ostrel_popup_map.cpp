@@ -2,18 +2,42 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QPainter>
 #include <QUrl>
+#include <QWebChannel>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
+#include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
+#include <cmath>
 
+#include "displays/map/drive_track.h"
+#include "displays/map/map_tiles.h"
 #include "displays/page_script_call.h"
-#include "mainwindow/messages.h"
+#include "platform/window_messages.h"
 
 namespace moksel {
+
+// The object the page reaches through its channel as "viewer".
+class MapPageBridge : public QObject {
+    Q_OBJECT
+public:
+    explicit MapPageBridge(OstrelPopupMap* pane) : QObject(nullptr), pane_(pane) {}
+
+public slots:
+    // A click on the route: the recording's index in the drive and the time in it (ms).
+    void routeClicked(int recording, double timeMs) { pane_->routeClicked(recording, timeMs); }
+
+private:
+    OstrelPopupMap* pane_;
+};
+
 namespace {
 
 constexpr QSize kPaneSize{344, 260};
@@ -48,32 +72,63 @@ QString missingPageNote(const QString& path) {
         .arg(path.toHtmlEscaped());
 }
 
+// The channel's page-side script, given to every page before its own scripts run.
+QWebEngineScript channelScript() {
+    QWebEngineScript script;
+    QFile source(QStringLiteral(":/qtwebchannel/qwebchannel.js"));
+    if (source.open(QIODevice::ReadOnly)) script.setSourceCode(QString::fromUtf8(source.readAll()));
+    script.setName(QStringLiteral("moksel-channel"));
+    script.setInjectionPoint(QWebEngineScript::DocumentCreation);
+    script.setWorldId(QWebEngineScript::MainWorld);
+    script.setRunsOnSubFrames(false);
+    return script;
+}
+
 }  // namespace
 
 OstrelPopupMap::OstrelPopupMap(QWidget* parent)
-    : DisplayPane(parent, "OstrelPopupMap", kPaneSize, Press::Ignored) {
+    : DisplayPane(parent, "OstrelPopupMap", kPaneSize, Press::Ignored),
+      bridge_(new MapPageBridge(this)),
+      loader_(new DriveTrackLoader(this)) {}
+
+OstrelPopupMap::~OstrelPopupMap() {
+    // The page must go before its profile; the loader's answers stop with it.
+    delete view_;
+    view_ = nullptr;
+    delete loader_;
+    loader_ = nullptr;
+    delete bridge_;
+}
+
+void OstrelPopupMap::makeView() {
+    if (view_ != nullptr) return;
     view_ = new QWebEngineView(this);
-    profile_ = new QWebEngineProfile(this);  // no storage name: kept in memory only
+    profile_ = new QWebEngineProfile(this);  // no storage name: the page keeps nothing on disk
+    profile_->installUrlSchemeHandler(kMapTileScheme, new MapTileHandler(profile_));
+    profile_->scripts()->insert(channelScript());
     auto* page = new MapPage(profile_, view_);
-    // The page is a local file that shows map pictures from the network.
+    // The page is a local file that shows map pictures through the tile handler.
     page->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, true);
+    auto* channel = new QWebChannel(page);
+    channel->registerObject(QStringLiteral("viewer"), bridge_);
+    page->setWebChannel(channel);
     view_->setPage(page);
     view_->setContextMenuPolicy(Qt::NoContextMenu);
     view_->setGeometry(QRect(QPoint(0, 0), kPaneSize));
     QObject::connect(page, &QWebEnginePage::loadStarted, this, [this] { pageLoaded_ = false; });
-    QObject::connect(page, &QWebEnginePage::loadFinished, this, [this](bool) { pageLoaded_ = true; });
-}
-
-OstrelPopupMap::~OstrelPopupMap() {
-    // The page must go before its profile.
-    delete view_;
-    view_ = nullptr;
+    QObject::connect(page, &QWebEnginePage::loadFinished, this, [this](bool) {
+        pageLoaded_ = true;
+        routeGiven_.clear();
+        giveRoute();
+    });
+    view_->show();
 }
 
 const MessageMap<OstrelPopupMap>& OstrelPopupMap::messageMap() {
     static const MessageMap<OstrelPopupMap> map = {
         {UM_MAP_LOAD, &OstrelPopupMap::onMapLoad},
         {UM_MAP_POSITION, &OstrelPopupMap::onMapPosition},
+        {UM_TELEMETRY_CLEARED, &OstrelPopupMap::onTelemetryCleared},
     };
     return map;
 }
@@ -87,6 +142,14 @@ QString OstrelPopupMap::mapPagePath() {
 }
 
 void OstrelPopupMap::LoadMapPage() {
+    loadWanted_ = true;
+    pageLoaded_ = false;
+    if (isVisible()) loadIntoView();
+}
+
+void OstrelPopupMap::loadIntoView() {
+    makeView();
+    loadWanted_ = false;
     const QString path = mapPagePath();
     pageLoaded_ = false;
     if (QFileInfo(path).isFile()) {
@@ -96,10 +159,69 @@ void OstrelPopupMap::LoadMapPage() {
     }
 }
 
+void OstrelPopupMap::showEvent(QShowEvent* event) {
+    DisplayPane::showEvent(event);
+    if (loadWanted_) loadIntoView();
+    if (routeWanted_) requestRoute();
+    giveRoute();
+}
+
 bool OstrelPopupMap::CallPageScript(const QString& text) {
-    if (!pageLoaded_ || text.isEmpty()) return false;
+    if (view_ == nullptr || !pageLoaded_ || text.isEmpty()) return false;
     view_->page()->runJavaScript(pageScriptSource(parsePageScriptCall(text)));
     return true;
+}
+
+void OstrelPopupMap::callIfDefined(const QString& function, const QString& argumentsJson) {
+    if (view_ == nullptr || !pageLoaded_) return;
+    view_->page()->runJavaScript(
+        QStringLiteral("(function () { var f = window[\"%1\"];"
+                       " if (typeof f === 'function') f.apply(window, %2); })();")
+            .arg(function, argumentsJson));
+}
+
+void OstrelPopupMap::showDrive(std::vector<std::string> paths, int current) {
+    current_ = current >= 0 && current < static_cast<int>(paths.size()) ? current : -1;
+    if (paths != drive_) {
+        drive_ = std::move(paths);
+        route_.clear();
+    }
+    requestRoute();
+}
+
+void OstrelPopupMap::requestRoute() {
+    // Reading a long drive's files competes with playback for the card: only for a map in view.
+    if (!isVisible()) {
+        routeWanted_ = true;
+        return;
+    }
+    routeWanted_ = false;
+    if (drive_.empty()) {
+        route_ = routeJson({}, -1);
+        giveRoute();
+        return;
+    }
+    loader_->request(drive_, current_, [this](const std::vector<DriveTrackPart>& parts, const QString& route) {
+        for (const DriveTrackPart& part : parts) {
+            if (durationFound_ && part.fixes->durationMs >= 0) durationFound_(part.path, part.fixes->durationMs);
+        }
+        route_ = route;
+        giveRoute();
+    });
+}
+
+void OstrelPopupMap::giveRoute() {
+    // A hidden page is given the route when it shows; the text is given once.
+    if (route_.isEmpty() || !isVisible() || view_ == nullptr || !pageLoaded_ || route_ == routeGiven_) return;
+    callIfDefined(QStringLiteral("set_route"), QLatin1Char('[') + route_ + QLatin1Char(']'));
+    routeGiven_ = route_;
+}
+
+void OstrelPopupMap::routeClicked(int recording, double timeMs) {
+    if (recording < 0 || recording >= static_cast<int>(drive_.size()) || !std::isfinite(timeMs) || timeMs < 0) {
+        return;
+    }
+    if (routePick_) routePick_(drive_[recording], static_cast<std::int64_t>(timeMs));
 }
 
 LResult OstrelPopupMap::onMapLoad(WParam, LParam) {
@@ -114,7 +236,14 @@ LResult OstrelPopupMap::onMapPosition(WParam w, LParam l) {
     if (latitude == nullptr || longitude == nullptr) return 0;
     if (const std::optional<QString> call = mapFocusCallText(*latitude, *longitude)) {
         CallPageScript(*call);
+    } else {
+        callIfDefined(QStringLiteral("clear_focus"), QStringLiteral("[]"));
     }
+    return 0;
+}
+
+LResult OstrelPopupMap::onTelemetryCleared(WParam, LParam) {
+    callIfDefined(QStringLiteral("clear_focus"), QStringLiteral("[]"));
     return 0;
 }
 
@@ -124,3 +253,5 @@ void OstrelPopupMap::paintEvent(QPaintEvent*) {
 }
 
 }  // namespace moksel
+
+#include "ostrel_popup_map.moc"

@@ -10,7 +10,7 @@
 #include "engine/playback_state.h"
 #include "dialogs/message_texts.h"
 #include "engine/views/jpeg_capture.h"
-#include "mainwindow/messages.h"
+#include "platform/window_messages.h"
 #include "platform/skin.h"
 
 namespace moksel {
@@ -38,6 +38,41 @@ VideoView::SaveNameChooser& saveNameChooser() {
 
 PictureSize sizeOf(int camera, int sizeIndex) {
     return pictureSizes[camera][sizeIndex == kLargeSizeIndex ? kLargeSizeIndex : kViewSizeIndex];
+}
+
+// What a view without a picture says below its camera's name, by what is loaded: nothing, a
+// stopped recording (Play starts it from its beginning), or a recording without a rear video.
+struct IdleCaption {
+    QString state;
+    QString hint;
+};
+
+IdleCaption idleCaption(int camera) {
+    const int open = playbackState.openState.load();
+    if (open == NoRecording) {
+        return {QStringLiteral("NO RECORDING"), QStringLiteral("재생할 영상을 선택하세요")};
+    }
+    if (camera == kRearCamera && open != FrontAndRear) {
+        return {QStringLiteral("NO REAR VIDEO"), QStringLiteral("후방 영상이 없는 녹화입니다")};
+    }
+    return {QStringLiteral("STOPPED"), QStringLiteral("재생 버튼을 누르면 처음부터 재생합니다")};
+}
+
+void paintIdleCaption(QPainter& painter, int camera) {
+    const IdleCaption caption = idleCaption(camera);
+    QFont state(QStringLiteral("Liberation Sans"));
+    state.setPixelSize(12);
+    state.setBold(true);
+    state.setLetterSpacing(QFont::AbsoluteSpacing, 3.0);
+    painter.setFont(state);
+    painter.setPen(QColor(140, 144, 150));
+    painter.drawText(QRectF(0, 178, VideoView::kWidth, 18), Qt::AlignCenter, caption.state);
+    QFont hint(QStringLiteral("NanumGothic"));
+    hint.setPixelSize(12);
+    hint.setBold(true);
+    painter.setFont(hint);
+    painter.setPen(QColor(86, 88, 92));
+    painter.drawText(QRectF(0, 200, VideoView::kWidth, 18), Qt::AlignCenter, caption.hint);
 }
 
 int clampToLimit(int value, int limit) {
@@ -104,6 +139,7 @@ void VideoView::paintEvent(QPaintEvent*) {
         } else {
             painter.drawPixmap(0, 0, idleBitmap_);
         }
+        paintIdleCaption(painter, camera_);
         return;
     }
     const PictureSize size = pictureSizeOf(camera_, pixels);
@@ -192,6 +228,8 @@ LResult VideoView::onZoomStep(WParam towardsViewSize, LParam) {
 
 LResult VideoView::onResetPan(WParam, LParam) {
     panX_ = panY_ = 0;
+    // Sent after a recording was closed: the idle caption changes with it.
+    update();
     return 0;
 }
 

@@ -4,7 +4,7 @@
 #include <QKeyEvent>
 #include <vector>
 
-#include "mainwindow/messages.h"
+#include "platform/window_messages.h"
 #include "platform/window.h"
 
 namespace moksel {

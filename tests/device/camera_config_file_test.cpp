@@ -11,7 +11,10 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdlib>
+#include <fcntl.h>
+#include <chrono>
 #include <filesystem>
+#include <future>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -306,6 +309,42 @@ TEST_F(Cards, AnUnreadableFileLoadsTheDefaults) {
     EXPECT_EQ(s.rec_quality, 0);
     EXPECT_EQ(s.parking_mode, 1);
     EXPECT_EQ(s.screen_save_time, 3);
+}
+
+TEST_F(Cards, LinksPipesAndDevicesAreNeverReadSoTheSearchCannotHang) {
+    // The first names in search order lead to a pipe that nobody writes and to a device; the
+    // plain setup.ini after them is the file.
+    fs::create_directories(root / "d/setting");
+    ASSERT_EQ(::mkfifo((root / "pipe").c_str(), 0600), 0);
+    fs::create_symlink(root / "pipe", root / "d/setting/velta_setup.new");
+    fs::create_symlink("/dev/zero", root / "d/setting/velta_setup.old");
+    writeFile(root / "d/setup.ini", cameraFile());
+    DeviceSettings s;
+    const SetupFileSearch search = FindSetupFile({drive("d")}, s);
+    EXPECT_EQ(search.path, drive("d") + "setup.ini");
+
+    // Reading a link or a pipe by its path is refused at once rather than waited on.
+    auto loadsWithin = [](std::string path, bool& loaded) {
+        auto reading = std::async(std::launch::async, [path] {
+            DeviceSettings settings;
+            return LoadDeviceSettings(path, settings);
+        });
+        const bool ended = reading.wait_for(std::chrono::seconds(3)) == std::future_status::ready;
+        if (!ended) {
+            // Let a reader stuck on the pipe go: a writer that closes at once.
+            const int fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK);
+            if (fd >= 0) ::close(fd);
+        }
+        loaded = reading.get();
+        return ended;
+    };
+    bool loaded = true;
+    EXPECT_TRUE(loadsWithin(drive("d") + "setting/velta_setup.new", loaded)) << "the read waited on a pipe";
+    EXPECT_FALSE(loaded);
+    EXPECT_TRUE(loadsWithin((root / "pipe").string(), loaded));
+    EXPECT_FALSE(loaded);
+    EXPECT_TRUE(loadsWithin(drive("d") + "setting/velta_setup.old", loaded));
+    EXPECT_FALSE(loaded);
 }
 
 }  // namespace

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "mainwindow/messages.h"
+#include "platform/window_messages.h"
 #include "platform/removable_drives.h"
 #include "platform/window.h"
 
@@ -26,6 +26,7 @@ public:
     std::vector<Received> received;
     int answer = 1;         // to UM_ASK
     QString formattedRoot;  // the text UM_DRIVE_FORMATTED pointed to
+    QString detail;         // the text a UM_SHOW_MESSAGE pointed to last
 
     FakeMainWindow() {
         setWindowFlags(Qt::FramelessWindowHint);
@@ -33,7 +34,8 @@ public:
     }
 
 protected:
-    LResult handleMessage(unsigned number, WParam w, LParam) override {
+    LResult handleMessage(unsigned number, WParam w, LParam l) override {
+        if (number == UM_SHOW_MESSAGE && l != 0) detail = *reinterpret_cast<const QString*>(l);
         if (number == UM_DRIVE_FORMATTED) {
             formattedRoot = *reinterpret_cast<const QString*>(w);
             received.push_back({number, 0});

@@ -127,5 +127,22 @@ TEST_F(SdCardFormat, AWriteProtectedCardIsReportedBeforeTheFailure) {
     EXPECT_EQ(mainWindow.formattedRoot.toStdString(), card);
 }
 
+TEST_F(SdCardFormat, AFailedFormatTellsWhatTheToolSaid) {
+    const std::string warning = "WARNING: Number of clusters for 32 bit FAT is less then suggested minimum.";
+    const auto dialog = showDialog([&](const FormatRequest&, const FormatEventHandler& onEvent) {
+        onEvent(kFormatOutput, 0, "mkfs.fat 4.2 (2021-01-31)");
+        onEvent(kFormatOutput, 0, warning.c_str());
+        const bool success = false;
+        onEvent(kFormatDone, 0, &success);
+        return success;
+    });
+    dialog->driveList()->setCurrentIndex(0);
+    dialog->startButton()->click();
+    EXPECT_EQ(mainWindow.received, (std::vector<Received>{{UM_ASK, kAskEraseDrive},
+                                                          notice(kMsgFormatFailed),
+                                                          {UM_DRIVE_FORMATTED, 0}}));
+    EXPECT_EQ(mainWindow.detail.toStdString(), warning);
+}
+
 }  // namespace
 }  // namespace moksel

@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <QTest>
 #include <QTimer>
+#include <cstdlib>
 #include <functional>
 #include <memory>
 
@@ -79,7 +80,7 @@ TEST(MessageTexts, TablesHoldTheNoticesAndQuestions) {
               QStringLiteral("     같은 이름의 파일이 이미 존재합니다."));
     // Unused slots and codes outside the tables show nothing.
     for (int code : {-1, kOneButtonCodeCount, 1000}) EXPECT_TRUE(oneButtonText(code).title.isEmpty());
-    for (int code : {2, 9, 10}) EXPECT_TRUE(twoButtonText(code).line1.isEmpty());
+    for (int code : {3, 9, 10}) EXPECT_TRUE(twoButtonText(code).line1.isEmpty());
 }
 
 // Whether any pixel of `band` differs between two pictures.
@@ -122,6 +123,69 @@ TEST(MessageBoxes, DrawTitleAndLinesInTheirBands) {
     const QRect aboveButtons(0, 0, 297, 170);
     EXPECT_EQ(box.grab(aboveButtons).toImage().convertToFormat(QImage::Format_RGB32),
               oneLine.copy(aboveButtons));
+}
+
+// Columns of `band` (in box pixels, at `scale`) holding dark text ink: first and last, or
+// {-1, -1} when there is none.
+std::pair<int, int> inkColumns(const QImage& picture, QRect band, int scale = 1) {
+    int first = -1, last = -1;
+    for (int x = band.left() * scale; x < (band.right() + 1) * scale; ++x) {
+        for (int y = band.top() * scale; y < (band.bottom() + 1) * scale; ++y) {
+            if (qGray(picture.pixel(x, y)) < 100) {
+                if (first < 0) first = x;
+                last = x;
+                break;
+            }
+        }
+    }
+    return {first, last};
+}
+
+TEST(MessageBoxes, LinesAreCentredOnTheirPanelAndSharpAtDoubleDensity) {
+    COstrelOneButtonMessageBox box(nullptr);
+    const QRect panel = SkinMessageBox::kTextPanel;
+    for (int code = 0; code < kOneButtonCodeCount; ++code) {
+        box.setCode(code);
+        if (box.texts().line1.trimmed().isEmpty()) continue;
+        const auto [left, right] = inkColumns(box.picture(), QRect(panel.left(), 85, panel.width(), 16));
+        ASSERT_GE(left, 0) << "code " << code;
+        const int leftMargin = left - panel.left();
+        const int rightMargin = panel.right() - right;
+        EXPECT_LE(std::abs(leftMargin - rightMargin), 3) << "code " << code << " sits off centre";
+    }
+
+    // At a pixel ratio of 2 the text is drawn with twice the pixels, not enlarged from the
+    // box's own size: its ink has edges a 1x picture cannot have (odd widths of dark runs).
+    box.setCode(kMsgFormatChooseDrive);
+    const QImage sharp = box.picture(2.0);
+    ASSERT_EQ(sharp.size(), SkinMessageBox::kSize * 2);
+    const QImage enlarged = box.picture(1.0).scaled(sharp.size());
+    auto oddRuns = [](const QImage& image) {
+        int odd = 0;
+        for (int y = 85 * 2; y < 100 * 2; ++y) {
+            int run = 0;
+            for (int x = 0; x < image.width(); ++x) {
+                if (qGray(image.pixel(x, y)) < 100) {
+                    ++run;
+                } else {
+                    odd += run % 2;
+                    run = 0;
+                }
+            }
+        }
+        return odd;
+    };
+    EXPECT_EQ(oddRuns(enlarged), 0);
+    EXPECT_GT(oddRuns(sharp), 20);
+
+    // What a failed tool said fills a code's empty second line, within the panel.
+    box.setCode(kMsgFormatFailed);
+    const QImage bare = box.picture();
+    box.setDetail(QStringLiteral("WARNING: Number of clusters for 32 bit FAT is less then suggested minimum."));
+    const QImage told = box.picture();
+    EXPECT_TRUE(differs(bare, told, QRect(panel.left(), 105, panel.width(), 16)));
+    EXPECT_FALSE(differs(bare, told, QRect(0, 100, panel.left(), 24)));
+    EXPECT_FALSE(differs(bare, told, QRect(panel.right() + 1, 100, 297 - panel.right() - 1, 24)));
 }
 
 TEST(MessageBoxes, OneButtonBoxPlacesItselfAndAnswersOk) {

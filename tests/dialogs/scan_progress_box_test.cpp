@@ -6,7 +6,7 @@
 #include <QTest>
 
 #include "dialogs/scan_progress_box.h"
-#include "mainwindow/messages.h"
+#include "platform/window_messages.h"
 #include "platform/bitmap_button.h"
 
 namespace moksel {
@@ -50,16 +50,32 @@ protected:
 const QRect kFirstLine(30, 98, 417, 15);
 const QRect kSecondLine(50, 116, 397, 15);
 
-TEST_F(ScanBox, BreaksFolderTextsLongerThanSixtyCharacters) {
-    const QString sixty(60, QLatin1Char('a'));
-    EXPECT_EQ(OstrelOpenningDirMsgBox::folderLines(sixty), std::make_pair(sixty, QString()));
-    const QString sixtyOne = QString(59, QLatin1Char('b')) + QStringLiteral("cd");
-    const auto [first, second] = OstrelOpenningDirMsgBox::folderLines(sixtyOne);
-    EXPECT_EQ(first, QString(59, QLatin1Char('b')));
-    EXPECT_EQ(second, QStringLiteral("cd"));
-    // Characters, not bytes: Korean folder names break at the same place.
-    const QString korean = QString(61, QChar(0xD3F4));
-    EXPECT_EQ(OstrelOpenningDirMsgBox::folderLines(korean).second.size(), 2);
+TEST_F(ScanBox, LongFolderTextsBreakAndElideWithinThePanel) {
+    const QString shortPath = QStringLiteral("/media/user/MOKSEL/DCIM");
+    EXPECT_EQ(OstrelOpenningDirMsgBox::folderLines(shortPath), std::make_pair(shortPath, QString()));
+
+    // Two lines: broken after a folder, nothing lost.
+    QString twoLines = QStringLiteral("/media/user/MOKSEL");
+    while (twoLines.size() < 90) twoLines += QStringLiteral("/2026_12_08_drive");
+    const auto [first, second] = OstrelOpenningDirMsgBox::folderLines(twoLines);
+    EXPECT_TRUE(first.endsWith(QLatin1Char('/')));
+    EXPECT_EQ((first + second).toStdString(), twoLines.toStdString());
+
+    // Longer than both lines: the end, the folder being read, still shows after the "…".
+    QString deep = twoLines;
+    while (deep.size() < 400) deep += QStringLiteral("/나들이_영상");
+    deep += QStringLiteral("/last_folder");
+    const auto [deepFirst, deepSecond] = OstrelOpenningDirMsgBox::folderLines(deep);
+    EXPECT_TRUE(deep.startsWith(deepFirst));
+    EXPECT_TRUE(deepSecond.contains(QChar(0x2026)));
+    EXPECT_TRUE(deepSecond.endsWith(QStringLiteral("last_folder")));
+
+    // On screen no text runs past the panel's right edge (x 433).
+    const QImage before = picture();
+    box.send(UM_SCAN_FOLDER, reinterpret_cast<WParam>(&deep), 0);
+    const QImage after = picture();
+    EXPECT_TRUE(differ(before, after, QRect(50, 116, 300, 15)));
+    EXPECT_FALSE(differ(before, after, QRect(433, 98, 14, 35)));
 }
 
 TEST_F(ScanBox, ShowsNoFolderUntilOneIsReportedThenReadsTheStringAtEachPaint) {
@@ -79,10 +95,10 @@ TEST_F(ScanBox, ShowsNoFolderUntilOneIsReportedThenReadsTheStringAtEachPaint) {
     folder = QStringLiteral("/media/user/MOKSEL/EVENT");
     EXPECT_TRUE(differ(shown, picture(), kFirstLine));
 
-    // 60 characters: one line; 61: the last two on a second line.
-    folder = QString(60, QLatin1Char('x'));
+    // A text wider than the first line goes on on the second.
+    folder = QString(40, QLatin1Char('x'));
     EXPECT_FALSE(differ(empty, picture(), kSecondLine));
-    folder = QString(61, QLatin1Char('x'));
+    folder = QString(100, QLatin1Char('x'));
     EXPECT_TRUE(differ(empty, picture(), kSecondLine));
 }
 

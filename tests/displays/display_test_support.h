@@ -57,10 +57,9 @@ inline bool hasInk(const QImage& shown, QColor colour) { return hasInk(shown, sh
 
 // Sets the shared telemetry (as the engine does before UM_TELEMETRY_LOADED); empty clears it.
 inline void setTelemetry(const std::vector<TelemetryRecord>& records) {
-    for (TelemetryRecord& record : playbackState.telemetry) record = TelemetryRecord{};
-    for (size_t i = 0; i < records.size() && i < size_t(kTelemetryCapacity); ++i) {
-        playbackState.telemetry[i] = records[i];
-    }
+    clearTelemetry();
+    TelemetryRecord* stored = reserveTelemetry(static_cast<int>(records.size()));
+    for (size_t i = 0; i < records.size(); ++i) stored[i] = records[i];
     playbackState.telemetryCount = static_cast<int>(records.size());
 }
 

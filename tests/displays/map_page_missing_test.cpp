@@ -7,7 +7,7 @@
 
 #include "display_test_support.h"
 #include "displays/map/ostrel_popup_map.h"
-#include "mainwindow/messages.h"
+#include "platform/window_messages.h"
 #include "map_test_support.h"
 
 namespace moksel {

@@ -5,7 +5,7 @@
 
 #include "display_test_support.h"
 #include "displays/recording_info_panes.h"
-#include "mainwindow/messages.h"
+#include "platform/window_messages.h"
 
 namespace moksel {
 namespace {
@@ -52,6 +52,21 @@ TEST(RecordingInfo, PositionAndKindOnlyWhilePlayingOrPaused) {
         EXPECT_EQ(info->shownTexts().value(2), "MOTION") << kind;
         EXPECT_TRUE(hasInk(shown, kKindField, QColor(0, 174, 239))) << kind;
     }
+    // A closed recording's position is not the next one's: until a record is reported, and for
+    // a record without a fix, the fields say there is none.
+    info->setPositionReported(false);
+    picture(info);
+    EXPECT_EQ(info->shownTexts(), QStringList({"GPS 없음", "", "MOTION"}));
+    info->setPositionReported(true);
+    playbackState.lastLongitude = 0.0;
+    playbackState.lastLatitude = 0.0;
+    picture(info);
+    EXPECT_EQ(info->shownTexts(), QStringList({"GPS 없음", "", "MOTION"}));
+    // A file without the camera's name has no recording type to show.
+    info->send(UM_RECORDING_KIND, static_cast<WParam>(kUnknownRecordingKind), 0);
+    shown = picture(info);
+    EXPECT_EQ(info->shownTexts().value(2), "UNKNOWN");
+    EXPECT_FALSE(hasInk(shown, kKindField, QColor(0, 174, 239)));
     playbackState.uiState = Stopped;
     EXPECT_EQ(picture(info), skinPicture(229));
 }

@@ -4,7 +4,7 @@
 
 #include "display_test_support.h"
 #include "displays/ostrel_sensor_graph.h"
-#include "mainwindow/messages.h"
+#include "platform/window_messages.h"
 
 namespace moksel {
 namespace {

@@ -13,7 +13,7 @@
 #include "displays/recording_info_panes.h"
 #include "displays/time_displays.h"
 #include "displays/zoom_displays.h"
-#include "mainwindow/messages.h"
+#include "platform/window_messages.h"
 
 namespace moksel {
 namespace {

@@ -126,10 +126,57 @@ TEST_F(EngineOpenTest, SecondVideoStreamPicksTheRearStreamNumber) {
     EXPECT_EQ(rearCount(), pair.secondStreamFrames);
 }
 
-TEST_F(EngineOpenTest, RefusedFrontFilesLeaveNothingOpen) {
+// A copy of a recording whose media data is zeroed while its index stays intact: FFmpeg can
+// tell neither the picture format nor anything else of the video.
+std::string zeroMediaData(const std::string& from, const std::filesystem::path& to) {
+    std::ifstream in(from, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const size_t mdat = bytes.find("mdat");
+    const size_t moov = bytes.find("moov", mdat);
+    if (mdat != std::string::npos && moov != std::string::npos) {
+        std::fill(bytes.begin() + static_cast<long>(mdat + 4), bytes.begin() + static_cast<long>(moov - 4), '\0');
+    }
+    std::filesystem::create_directories(to.parent_path());
+    writeText(to, bytes);
+    return to.string();
+}
+
+TEST_F(EngineOpenTest, DamagedMediaDataFailsTheFrontAndDropsOnlyTheRear) {
+    const gen::GenResult good = makeRecording("zeroed-source", smallOptions(30));
+    const auto folder = testFolder() / "zeroed";
+    const std::string front = zeroMediaData(good.frontPath, folder / "front" / "drf0_20120301_081500.mp4");
+    const int failed = mainWindow.count(UM_OPEN_FAILED);
+    ASSERT_TRUE(openAndWait(front));
+    EXPECT_EQ(mainWindow.count(UM_OPEN_FAILED), failed + 1);
+    EXPECT_EQ(playbackState.openState, NoRecording);
+
+    // A good front beside a zeroed rear: the front plays alone, with the rear's notice.
+    const auto pairFolder = folder / "rear";
+    std::filesystem::create_directories(pairFolder);
+    const auto goodFront = pairFolder / std::filesystem::path(good.frontPath).filename();
+    std::filesystem::copy_file(good.frontPath, goodFront);
+    zeroMediaData(good.rearPath, pairFolder / std::filesystem::path(good.rearPath).filename());
+    mainWindow.clear();
+    ASSERT_TRUE(openAndWait(goodFront.string()));
+    EXPECT_EQ(mainWindow.count(UM_REAR_OPEN_FAILED), 1);
+    EXPECT_EQ(mainWindow.count(UM_OPEN_DONE), 1);
+    EXPECT_EQ(playbackState.openState, FrontOnly);
+}
+
+TEST_F(EngineOpenTest, AFrontFileWithoutSoundPlaysSilently) {
     gen::GenOptions noSound = smallOptions(30);
     noSound.sound = false;
     const gen::GenResult silent = makeRecording("no-sound", noSound);
+    ASSERT_TRUE(openAndWait(silent.frontPath));
+    EXPECT_EQ(mainWindow.count(UM_OPEN_FAILED), 0);
+    EXPECT_EQ(playbackState.hasSound, 0);
+    EXPECT_EQ(playbackState.openState, FrontAndRear);
+    play();
+    // The clock runs by itself: the pictures move on.
+    EXPECT_TRUE(waitUntil([] { return shownFrame(kFrontCamera) >= 10; }, 10s));
+}
+
+TEST_F(EngineOpenTest, RefusedFrontFilesLeaveNothingOpen) {
     const gen::GenResult good = makeRecording("good", smallOptions(30));
 
     const auto folder = testFolder() / "broken";
@@ -145,7 +192,7 @@ TEST_F(EngineOpenTest, RefusedFrontFilesLeaveNothingOpen) {
     const std::vector<std::string> refused = {
         (folder / "missing.mp4").string(), (folder / "drf0_20120301_081500.mp4").string(),
         (folder / "drf0_20120301_081600.mp4").string(),
-        (folder / "drf0_20120301_081700.mp4").string(), silent.frontPath};
+        (folder / "drf0_20120301_081700.mp4").string()};
     for (const std::string& path : refused) {
         const int failed = mainWindow.count(UM_OPEN_FAILED);
         ASSERT_TRUE(openAndWait(path)) << path;
@@ -237,22 +284,51 @@ TEST_F(EngineOpenTest, EachOpenGetsOnlyItsOwnTelemetry) {
 
     ASSERT_TRUE(openAndWait(full.frontPath));
     ASSERT_EQ(playbackState.telemetryCount, 90);
-    EXPECT_NE(playbackState.telemetry[60].latitude, 0.0);
+    EXPECT_NE(playbackState.telemetry.load()[60].latitude, 0.0);
 
     ASSERT_TRUE(openAndWait(shorter.frontPath));
     ASSERT_EQ(playbackState.telemetryCount, 90);
-    EXPECT_NEAR(playbackState.telemetry[0].latitude, shorter.track[0].latitudeDeg, 1e-6);
-    EXPECT_NEAR(playbackState.telemetry[29].longitude, shorter.track[29].longitudeDeg, 1e-6);
+    EXPECT_NEAR(playbackState.telemetry.load()[0].latitude, shorter.track[0].latitudeDeg, 1e-6);
+    EXPECT_NEAR(playbackState.telemetry.load()[29].longitude, shorter.track[29].longitudeDeg, 1e-6);
     for (int i = 30; i < 90; ++i) {
-        ASSERT_EQ(playbackState.telemetry[i].latitude, 0.0) << i;
-        ASSERT_EQ(playbackState.telemetry[i].longitude, 0.0) << i;
-        ASSERT_EQ(playbackState.telemetry[i].speedKmh, 0) << i;
-        ASSERT_EQ(playbackState.telemetry[i].accelZ, 0) << i;
+        ASSERT_EQ(playbackState.telemetry.load()[i].latitude, 0.0) << i;
+        ASSERT_EQ(playbackState.telemetry.load()[i].longitude, 0.0) << i;
+        ASSERT_EQ(playbackState.telemetry.load()[i].speedKmh, 0) << i;
+        ASSERT_EQ(playbackState.telemetry.load()[i].accelZ, 0) << i;
     }
 
     ASSERT_TRUE(openAndWait(none.frontPath));
     EXPECT_EQ(playbackState.telemetryCount, 0);
     EXPECT_EQ(mainWindow.count(UM_OPEN_DONE), 3);
+}
+
+// Three minutes at 25 fps, with the index moved to the front and an extra box after ftyp, as
+// copy tools leave a recording: every frame keeps its telemetry record.
+TEST_F(EngineOpenTest, LongRecordingLaidOutByACopyToolKeepsEveryRecord) {
+    gen::GenOptions options = smallOptions(4500);
+    options.width = 64;
+    options.height = 36;
+    options.fps = 25;
+    options.keyInterval = 250;
+    options.gps = gen::GpsMode::AllFix;
+    options.movieFirst = true;
+    options.extraBoxType = "uuid";
+    options.rear = gen::RearKind::Missing;
+    const gen::GenResult r = makeRecording("long-copied", options);
+    ASSERT_TRUE(openAndWait(r.frontPath));
+    ASSERT_EQ(playbackState.telemetryCount, 4500);
+    const TelemetryRecord* records = playbackState.telemetry.load();
+    for (int i : {0, 3999, 4000, 4499}) {
+        EXPECT_EQ(records[i].timeMs, uint32_t(r.track[size_t(i)].timeMs)) << i;
+        EXPECT_NEAR(records[i].latitude, r.track[size_t(i)].latitudeDeg, 1e-6) << i;
+    }
+    // The records of the first open stay readable after a second, shorter one.
+    const TelemetryRecord* first = records;
+    gen::GenOptions shortOptions = smallOptions(30);
+    shortOptions.rear = gen::RearKind::Missing;
+    ASSERT_TRUE(openAndWait(makeRecording("short-after", shortOptions).frontPath));
+    EXPECT_EQ(playbackState.telemetryCount, 30);
+    EXPECT_EQ(playbackState.telemetry.load(), first);
 }
 
 TEST_F(EngineOpenTest, QuitQueuedDuringAnOpenEndsTheEngine) {

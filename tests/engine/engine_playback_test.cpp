@@ -319,5 +319,24 @@ TEST_F(EnginePlaybackTest, TheEnlargedPictureDoesNotChangeWhileItsPainterHoldsTh
     EXPECT_EQ(playbackState.frontLargePicture.load(), nullptr);
 }
 
+TEST_F(EnginePlaybackTest, ASeekWhilePlayingReachesARearThatHasEnded) {
+    gen::GenOptions options = smallOptions(90);
+    options.rearFrames = 20;
+    const gen::GenResult pair = makeRecording("rear-ended", options);
+    ASSERT_TRUE(openAndWait(pair.frontPath));
+    play();
+    ASSERT_TRUE(waitUntil([] { return shownFrame(kFrontCamera) >= 35; }));
+    ASSERT_EQ(shownFrame(kRearCamera), 19);
+    clearDelivered();
+    playbackState.seekTargetMs = 0;
+    playbackState.frontSeekPending = 1;
+    playbackState.rearSeekPending = 1;
+    playbackState.audioSeekPending = 1;
+    EXPECT_TRUE(waitUntil([&] {
+        const std::vector<int> rear = delivered(kRearCamera);
+        return !rear.empty() && rear.front() < 5;
+    }, 3s));
+}
+
 }  // namespace
 }  // namespace moksel::test

@@ -71,16 +71,5 @@ TEST_F(SilentEngineTest, SoundControlsAreHarmlessWithoutDevice) {
     EXPECT_LT(playbackState.audioDeviceState.load(), 0);
 }
 
-TEST_F(SilentEngineTest, FrontFileWithoutSoundIsStillRefused) {
-    gen::GenOptions noSound = smallOptions(30);
-    noSound.sound = false;
-    const gen::GenResult silent = makeRecording("no-sound", noSound);
-    mainWindow.clear();
-    ASSERT_TRUE(openAndWait(silent.frontPath));
-    EXPECT_EQ(mainWindow.count(UM_OPEN_FAILED), 1);
-    EXPECT_EQ(mainWindow.count(UM_OPEN_DONE), 0);
-    EXPECT_EQ(playbackState.openState, NoRecording);
-}
-
 }  // namespace
 }  // namespace moksel::test

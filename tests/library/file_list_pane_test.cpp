@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QMimeData>
 #include <QTest>
+#include "tests/support/qt_gtest_waits.h"
 #include <QUrl>
 
 #include "library/ostrel_file_list.h"
@@ -123,6 +124,26 @@ TEST_F(FileListPane, SizeColumnShowsMegabytesOfTheLow32Bits) {
     EXPECT_EQ(OstrelFileList::sizeText(1572864), QStringLiteral("1.5MB"));
     EXPECT_EQ(OstrelFileList::sizeText(5ULL << 30), QStringLiteral("1024.0MB"));
     EXPECT_EQ(OstrelFileList::sizeText(0xFFFFFFFFULL), QStringLiteral("4096.0MB"));
+}
+
+TEST_F(FileListPane, EveryCameraNameShowsWholeAndEachTextStaysInItsColumn) {
+    // The widest texts the camera gives: each name kind with wide digits, the largest size.
+    list().openFiles({tree.file("mod0_20261208_190245.mp4", 0xFFFFFFFFULL),
+                      tree.file("evt0_20261208_190200.mp4", 0xFFFFFFFFULL),
+                      tree.file("drf0_20261208_190248.mp4", 1073741824ULL),
+                      tree.file("mod0_20261208_190200.mp4", 1073741824ULL)});
+    for (int row = 0; row < 4; ++row) {
+        SCOPED_TRACE(row);
+        const int y = 21 + 20 * row;
+        EXPECT_TRUE(inked(QRect(143, y, 20, 14)));     // the name starts at its place
+        EXPECT_FALSE(inked(QRect(135, y - 2, 8, 20)));  // nothing on or by the date | name rule
+        EXPECT_FALSE(inked(QRect(266, y - 2, 9, 20)));  // nor on or by the name | size rule
+        EXPECT_FALSE(inked(QRect(329, y - 2, 1, 20)));  // nor by the scroll column (330)
+    }
+    // The seconds show: two names that differ only there look different.
+    const QImage image = pane->grab().toImage();
+    EXPECT_NE(image.copy(200, 21, 66, 16), image.copy(200, 21 + 60, 66, 16))
+        << "mod0_20261208_190245 is drawn like mod0_20261208_190200";
 }
 
 TEST_F(FileListPane, ClickSelectsOnReleaseAndTheBarFollowsScrolling) {
@@ -333,6 +354,35 @@ TEST_F(FileListPane, DroppedFilesAndCommandLinePathsAreAppended) {
     ASSERT_EQ(list().count(), 5);
     EXPECT_EQ(list().entry(3).path(), file);
     EXPECT_EQ(list().entry(4).folder, tree.path("folder"));
+}
+
+TEST_F(FileListPane, ASingleFileOnTheCommandLinePlaysAndForeignMp4sAreListed) {
+    // Another camera's MP4 (an ftyp box first), a text file, and a rear file.
+    const std::string foreign = tree.path("phone/holiday clip.MP4");
+    std::filesystem::create_directories(tree.path("phone"));
+    std::ofstream(foreign, std::ios::binary) << std::string("\0\0\0\x18" "ftypisom", 12)
+                                             << std::string(12, '\0');
+    const std::string text = tree.file("phone/notes.mp4", 0);
+    std::ofstream(text) << "not a video\n";
+    const std::string rear = tree.file("phone/drf1_20120301_080000.mp4", 64);
+    std::ofstream(rear, std::ios::binary) << std::string("\0\0\0\x18" "ftypisom", 12);
+
+    pane->openFromCommandLine({QString::fromStdString(foreign)});
+    ASSERT_EQ(list().count(), 1);
+    EXPECT_EQ(list().entry(0).type, RecordingType::Other);
+    EXPECT_EQ(list().entry(0).dateText, "");
+    EXPECT_EQ(list().selection(), 0);
+    EXPECT_EQ(list().selectedPath(), foreign);
+    EXPECT_EQ(mainWindow.count(UM_CMD_PLAY), 1) << "one file given: it plays at once";
+
+    pane->openFromCommandLine({QString::fromStdString(text), QString::fromStdString(rear)});
+    EXPECT_EQ(list().count(), 1) << "neither a text file nor a rear file is listed";
+    const std::string front = tree.file("drf0_20120301_090000.mp4", 10);
+    pane->openFromCommandLine({QString::fromStdString(front), QString::fromStdString(foreign)});
+    EXPECT_EQ(list().count(), 3);
+    EXPECT_EQ(mainWindow.count(UM_CMD_PLAY), 1) << "several paths are only listed";
+    pane->openFromCommandLine({QString::fromStdString(rear)});
+    EXPECT_EQ(mainWindow.count(UM_CMD_PLAY), 1) << "a file that is not listed does not play";
 }
 
 TEST_F(FileListPane, ClosingTheListDuringAScanEndsItSafely) {

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "mainwindow/messages.h"
+#include "platform/window_messages.h"
 #include "platform/window.h"
 
 namespace moksel::testing {

@@ -368,6 +368,28 @@ TEST(RecordingList, StoppingAScanKeepsWhatItFound) {
     EXPECT_EQ(list.scrollBar().maximum(), list.count() - 12);
 }
 
+TEST(RecordingList, AScanShowsTheEmptiedRowsBeforeItReadsTheTree) {
+    RecordingTree tree;
+    tree.file("a/drf0_20120301_080000.mp4");
+    RecordingList list;
+    fillWith(list, tree, 3);
+    list.click(100, 18 + 10);  // row 0 selected: its bar is painted
+    ASSERT_EQ(list.selection(), 0);
+
+    // Each repaint says whether the rows it showed had a selection on them.
+    std::vector<bool> paintedWithBar;
+    list.setRepaintRows([&](bool) { paintedWithBar.push_back(list.selection() >= 0); });
+    bool repaintedBeforeFirstItem = false;
+    list.setEventDrain([&] {
+        if (!repaintedBeforeFirstItem) {
+            repaintedBeforeFirstItem = !paintedWithBar.empty() && !paintedWithBar.back();
+        }
+    });
+    paintedWithBar.clear();
+    list.scanTree(tree.root() + "/a");
+    EXPECT_TRUE(repaintedBeforeFirstItem) << "the old bar stays on screen while the scan runs";
+}
+
 TEST(RecordingList, DropAppendsFilesAndScansFolders) {
     RecordingTree tree;
     const std::string file = tree.file("one/drf0_20120301_080000.mp4", 42);

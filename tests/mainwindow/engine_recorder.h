@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine/playback_state.h"
 #include "mainwindow/engine_link.h"
 
 namespace moksel::testing {
@@ -36,6 +37,7 @@ public:
         static const char* names[] = {"Quit", "Play",        "Stop",    "Close",
                                       "Open", "StepForward", "StepBack"};
         log_->add(std::string("Cmd") + names[command - CmdQuit]);
+        if (command == CmdClose) playbackState.openState = NoRecording;  // as the engine's Close
     }
     bool waitForEnd(std::chrono::milliseconds) override { return true; }
     void join() override {}

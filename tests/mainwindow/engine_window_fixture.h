@@ -9,6 +9,7 @@
 
 #include <QTemporaryDir>
 #include <QtTest/QTest>
+#include "tests/support/qt_gtest_waits.h"
 #include <memory>
 #include <string>
 #include <vector>

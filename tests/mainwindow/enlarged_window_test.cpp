@@ -24,7 +24,7 @@
 #include "enlarged_test_support.h"
 #include "mainwindow/costrel_dlg.h"
 #include "mainwindow/enlarged_control_bar.h"
-#include "mainwindow/messages.h"
+#include "platform/window_messages.h"
 #include "platform/bitmap_button.h"
 
 namespace moksel {
@@ -239,6 +239,9 @@ TEST_F(EnlargedWindowTest, TheControlBarFollowsThePointerAndActsLikeTheMainContr
             EXPECT_EQ(slider->send(GSM_GETPOS, 0, 0), 240);
             EXPECT_EQ(GrpScrl::sharedMark(), 120);
             EXPECT_EQ(bar->positionPane()->storedMaximum(), 600);
+            // Its times too, with no time report needed (none comes while paused).
+            EXPECT_EQ(bar->timePane()->currentSeconds(), 24u);
+            EXPECT_EQ(bar->totalTimePane()->totalSeconds(), 60u);
 
             // The pointer near the bottom edge shows the bar along it; above the bar hides it.
             const int w = enlarged->width(), h = enlarged->height();

@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest/QTest>
+#include "tests/support/qt_gtest_waits.h"
 #include <atomic>
 #include <memory>
 #include <mutex>
@@ -35,7 +36,7 @@
 #include "library/ostrel_file_list.h"
 #include "mainwindow/costrel_app.h"
 #include "mainwindow/costrel_dlg.h"
-#include "mainwindow/messages.h"
+#include "platform/window_messages.h"
 #include "platform/bitmap_button.h"
 #include "platform/skin.h"
 #ifdef MOKSEL_HAVE_MAP_PANE
@@ -345,6 +346,32 @@ TEST_F(MainWindowTest, PaintsTheRepeatLabelAndTheRearFlipIndicators) {
     EXPECT_EQ(playbackState.enlargedOn.load(), 0);
 }
 
+TEST_F(MainWindowTest, TheSpeedScaleLightsOnlyTheStepInUse) {
+    // Pixels of the accent colour (cyan) in a step's label box above the speed slider.
+    auto lit = [&](int step) {
+        const int cx = 205 + 4 + (step * 101 + 2) / 4;
+        const QImage box = window->grab(QRect(cx - 14, 651, 28, 14)).toImage();
+        int count = 0;
+        for (int y = 0; y < box.height(); ++y) {
+            for (int x = 0; x < box.width(); ++x) {
+                const QRgb c = box.pixel(x, y);
+                count += qBlue(c) > 150 && qGreen(c) > 110 && qRed(c) < 90;
+            }
+        }
+        return count;
+    };
+    for (int step : {0, 4, 2}) {
+        window->send(UM_SET_SPEED, static_cast<WParam>(step), 0);
+        for (int other = 0; other < 5; ++other) {
+            if (other == step) {
+                EXPECT_GT(lit(other), 0) << "speed step " << step << " is not lit";
+            } else {
+                EXPECT_EQ(lit(other), 0) << "step " << other << " lit at speed step " << step;
+            }
+        }
+    }
+}
+
 // ---- Keys and mouse
 
 TEST_F(MainWindowTest, SwallowsSpaceEnterAndEscapeAndClearsTheListOnDelete) {
@@ -466,6 +493,30 @@ TEST_F(MainWindowTest, DesktopCloseTakesTheExitWay) {
     QTRY_VERIFY_WITH_TIMEOUT(window->shutDownDone(), 20000);
 }
 
+TEST_F(MainWindowTest, ExitDuringAFolderScanStopsTheScan) {
+    QTemporaryDir drive;
+    for (const char* sub : {"a", "b", "c", "d"}) {
+        ASSERT_TRUE(QDir(drive.path()).mkpath(QLatin1String(sub)));
+        makeNamedFiles(drive.path() + QLatin1Char('/') + QLatin1String(sub), 2);
+    }
+    // The scan runs below the modal loop: Exit pressed in the middle must end it, or the
+    // window's loop (and the process) would wait for the whole tree.
+    bool exitPressed = false;
+    list()->recordings().setEventDrain([&] {
+        QCoreApplication::processEvents();
+        if (!exitPressed && list()->recordings().count() >= 2) {
+            exitPressed = true;
+            window->button(kButtonExit)->click();
+            log->ended = true;
+            window->post(UM_ENGINE_ENDED, 0, 0);
+        }
+    });
+    list()->addPathsAsDropped({drive.path()});
+    ASSERT_TRUE(exitPressed);
+    EXPECT_LT(list()->recordings().count(), 8) << "the scan went on after Exit";
+    QTRY_VERIFY_WITH_TIMEOUT(window->shutDownDone(), 5000);
+}
+
 // ---- Engine reports
 
 TEST_F(MainWindowTest, OpenOutcomesSetTheStateAndShowTheirNotices) {
@@ -516,10 +567,10 @@ TEST_F(MainWindowTest, ForwardsReportsToThePanesThatShowThem) {
     ASSERT_TRUE(graph && speed && heading && time && total);
 
     // Three frames of telemetry for the graph, as an open leaves them.
+    TelemetryRecord* records = reserveTelemetry(3);
     for (int i = 0; i < 3; ++i) {
-        playbackState.telemetry[i] = TelemetryRecord{};
-        playbackState.telemetry[i].accelX = static_cast<int16_t>(25 * i);
-        playbackState.telemetry[i].timeMs = static_cast<uint32_t>(2500 * i);
+        records[i].accelX = static_cast<int16_t>(25 * i);
+        records[i].timeMs = static_cast<uint32_t>(2500 * i);
     }
     playbackState.telemetryCount = 3;
     const double degrees = 90.0;
@@ -803,12 +854,13 @@ TEST_F(MainWindowTest, PlayByStateAndSelection) {
     EXPECT_EQ(log->take(), Calls{"CmdPlay"});
     EXPECT_EQ(playbackState.uiState.load(), Playing);
 
-    // The selected entry is the current recording: Play again while playing, resume while
-    // paused or stopped; never a reopen.
+    // The selected entry is the current recording: nothing while it plays (a second Play would
+    // make the clock wait for the sound again), resume while paused or stopped; never a reopen.
     for (int state : {Playing, Paused, Stopped}) {
         playbackState.uiState = state;
+        playbackState.engineState = state;
         window->button(kButtonPlay)->click();
-        EXPECT_EQ(log->take(), Calls{"CmdPlay"}) << state;
+        EXPECT_EQ(log->take(), state == Playing ? Calls{} : Calls{"CmdPlay"}) << state;
         EXPECT_EQ(playbackState.uiState.load(), Playing) << state;
         EXPECT_TRUE(window->recordingReady()) << state;
     }
@@ -835,6 +887,7 @@ TEST_F(MainWindowTest, PlayByStateAndSelection) {
     ASSERT_EQ(recordings.selection(), -1);
     ASSERT_FALSE(recordings.selectedPath().empty());
     const std::string loaded = window->currentRecordingPath();
+    playbackState.engineState = Stopped;
     for (int state : {Stopped, Playing, Paused}) {
         playbackState.uiState = state;
         window->button(kButtonPlay)->click();

@@ -5,22 +5,32 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QTemporaryDir>
 #include <QtTest/QTest>
+#include "tests/support/qt_gtest_waits.h"
+#include <algorithm>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "engine/picture_lock.h"
 #include "engine/playback_state.h"
+#include "displays/recording_info_panes.h"
 #include "engine_window_fixture.h"
 #include "frame_pattern.h"
 #include "library/ostrel_file_list.h"
 #include "mainwindow/costrel_dlg.h"
-#include "mainwindow/messages.h"
+#include "platform/window_messages.h"
 #include "platform/bitmap_button.h"
 #include "recording_generator.h"
+#ifdef MOKSEL_HAVE_MAP_PANE
+#include <QWebEngineView>
+
+#include "displays/map/ostrel_popup_map.h"
+#endif
 
 namespace moksel {
 namespace {
@@ -124,6 +134,110 @@ TEST_F(PlaybackWithEngineTest, DeleteEmptiesTheListButTheOpenRecordingStillPlays
     press(kButtonPlay);
     QTRY_VERIFY_WITH_TIMEOUT(playbackState.engineState.load() == Playing && window->currentPosition() > 0, kWaitMs);
     EXPECT_EQ(window->currentRecordingName(), playing);
+}
+
+#ifdef MOKSEL_HAVE_MAP_PANE
+TEST_F(PlaybackWithEngineTest, APickOnTheRoutePlaysThatRecordingFromThePickedTime) {
+    auto* map = dynamic_cast<OstrelPopupMap*>(window->pane(PaneId::Map));
+    ASSERT_NE(map, nullptr);
+    doubleClickRow(0);
+    waitUntilPlaying(0);
+    // The generated recordings start 10 s apart, so without their durations they make one drive,
+    // which the window gave the map when the first one opened: recording 1 of it at 2.0 s (a key
+    // frame: a seek goes to the first key frame at or after its time).
+    map->routeClicked(1, 2000.0);
+    // Watch the positions of entry 1: a seek jumps from its first frames to 2.0 s; playing on
+    // from the start would pass through every tenth between.
+    std::set<int> between;
+    bool reached = false;
+    QDeadlineTimer deadline(kWaitMs);
+    while (!reached && !deadline.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 2);
+        if (!window->recordingReady() || window->currentRecordingName() != nameOf(1)) continue;
+        const int position = window->currentPosition();
+        if (position >= 10 && position < 20) between.insert(position);
+        reached = position >= 20 && playbackState.engineState.load() == Playing;
+    }
+    EXPECT_TRUE(reached);
+    EXPECT_EQ(recordings().selection(), 1);
+    EXPECT_LE(between.size(), 2u);
+    // A pick on the recording that plays seeks within it.
+    // A pick on the recording that plays seeks within it. (The map was given this recording's
+    // drive when it opened; once the recordings' own 3 s durations are known they part, so its
+    // place in that drive is looked up.)
+    const std::vector<std::string>& shown = map->drive();
+    const auto at = std::find(shown.begin(), shown.end(), recordings().entry(1).path());
+    ASSERT_NE(at, shown.end());
+    map->routeClicked(static_cast<int>(at - shown.begin()), 500.0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->currentPosition() < 20; }, kWaitMs));
+    EXPECT_EQ(window->currentRecordingName(), nameOf(1));
+    EXPECT_TRUE(boxes.empty());
+}
+#endif
+
+// A recording with positions, then one without telemetry: once the second plays, neither the
+// position fields nor the map show the first one's position.
+TEST(NextRecordingWithoutTelemetry, ShowsNoPositionRatherThanThePreviousOne) {
+    QTemporaryDir folder;
+    for (int i = 0; i < 2; ++i) {
+        gen::GenOptions options;
+        options.outputDir = folder.path().toStdString();
+        options.frames = 60;
+        options.width = 160;
+        options.height = 90;
+        options.start.second = 2 * i;
+        options.gps = gen::GpsMode::AllFix;
+        options.telemetry = i == 0;
+        options.rear = gen::RearKind::Missing;
+        gen::GenResult result;
+        std::string error;
+        ASSERT_TRUE(gen::generatePair(options, result, error)) << error;
+    }
+    auto window = std::make_unique<COstrelDlg>();
+    window->setBoxRunners([](QWidget*, int) { return 1; }, [](QWidget*, int) { return 1; });
+    window->initialise();
+    window->show();
+    window->openAtStart({folder.path()});
+    // (gtest checks: a failed QTRY_ macro would only leave the test quietly.)
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->fileList()->recordings().count() == 2; }, 30000));
+    const QString second = QString::fromStdString(window->fileList()->recordings().entry(1).fileName);
+    auto* info = dynamic_cast<OstrelFileInfo*>(window->pane(PaneId::FileInfo));
+    ASSERT_NE(info, nullptr);
+#ifdef MOKSEL_HAVE_MAP_PANE
+    auto* map = dynamic_cast<OstrelPopupMap*>(window->pane(PaneId::Map));
+    ASSERT_NE(map, nullptr);
+    window->button(kButtonMap)->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return map->pageLoaded(); }, 60000));
+    auto coords = [&] {
+        QString text;
+        bool answered = false;
+        map->view()->page()->runJavaScript(QStringLiteral("document.getElementById('coords').innerText"),
+                                           [&](const QVariant& value) {
+                                               text = value.toString();
+                                               answered = true;
+                                           });
+        QTest::qWaitFor([&] { return answered; }, 10000);
+        return text;
+    };
+#endif
+    QTest::mouseDClick(window->fileList(), Qt::LeftButton, Qt::NoModifier, QPoint(100, 28));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return (info->repaint(), info->shownTexts().value(0).startsWith(QStringLiteral("126."))); }, 30000));
+#ifdef MOKSEL_HAVE_MAP_PANE
+    ASSERT_TRUE(QTest::qWaitFor([&] { return coords().startsWith(QStringLiteral("37.")); }, 30000));
+#endif
+    window->button(kButtonNext)->click();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return window->recordingReady() && window->currentRecordingName() == second &&
+                   playbackState.engineState.load() == Playing && window->currentPosition() > 5;
+        },
+        30000));
+    info->repaint();
+    EXPECT_EQ(info->shownTexts().value(0), QStringLiteral("GPS 없음"));
+#ifdef MOKSEL_HAVE_MAP_PANE
+    EXPECT_EQ(coords(), QStringLiteral("GPS 위치 정보 없음"));
+#endif
 }
 
 }  // namespace

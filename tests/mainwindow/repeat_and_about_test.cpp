@@ -15,7 +15,7 @@
 #include "engine/playback_state.h"
 #include "engine_recorder.h"
 #include "mainwindow/costrel_dlg.h"
-#include "mainwindow/messages.h"
+#include "platform/window_messages.h"
 #include "platform/bitmap_button.h"
 
 namespace moksel {

@@ -8,6 +8,7 @@
 #include <QMouseEvent>
 #include <QTemporaryDir>
 #include <QtTest/QTest>
+#include "tests/support/qt_gtest_waits.h"
 #include <algorithm>
 #include <memory>
 #include <mutex>
@@ -24,7 +25,7 @@
 #include "mainwindow/costrel_dlg.h"
 #include "mainwindow/enlarged_control_bar.h"
 #include "mainwindow/enlarged_window.h"
-#include "mainwindow/messages.h"
+#include "platform/window_messages.h"
 #include "platform/bitmap_button.h"
 #include "recording_generator.h"
 

@@ -24,7 +24,7 @@
 #include "engine_recorder.h"
 #include "library/ostrel_file_list.h"
 #include "mainwindow/costrel_dlg.h"
-#include "mainwindow/messages.h"
+#include "platform/window_messages.h"
 #include "mainwindow/recording_copy.h"
 #include "platform/bitmap_button.h"
 #include "platform/mount_watcher.h"
@@ -102,6 +102,8 @@ protected:
         };
         services.format = [this](const FormatRequest& request, const FormatEventHandler& onEvent) {
             formatRequests.push_back(request);
+            pathWhenFormatted = window->currentRecordingPath();
+            callsWhenFormatted = log->take();
             const bool success = true;
             onEvent(kFormatDone, 0, &success);
             return success;
@@ -153,6 +155,8 @@ protected:
     QString saveFolder;
     int foldersAsked = 0;
     std::vector<FormatRequest> formatRequests;
+    std::string pathWhenFormatted;
+    Calls callsWhenFormatted;
 };
 
 // ---- The camera's card
@@ -350,6 +354,11 @@ TEST_F(WindowCommands, FormatPausesThenErasesTheChosenCardAndItsEntriesLeaveTheL
     ASSERT_EQ(formatRequests.size(), 1u);
     EXPECT_EQ(formatRequests[0].root, card.path().toStdString() + "/");
     EXPECT_EQ(formatRequests[0].label, "MOKSEL");
+    // The recording played from the card: closed before the card is unmounted and erased.
+    EXPECT_TRUE(pathWhenFormatted.empty());
+    EXPECT_NE(std::find(callsWhenFormatted.begin(), callsWhenFormatted.end(), "CmdClose"),
+              callsWhenFormatted.end());
+    EXPECT_EQ(playbackState.uiState.load(), Stopped);
     EXPECT_EQ(boxes, (std::vector<int>{kAskBase + 0, 3}));
     ASSERT_EQ(listed(), 1);
     EXPECT_EQ(list()->recordings().entry(0).fileName.substr(0, 3), "evt");
@@ -416,8 +425,7 @@ bool waitFor(const std::function<bool()>& done) {
 TEST_F(WindowCommands, TheMapCoversTheListAndFollowsPositionsWhileShown) {
     auto* map = dynamic_cast<OstrelPopupMap*>(window->pane(PaneId::Map));
     ASSERT_NE(map, nullptr);
-    ASSERT_TRUE(waitFor([&] { return map->pageLoaded(); }));
-    EXPECT_TRUE(map->view()->url().toLocalFile().endsWith(QStringLiteral("/Maps.HTML")));
+    EXPECT_EQ(map->view(), nullptr) << "no page view before the map is first shown";
     auto coords = [&] {
         QString text;
         bool answered = false;
@@ -430,12 +438,13 @@ TEST_F(WindowCommands, TheMapCoversTheListAndFollowsPositionsWhileShown) {
         return text;
     };
     const double latitude = 37.566535, longitude = 126.977969;
-    window->post(UM_MAP_POSITION, reinterpret_cast<WParam>(&latitude), reinterpret_cast<LParam>(&longitude));
-    QCoreApplication::processEvents();
-    EXPECT_EQ(coords(), QString()) << "hidden: the position is not kept";
+    const double elsewhere = 35.1796;
 
     window->button(kButtonMap)->click();
     EXPECT_TRUE(map->isVisible());
+    ASSERT_NE(map->view(), nullptr);
+    ASSERT_TRUE(waitFor([&] { return map->pageLoaded(); }));
+    EXPECT_TRUE(map->view()->url().toLocalFile().endsWith(QStringLiteral("/Maps.HTML")));
     EXPECT_TRUE(map->isAncestorOf(window->childAt(700, 500)) || window->childAt(700, 500) == map)
         << "the map lies over the list";
     window->post(UM_MAP_POSITION, reinterpret_cast<WParam>(&latitude), reinterpret_cast<LParam>(&longitude));
@@ -444,6 +453,17 @@ TEST_F(WindowCommands, TheMapCoversTheListAndFollowsPositionsWhileShown) {
     window->button(kButtonFileList)->click();
     EXPECT_FALSE(map->isVisible());
     EXPECT_TRUE(list()->isVisible());
+    window->post(UM_MAP_POSITION, reinterpret_cast<WParam>(&elsewhere), reinterpret_cast<LParam>(&longitude));
+    QCoreApplication::processEvents();
+    window->button(kButtonMap)->click();
+    EXPECT_EQ(coords(), QStringLiteral("37.566535, 126.977969")) << "hidden: the position is not kept";
+    // A closed recording takes the marker with it, even while the map is hidden.
+    window->button(kButtonFileList)->click();
+    window->post(UM_TELEMETRY_CLEARED, 0, 0);
+    QCoreApplication::processEvents();
+    window->button(kButtonMap)->click();
+    EXPECT_TRUE(waitFor([&] { return coords() == QStringLiteral("GPS 위치 정보 없음"); }));
+    window->button(kButtonFileList)->click();
 }
 #endif
 

@@ -107,6 +107,25 @@ TEST(MessageLayer, SendReturnsTheHandlersResultOnEitherThread) {
     EXPECT_EQ(window.handlerThread, QCoreApplication::instance()->thread());
 }
 
+// The engine posts a notice and then sends the end of an open: the send is handled first, as
+// the window must start playing before the notice's pause step can pause it.
+TEST(MessageLayer, ASendFromAnotherThreadIsHandledBeforeEarlierPosts) {
+    ProbeWindow window;
+    std::atomic<bool> done{false};
+    std::thread worker([&] {
+        window.post(kAdd, 1, 1);
+        window.post(kAdd, 1, 2);
+        window.send(kAdd, 2, 1);
+        done = true;
+    });
+    pumpUntil([&] { return done.load() && window.received.size() == 3; });
+    worker.join();
+    ASSERT_EQ(window.received.size(), 3u);
+    EXPECT_EQ(window.received[0], std::make_pair(2, 1));
+    EXPECT_EQ(window.received[1], std::make_pair(1, 1));
+    EXPECT_EQ(window.received[2], std::make_pair(1, 2));
+}
+
 TEST(MessageLayer, UnknownMessagesAnswerZero) {
     ProbeWindow window;
     EXPECT_EQ(window.send(0x499, 1, 2), 0);

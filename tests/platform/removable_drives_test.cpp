@@ -94,11 +94,14 @@ TEST(MountInfo, ReadsFieldsAfterOptionalTagsAndUnescapesPaths) {
 class Drives : public ::testing::Test {
 protected:
     Drives() {
-        // Internal disk: not removable. USB stick: removable flag 0 but on the USB bus. Card
-        // reader on USB with the removable flag and the write-protect switch on. SD card in a
-        // built-in reader with 4096-byte sectors. eMMC soldered on the board.
+        // Internal disk: not removable. USB stick with the removable-media flag. Card reader on
+        // USB with the flag and the write-protect switch on. SD card in a built-in reader with
+        // 4096-byte sectors. eMMC soldered on the board. A USB hard disk (a backup drive):
+        // fixed, though on the USB bus.
         machine.addPartition("pci0/ata1/host0/target0", "sda", 8, 1, false);
-        machine.addPartition("pci0/usb1/1-1/host4/target4", "sdb", 8, 17, false);
+        machine.addPartition("pci0/usb1/1-1/host4/target4", "sdb", 8, 17, true);
+        machine.addPartition("pci0/usb3/3-1/host6/target6", "sdd", 8, 49, false);
+        machine.addLabel("BACKUP", "sdd1");
         machine.addPartition("pci0/usb2/2-3/host5/target5", "sdc", 8, 33, true, true);
         machine.addPartition("pci0/mmc_host/mmc0/mmc0:0001", "mmcblk0", 179, 1, false, false, 4096,
                              "SD");
@@ -125,7 +128,9 @@ protected:
                               "44 22 8:17 /DCIM /srv/dcim rw - vfat " +
                               machine.device("sdb1") +
                               " rw\n"
-                              "45 22 253:0 / /home rw - ext4 /dev/mapper/home rw\n");
+                              "45 22 253:0 / /home rw - ext4 /dev/mapper/home rw\n"
+                              "46 22 8:49 / /media/user/BACKUP rw - exfat " +
+                              machine.device("sdd1") + " rw\n");
     }
 
     FakeMachine machine;
@@ -136,7 +141,7 @@ TEST_F(Drives, JoinsTheMountTableWithTheBlockDevicesAndLabels) {
     // Virtual file systems, folder mounts and devices /sys does not know are no volumes.
     std::vector<std::string> mountPoints;
     for (const Volume& v : all) mountPoints.push_back(v.mountPoint);
-    EXPECT_EQ(mountPoints, (std::vector<std::string>{"/", "/boot", "/media/user/CARD (2)",
+    EXPECT_EQ(mountPoints, (std::vector<std::string>{"/", "/boot", "/media/user/BACKUP", "/media/user/CARD (2)",
                                                      "/media/user/MOKSEL", "/media/user/moksel"}));
 
     const std::vector<Volume> removable = machine.drives().removableVolumes();

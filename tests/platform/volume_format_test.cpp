@@ -114,6 +114,27 @@ TEST_F(ImageFormat, QuickFormatsAsFat32WithSixteenKilobyteClustersAndTheLabel) {
     EXPECT_EQ(listing.find("drf0_"), std::string::npos) << listing;
 }
 
+TEST_F(ImageFormat, AVolumeTooSmallForFat32IsReportedFailedWithWhatMkfsSaid) {
+    // 300 MB in 16 KB clusters is far below the clusters FAT32 needs; mkfs.fat ends well but
+    // warns, and readers would take the result for FAT16.
+    fs::resize_file(image, 300ull * 1024 * 1024);
+    std::vector<std::string> lines;
+    EventLog log;
+    const FormatEventHandler logEvents = log.handler();
+    VolumeFormatter formatter(nullptr);
+    const bool formatted =
+        formatter.formatVolume(imageVolume(), FormatRequest{}, [&](int code, int sub, const void* argument) {
+            if (code == kFormatOutput) lines.emplace_back(static_cast<const char*>(argument));
+            return logEvents(code, sub, argument);
+        });
+    EXPECT_FALSE(formatted);
+    EXPECT_FALSE(log.succeeded());
+    const bool toldWhy = std::any_of(lines.begin(), lines.end(), [](const std::string& line) {
+        return line.find("clusters") != std::string::npos;
+    });
+    EXPECT_TRUE(toldWhy) << "mkfs.fat's warning was not passed on";
+}
+
 TEST_F(ImageFormat, AWriteProtectedImageIsReportedAndLeftAlone) {
     ::chmod(image.c_str(), 0444);
     int commandsRun = 0;

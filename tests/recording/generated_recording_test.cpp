@@ -36,9 +36,10 @@ ReadBack readBack(const std::string& path) {
     EXPECT_TRUE(readFrontPacketTimesMs(path, back.timesMs, error)) << error;
     TelemetryBox telemetry;
     back.found = telemetry.read(path);
-    back.records.resize(kTelemetryCapacity);
+    back.records.resize(back.timesMs.size());
     int count = telemetry.buildRecords(back.timesMs.data(), int(back.timesMs.size()),
-                                       back.records.data(), kTelemetryCapacity, back.eventTimeMs);
+                                       back.records.data(), int(back.records.size()),
+                                       back.eventTimeMs);
     back.records.resize(size_t(count));
     return back;
 }

@@ -40,4 +40,14 @@ if "$telemetry" "$work/missing.mp4" "$front" > "$work/mixed.csv" 2> "$work/mixed
 fi
 grep -q "missing.mp4" "$work/mixed.err" || fail "no message for the missing file"
 cmp -s "$work/mixed.csv" "$work/track.csv" || fail "the good file was not printed in full"
+# A copy tool's layout with reordered frames: every frame's record, times rising frame by frame.
+"$gen" --out "$work/other" --frames 60 --size 64x36 --rear missing --bframes 3 --keyint 250 \
+    --faststart --extra-box uuid > /dev/null
+"$telemetry" "$work/other/drf0_20120301_081500.mp4" > "$work/other.csv" || fail "no telemetry found in another layout"
+[ "$(awk -F, 'NR > 1' "$work/other.csv" | wc -l)" = 60 ] || fail "not one record per frame"
+awk -F, 'NR > 2 && $2 <= last { exit 1 } NR > 1 { last = $2 }' "$work/other.csv" || fail "record times do not rise"
+# An empty file says so.
+: > "$work/empty.mp4"
+"$telemetry" "$work/empty.mp4" 2> "$work/empty.err" > /dev/null && fail "an empty file did not fail"
+grep -q "empty" "$work/empty.err" || fail "the empty file is not reported as empty"
 echo "gpx check: $points points"

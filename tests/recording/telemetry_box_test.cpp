@@ -3,6 +3,8 @@
 #include <cmath>
 #include <limits>
 #include <numeric>
+#include <set>
+#include <string>
 
 #include "recording/telemetry.h"
 #include "telemetry_file_builder.h"
@@ -35,8 +37,8 @@ struct Built {
     uint32_t eventTimeMs = 12345;
 };
 
-Built build(const TelemetryBox& telemetry, const std::vector<int64_t>& times,
-            int capacity = kTelemetryCapacity) {
+Built build(const TelemetryBox& telemetry, const std::vector<int64_t>& times, int capacity = -1) {
+    if (capacity < 0) capacity = int(times.size());
     Built built;
     built.records.resize(size_t(std::max(capacity, 0)));
     int count = telemetry.buildRecords(times.data(), int(times.size()), built.records.data(),
@@ -133,23 +135,27 @@ TEST(TelemetryBox, ASecondReadForgetsTheFirstFilesEntries) {
     EXPECT_EQ(built.eventTimeMs, 0u);
 }
 
-TEST(TelemetryBox, RecordCountFollowsPacketsUpToTheCapacity) {
+TEST(TelemetryBox, EveryFrameOfALongRecordingGetsItsRecord) {
+    // 5400 frames: three minutes at 30 fps, more than any fixed record array held.
     TelemetryFile file;
-    for (int i = 0; i < 4500; ++i) {
-        file.sentences.push_back(rmcSentence("3724.5000", "N", "12700.6000", "E", "10.0", "1"));
+    for (int i = 0; i < 5400; ++i) {
+        file.sentences.push_back(rmcSentence("3724.5000", "N", "12700.6000", "E", "10.0",
+                                             std::to_string(i % 360).c_str()));
         file.sensors.push_back({{float(i % 100) / 100.0f, 0, 0}});
-        file.flags.push_back(i == 4200 ? 1 : 0);
+        file.flags.push_back(i == 5000 ? 1 : 0);
     }
     TelemetryBox telemetry;
     ASSERT_TRUE(telemetry.read(writeTestFile("many.mp4", file.bytes())));
-    EXPECT_EQ(telemetry.gpsEntryCount(), 4500);
+    EXPECT_EQ(telemetry.gpsEntryCount(), 5400);
 
     EXPECT_EQ(build(telemetry, frameTimes(1800)).records.size(), 1800u);
-    Built capped = build(telemetry, frameTimes(4500));
-    EXPECT_EQ(capped.records.size(), size_t(kTelemetryCapacity));
-    EXPECT_EQ(capped.records.back().timeMs, 3999u * 33u);
-    EXPECT_EQ(capped.eventTimeMs, 0u);  // the flagged entry lies beyond the kept records
-    EXPECT_EQ(build(telemetry, frameTimes(4500), 10).records.size(), 10u);
+    Built all = build(telemetry, frameTimes(5400));
+    ASSERT_EQ(all.records.size(), 5400u);
+    EXPECT_EQ(all.records.back().timeMs, 5399u * 33u);
+    EXPECT_DOUBLE_EQ(all.records.back().heading, 5399 % 360);
+    EXPECT_EQ(all.records[5399].accelX, 99);
+    EXPECT_EQ(all.eventTimeMs, 5000u * 33u);
+    EXPECT_EQ(build(telemetry, frameTimes(5400), 10).records.size(), 10u);
     EXPECT_EQ(build(telemetry, frameTimes(0)).records.size(), 0u);
 
     // Fewer entries than packets: the later records carry only their times.
@@ -216,6 +222,60 @@ TEST(TelemetryBox, DamagedTopLevelSizesMeanNoTelemetryWithoutLoopingOrSeekingBac
     EXPECT_FALSE(
         telemetry.read(writeTestFile("three-boxes-only.mp4", threeFrames().leadingBoxes())));
     EXPECT_EQ(telemetry.status(), TelemetryReadStatus::NoTelemetry);
+}
+
+TEST(TelemetryBox, IsFoundWhereverOtherWritersPutTheMovieBox) {
+    const TelemetryFile file = threeFrames();
+    const std::string ftyp = box("ftyp", std::string("isom\0\0\2\0isomiso2avc1mp41", 24));
+    const std::string moov = box("moov", box("mvhd", std::string(100, '\0')) + file.udat() +
+                                             box("udta", std::string(40, '\0')));
+    const std::string mdat = box("mdat", file.mediaData);
+    // A media data box bigger than one bulk read before the movie box.
+    const std::string bigMdat = box("mdat", std::string(3'200'000, 'u'));
+    const std::vector<std::pair<const char*, std::string>> layouts = {
+        {"moov-first.mp4", ftyp + moov + box("free", "") + mdat},
+        {"extra-box.mp4", ftyp + box("uuid", std::string(24, 'x')) + box("free", "") + mdat + moov},
+        {"two-extra.mp4", ftyp + box("wide", "") + box("skip", "") + box("free", "") + mdat + moov},
+        {"big-mdat.mp4", ftyp + bigMdat + moov},
+        {"udat-top.mp4", ftyp + mdat + file.udat()},
+    };
+    for (const auto& [name, bytes] : layouts) {
+        TelemetryBox telemetry;
+        ASSERT_TRUE(telemetry.read(writeTestFile(name, bytes))) << name;
+        EXPECT_EQ(telemetry.status(), TelemetryReadStatus::Found) << name;
+        Built built = build(telemetry, {0, 33, 67});
+        ASSERT_EQ(built.records.size(), 3u) << name;
+        EXPECT_EQ(built.records[0].accelX, -123) << name;
+        EXPECT_EQ(built.eventTimeMs, 33u) << name;
+    }
+    // "udat" bytes inside the media data are not taken for the box.
+    std::string decoy = ftyp + box("mdat", std::string("\0\0\0\x10udatGPSI\0\0\0\0", 16)) +
+                        box("moov", box("mvhd", ""));
+    TelemetryBox telemetry;
+    EXPECT_FALSE(telemetry.read(writeTestFile("decoy.mp4", decoy)));
+    EXPECT_EQ(telemetry.status(), TelemetryReadStatus::NoTelemetry);
+}
+
+TEST(TelemetryBox, EachFailureHasItsOwnReason) {
+    TelemetryBox telemetry;
+    EXPECT_FALSE(telemetry.read(writeTestFile("empty.mp4", "")));
+    EXPECT_EQ(telemetry.status(), TelemetryReadStatus::EmptyFile);
+    EXPECT_FALSE(telemetry.read(::testing::TempDir() + "/no-such-file.mp4"));
+    EXPECT_EQ(telemetry.status(), TelemetryReadStatus::CannotOpen);
+    EXPECT_FALSE(telemetry.read(::testing::TempDir()));  // a folder, not a file
+    EXPECT_EQ(telemetry.status(), TelemetryReadStatus::CannotOpen);
+    EXPECT_FALSE(telemetry.read(writeTestFile("text.mp4", "This is not a video recording.\n")));
+    EXPECT_EQ(telemetry.status(), TelemetryReadStatus::DamagedBoxHeader);
+    TelemetryFile file = threeFrames();
+    file.withUdat = false;
+    EXPECT_FALSE(telemetry.read(writeTestFile("no-udat.mp4", file.bytes())));
+    EXPECT_EQ(telemetry.status(), TelemetryReadStatus::NoTelemetry);
+    std::set<std::string> texts;
+    for (auto status : {TelemetryReadStatus::Found, TelemetryReadStatus::CannotOpen,
+                        TelemetryReadStatus::NoTelemetry, TelemetryReadStatus::DamagedBoxHeader,
+                        TelemetryReadStatus::EmptyFile})
+        texts.insert(telemetryReadStatusText(status));
+    EXPECT_EQ(texts.size(), 5u);
 }
 
 TEST(TelemetryBox, A64BitMediaDataSizeIsFollowed) {

@@ -31,12 +31,21 @@ TEST(TelemetryExport, CsvHasOneLinePerRecordInGAndDecimalDegrees) {
     r.accelZ = 100;
     r.speedKmh = 18;
     r.heading = 90.5;
-    track.records = {TelemetryRecord{}, r};
+    // A garbled sentence: position, speed and course far out of range.
+    TelemetryRecord garbled = fix(66, -1e18, 3e9);
+    garbled.speedKmh = 65000;
+    garbled.heading = 1e18;
+    TelemetryRecord badCourse = r;
+    badCourse.timeMs = 99;
+    badCourse.heading = -1e18;
+    track.records = {TelemetryRecord{}, r, garbled, badCourse};
     EXPECT_EQ(telemetryCsvHeader(),
               "index,time_ms,accel_x_g,accel_y_g,accel_z_g,latitude,longitude,speed_kmh,heading\n");
     EXPECT_EQ(telemetryCsvRows(track),
               "0,0,0.00,0.00,0.00,0,0,0,0\n"
-              "1,33,-1.23,0.05,1.00,-33.865,151.21,18,90.5\n");
+              "1,33,-1.23,0.05,1.00,-33.865,151.21,18,90.5\n"
+              "2,66,0.00,0.00,0.00,0,0,0,0\n"
+              "3,99,-1.23,0.05,1.00,-33.865,151.21,18,0\n");
 }
 
 TEST(TelemetryExport, GpxHoldsOnlyFixesWithTimes) {

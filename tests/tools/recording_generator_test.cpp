@@ -366,6 +366,60 @@ TEST(RecordingGenerator, MoreFramesThanTheTelemetryHolds) {
     EXPECT_EQ(wrong, 0);
 }
 
+TEST(RecordingGenerator, OtherWritersLayoutsTimeBasesAndReorderedFrames) {
+    GenOptions o = small("other-writers");
+    o.frames = 40;
+    o.keyInterval = 250;
+    o.bFrames = 3;
+    o.videoTimeScale = 90000;
+    o.sampleRate = 48000;
+    o.signal.channels = 2;
+    o.movieFirst = true;
+    o.extraBoxType = "uuid";
+    const GenResult r = generate(o);
+    for (const std::string& path : {r.frontPath, r.rearPath}) {
+        SCOPED_TRACE(path);
+        const std::vector<uint8_t> d = test::readFile(path);
+        const auto top = boxes(d, 0, d.size());
+        EXPECT_EQ(types(top), (std::vector<std::string>{"ftyp", "uuid", "moov", "free", "mdat"}));
+        // Every picture is still the one written (the chunk offsets followed the media data),
+        // in display order, although packets come in decode order.
+        int wrong = 0;
+        const int decoded = test::decodeVideo(path, 0, {}, [&](int i, const test::Bgra& p) {
+            wrong += readFrameNumber(p.pixels.data(), p.width, p.height, p.stride()) != i;
+        });
+        EXPECT_EQ(decoded, 40);
+        EXPECT_EQ(wrong, 0);
+        const test::Probe info = probe(path);
+        ASSERT_FALSE(info.streams.empty());
+        EXPECT_EQ(info.streams[0].timeBaseDen, 90000);
+        const auto video = info.packetsOf(0);
+        EXPECT_EQ(std::count_if(video.begin(), video.end(), [](auto& p) { return p.key; }), 1);
+        EXPECT_FALSE(std::is_sorted(video.begin(), video.end(),
+                                    [](auto& a, auto& b) { return a.pts < b.pts; }));
+    }
+    const test::Probe front = probe(r.frontPath);
+    ASSERT_EQ(front.streams.size(), 2u);
+    EXPECT_EQ(front.streams[1].sampleRate, 48000);
+    EXPECT_EQ(front.streams[1].channels, 2);
+    // The telemetry box went into the movie box before it moved.
+    const std::vector<uint8_t> d = test::readFile(r.frontPath);
+    const auto top = boxes(d, 0, d.size());
+    EXPECT_EQ(types(boxes(d, top[2].offset + 8, top[2].offset + top[2].size)).back(), "udat");
+
+    o.outputDir = test::freshFolder("sixteen-k");
+    o.sampleRate = 16000;
+    o.signal.channels = 1;
+    o.videoTimeScale = 15360;
+    o.movieFirst = false;
+    o.extraBoxType.clear();
+    o.bFrames = 0;
+    const test::Probe mono = probe(generate(o).frontPath);
+    ASSERT_EQ(mono.streams.size(), 2u);
+    EXPECT_EQ(mono.streams[0].timeBaseDen, 15360);
+    EXPECT_EQ(mono.streams[1].sampleRate, 16000);
+}
+
 TEST(RecordingGenerator, RefusesImpossibleOptions) {
     auto refused = [](GenOptions o) {
         o.outputDir = test::freshFolder("refused");

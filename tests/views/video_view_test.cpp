@@ -12,7 +12,7 @@
 
 #include "engine/playback_state.h"
 #include "engine/views/video_view.h"
-#include "mainwindow/messages.h"
+#include "platform/window_messages.h"
 #include "platform/skin.h"
 #include "platform/window.h"
 
@@ -98,6 +98,7 @@ protected:
             sizeIndexOf(camera) = kViewSizeIndex;
         }
         playbackState.uiState = Stopped;
+        playbackState.openState = NoRecording;
     }
     // Drags with the left button from `from` by `by`.
     static void drag(VideoView* view, QPoint from, QPoint by) {
@@ -111,14 +112,32 @@ protected:
     OstrelRearView* rear = nullptr;
 };
 
-TEST_F(VideoViewTest, WithoutPictureShowsTheCamerasIdleBitmap) {
-    const QImage frontShot = front->grab().toImage().convertToFormat(QImage::Format_RGB32);
-    const QImage rearShot = rear->grab().toImage().convertToFormat(QImage::Format_RGB32);
-    ASSERT_EQ(frontShot.size(), QSize(487, 311));
+TEST_F(VideoViewTest, WithoutPictureShowsTheIdleBitmapAndWhatIsLoaded) {
+    auto shot = [](VideoView* view) { return view->grab().toImage().convertToFormat(QImage::Format_RGB32); };
+    const QRect bitmapPart(0, 0, 487, 170);  // above the state lines
+    const QRect stateLines(0, 176, 487, 46);
+    playbackState.openState = NoRecording;
+    const QImage frontNothing = shot(front);
+    const QImage rearNothing = shot(rear);
+    ASSERT_EQ(frontNothing.size(), QSize(487, 311));
     if (!hasSkinBitmap(149) || !hasSkinBitmap(232)) GTEST_SKIP() << "skin not built in";
-    EXPECT_EQ(frontShot, skinImage(149).convertToFormat(QImage::Format_RGB32));
-    EXPECT_EQ(rearShot, skinImage(232).convertToFormat(QImage::Format_RGB32));
-    EXPECT_NE(frontShot, rearShot);
+    EXPECT_EQ(frontNothing.copy(bitmapPart), skinImage(149).convertToFormat(QImage::Format_RGB32).copy(bitmapPart));
+    EXPECT_EQ(rearNothing.copy(bitmapPart), skinImage(232).convertToFormat(QImage::Format_RGB32).copy(bitmapPart));
+    EXPECT_NE(frontNothing, rearNothing);
+
+    // Stopped with a recording loaded, the views do not ask for a recording to be chosen.
+    playbackState.openState = FrontAndRear;
+    const QImage frontStopped = shot(front);
+    EXPECT_EQ(frontStopped.copy(bitmapPart), frontNothing.copy(bitmapPart));
+    EXPECT_NE(frontStopped.copy(stateLines), frontNothing.copy(stateLines));
+    EXPECT_NE(shot(rear).copy(stateLines), rearNothing.copy(stateLines));
+    // A recording without a rear video: the rear says so, unlike a stopped pair.
+    const QImage rearStoppedPair = shot(rear);
+    playbackState.openState = FrontOnly;
+    EXPECT_NE(shot(rear).copy(stateLines), rearStoppedPair.copy(stateLines));
+    EXPECT_NE(shot(rear).copy(stateLines), rearNothing.copy(stateLines));
+    EXPECT_EQ(shot(front), frontStopped);
+    playbackState.openState = NoRecording;
 }
 
 TEST_F(VideoViewTest, PaintsTheViewSizePictureOneToOne) {

@@ -30,7 +30,11 @@ Pair options:
   --fps N                 frames per second (default 30)
   --size WxH              picture size, even numbers (default 1280x720)
   --keyint N              frames between key frames; 0 = first frame only (default 30)
+  --bframes N             B-frames between references, reordered (default 0; x264's own
+                          defaults are --bframes 3 --keyint 250)
+  --timescale N           video time units per second (default 1000; e.g. 90000, 15360)
   --no-sound              front file without sound stream
+  --sample-rate HZ        sound sample rate (default 22050; e.g. 48000, 16000)
   --stereo                two sound channels (default mono)
   --sine-hz F             sine frequency of the sound (default 1000)
   --no-udat               no telemetry box
@@ -39,6 +43,8 @@ Pair options:
   --rear KIND             normal | missing | sound-only | not-mp4 | empty (default normal)
   --rear-frames N         rear video frames (default: as many as the front)
   --two-video             front file with a second video stream
+  --faststart             index (moov) right after ftyp, before the media data, in both files
+  --extra-box TYPE        one extra top-level box of that four-character type after ftyp
   --gps MODE              mixed | fix | none | void (default mixed: starts without data and
                           has a short void stretch in the middle)
   --hemisphere XY         N or S, then E or W (default NE)
@@ -125,6 +131,8 @@ int main(int argc, char** argv) {
             o.flags = false;
         } else if (a == "--two-video") {
             o.secondVideoStream = true;
+        } else if (a == "--faststart") {
+            o.movieFirst = true;
         } else if (a == "--parked") {
             o.drive = DriveKind::Parked;
         } else if (a == "--driving") {
@@ -135,6 +143,8 @@ int main(int argc, char** argv) {
             return fail(std::string(a) + ": unknown option or missing value (see --help)");
         } else if (a == "--drive") {
             driveRoot = v;
+        } else if (a == "--extra-box") {
+            o.extraBoxType = v;
         } else if (a == "--out") {
             o.outputDir = v;
         } else if (a == "--type") {
@@ -190,6 +200,12 @@ int main(int argc, char** argv) {
                 o.fps = n;
             else if (a == "--keyint" && isInt)
                 o.keyInterval = n;
+            else if (a == "--bframes" && isInt)
+                o.bFrames = n;
+            else if (a == "--timescale" && isInt)
+                o.videoTimeScale = n;
+            else if (a == "--sample-rate" && isInt)
+                o.sampleRate = n;
             else if (a == "--udat-entries" && isInt)
                 o.telemetryEntries = n;
             else if (a == "--rear-frames" && isInt)

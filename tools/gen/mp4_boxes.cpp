@@ -161,4 +161,115 @@ bool appendToMovieBox(const std::string& path, const std::vector<uint8_t>& box,
     return true;
 }
 
+std::vector<uint8_t> makeBox(const char* type, size_t payload) {
+    std::vector<uint8_t> out;
+    beginBox(out, type, payload);
+    return out;
+}
+
+namespace {
+
+// Moves every chunk offset of the stco and co64 boxes under `box` (a moov box or one of the
+// containers on the way to the sample tables) by the shift of the top-level box it points into.
+bool shiftChunkOffsets(uint8_t* box, uint64_t size, const std::vector<Mp4Box>& top,
+                       const std::vector<int64_t>& shift) {
+    auto shiftOf = [&](uint64_t offset, int64_t& out) {
+        for (size_t i = 0; i < top.size(); ++i) {
+            if (offset >= top[i].offset && offset < top[i].offset + top[i].size) {
+                out = shift[i];
+                return true;
+            }
+        }
+        return false;
+    };
+    uint64_t pos = 8;
+    while (pos + 8 <= size) {
+        uint8_t* child = box + pos;
+        const uint64_t childSize = be(child, 4);
+        if (childSize < 8 || childSize > size - pos) return false;
+        const std::string type(reinterpret_cast<const char*>(child + 4), 4);
+        if (type == "trak" || type == "mdia" || type == "minf" || type == "stbl") {
+            if (!shiftChunkOffsets(child, childSize, top, shift)) return false;
+        } else if (type == "stco" || type == "co64") {
+            const int width = type == "stco" ? 4 : 8;
+            if (childSize < 16) return false;
+            const uint64_t count = be(child + 12, 4);
+            if (16 + count * width > childSize) return false;
+            for (uint64_t e = 0; e < count; ++e) {
+                uint8_t* at = child + 16 + e * width;
+                int64_t delta = 0;
+                if (!shiftOf(be(at, width), delta)) return false;
+                const uint64_t moved = be(at, width) + delta;
+                if (width == 4 && moved > 0xFFFFFFFFu) return false;
+                for (int b = 0; b < width; ++b) at[b] = uint8_t(moved >> (8 * (width - 1 - b)));
+            }
+        }
+        pos += childSize;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool relayoutTopLevel(const std::string& path, bool movieFirst, const std::vector<uint8_t>& extraBox,
+                      std::string& error) {
+    std::vector<Mp4Box> top;
+    if (!listBoxes(path, 0, 0, top, error)) return false;
+    if (top.empty() || top.front().type != "ftyp") {
+        error = path + ": the file does not start with ftyp";
+        return false;
+    }
+    std::vector<uint8_t> bytes(top.back().offset + top.back().size);
+    {
+        File f(std::fopen(path.c_str(), "rb"));
+        if (!f || std::fread(bytes.data(), 1, bytes.size(), f.get()) != bytes.size()) {
+            error = path + ": read error";
+            return false;
+        }
+    }
+    // New order of the original boxes, and where the extra box goes (after ftyp).
+    std::vector<size_t> order{0};
+    for (size_t i = 1; i < top.size(); ++i)
+        if (movieFirst && top[i].type == "moov") order.push_back(i);
+    for (size_t i = 1; i < top.size(); ++i)
+        if (!(movieFirst && top[i].type == "moov")) order.push_back(i);
+    std::vector<int64_t> shift(top.size(), 0);
+    uint64_t at = 0;
+    for (size_t k = 0; k < order.size(); ++k) {
+        if (k == 1) at += extraBox.size();
+        shift[order[k]] = int64_t(at) - int64_t(top[order[k]].offset);
+        at += top[order[k]].size;
+    }
+    for (size_t i = 0; i < top.size(); ++i) {
+        if (top[i].type != "moov") continue;
+        if (top[i].headerSize != 8 ||
+            !shiftChunkOffsets(bytes.data() + top[i].offset, top[i].size, top, shift)) {
+            error = path + ": the movie box's chunk offsets cannot be moved";
+            return false;
+        }
+    }
+    const std::string temporary = path + ".relayout";
+    {
+        File f(std::fopen(temporary.c_str(), "wb"));
+        bool ok = f != nullptr;
+        for (size_t k = 0; ok && k < order.size(); ++k) {
+            if (k == 1 && !extraBox.empty())
+                ok = std::fwrite(extraBox.data(), 1, extraBox.size(), f.get()) == extraBox.size();
+            const Mp4Box& b = top[order[k]];
+            ok = ok && std::fwrite(bytes.data() + b.offset, 1, b.size, f.get()) == b.size;
+        }
+        if (!ok || std::fflush(f.get()) != 0) {
+            error = temporary + ": write error";
+            return false;
+        }
+    }
+    std::error_code ec;
+    std::filesystem::rename(temporary, path, ec);
+    if (ec) {
+        error = path + ": " + ec.message();
+        return false;
+    }
+    return true;
+}
+
 }  // namespace moksel::gen

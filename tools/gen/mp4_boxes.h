@@ -38,4 +38,14 @@ bool listBoxes(const std::string& path, uint64_t begin, uint64_t end, std::vecto
 // the movie box, which must be the file's last top-level box with a 32-bit size.
 bool appendToMovieBox(const std::string& path, const std::vector<uint8_t>& box, std::string& error);
 
+// Lays the file's top-level boxes out the way other writers do: `movieFirst` moves the movie box
+// right after ftyp (the index in front of the media data, as copy and editing tools write it);
+// a non-empty `extraBox` (a complete box) is placed right after ftyp. The chunk offsets in the
+// movie box follow the media data, so the file plays as before.
+bool relayoutTopLevel(const std::string& path, bool movieFirst, const std::vector<uint8_t>& extraBox,
+                      std::string& error);
+
+// A complete box of `type` with `payload` zero bytes.
+std::vector<uint8_t> makeBox(const char* type, size_t payload);
+
 }  // namespace moksel::gen

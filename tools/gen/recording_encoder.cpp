@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <memory>
+#include <string>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -81,7 +82,8 @@ private:
         if ((r = avio_open(&out_->pb, job_.path.c_str(), AVIO_FLAG_WRITE)) < 0)
             return fail(error, "cannot create the file", r);
         AVDictionary* options = nullptr;
-        av_dict_set(&options, "video_track_timescale", "1000", 0);  // millisecond time stamps
+        av_dict_set(&options, "video_track_timescale", std::to_string(job_.videoTimeScale).c_str(),
+                    0);
         r = avformat_write_header(out_.get(), &options);
         av_dict_free(&options);
         if (r < 0) return fail(error, "cannot write the file header", r);
@@ -103,7 +105,8 @@ private:
         c->pix_fmt = AV_PIX_FMT_YUV420P;
         c->time_base = AVRational{1, job_.fps};
         c->framerate = AVRational{job_.fps, 1};
-        c->max_b_frames = 0;  // decode order = display order: packet times rise with the file
+        // Without B-frames decode order = display order: packet times rise with the file.
+        c->max_b_frames = job_.bFrames;
         c->thread_count = job_.encoderThreads;
         c->color_range = AVCOL_RANGE_MPEG;
         c->colorspace = AVCOL_SPC_SMPTE170M;
@@ -116,12 +119,13 @@ private:
             oneKeyFrame ? "infinite" : std::to_string(std::max(1, job_.keyInterval));
         const std::string params = "keyint=" + keyint +
                                    ":min-keyint=" + (oneKeyFrame ? std::string("250") : keyint) +
-                                   ":scenecut=0:bframes=0:log=0";
+                                   ":scenecut=0:bframes=" + std::to_string(job_.bFrames) +
+                                   (job_.bFrames > 0 ? ":b-adapt=0" : "") + ":log=0";
         av_dict_set(&options, "x264-params", params.c_str(), 0);
         const int r = avcodec_open2(c, codec, &options);
         av_dict_free(&options);
         if (r < 0) return fail(error, "cannot open the H.264 encoder", r);
-        if (!addStream(t, AVRational{1, 1000}, error)) return false;
+        if (!addStream(t, AVRational{1, job_.videoTimeScale}, error)) return false;
         t.frame.reset(av_frame_alloc());
         if (!t.frame) return fail(error, "out of memory");
         t.frame->format = c->pix_fmt;

@@ -25,6 +25,8 @@ struct EncodeJob {
     int width = 1280, height = 720;
     int fps = 30;
     int keyInterval = 30;                    // frames between key frames; 0 = the first frame only
+    int bFrames = 0;                         // reordered frames between references (x264's own: 3)
+    int videoTimeScale = 1000;               // video track time units per second
     std::vector<VideoTrackJob> videoTracks;  // in stream order
     bool sound = false;                      // one AAC stream after the video streams
     SoundSignal signal;

@@ -29,8 +29,16 @@ bool validate(const GenOptions& o, std::string& error) {
         error = "the key frame interval must be 0 (first frame only) or more";
     else if (o.signal.channels < 1 || o.signal.channels > 2)
         error = "sound channels must be 1 or 2";
-    else if (o.signal.frequencyHz <= 0 || o.signal.frequencyHz >= 11025)
-        error = "the sound frequency must lie between 0 and 11025 Hz";
+    else if (o.sampleRate < 8000 || o.sampleRate > 96000)
+        error = "the sample rate must lie in 8000..96000 Hz";
+    else if (o.signal.frequencyHz <= 0 || o.signal.frequencyHz >= o.sampleRate / 2.0)
+        error = "the sound frequency must lie between 0 Hz and half the sample rate";
+    else if (o.bFrames < 0 || o.bFrames > 16)
+        error = "B-frames must lie in 0..16";
+    else if (o.videoTimeScale < 1 || o.videoTimeScale > 1000000)
+        error = "the video time scale must lie in 1..1000000";
+    else if (!o.extraBoxType.empty() && o.extraBoxType.size() != 4)
+        error = "the extra box type must be four characters";
     else if (o.start.month < 1 || o.start.month > 12 || o.start.day < 1 || o.start.day > 31 ||
              o.start.hour > 23 || o.start.minute > 59 || o.start.second > 59 ||
              o.start.year < 1000 || o.start.year > 9999)
@@ -101,6 +109,8 @@ bool generatePair(const GenOptions& o, GenResult& result, std::string& error) {
     front.height = o.height;
     front.fps = o.fps;
     front.keyInterval = o.keyInterval;
+    front.bFrames = o.bFrames;
+    front.videoTimeScale = o.videoTimeScale;
     front.encoderThreads = o.encoderThreads;
     std::vector<double> travelled;
     for (const TrackPoint& p : result.track) travelled.push_back(p.travelledM);
@@ -108,7 +118,7 @@ bool generatePair(const GenOptions& o, GenResult& result, std::string& error) {
     if (o.secondVideoStream) front.videoTracks.push_back({Camera::Rear, o.frames, travelled});
     front.sound = o.sound;
     front.signal = o.signal;
-    front.signal.sampleRate = 22050;
+    front.signal.sampleRate = o.sampleRate;
 
     // Rear job (video only, or sound only).
     const int rearFrames = o.rearFrames < 0 ? o.frames : o.rearFrames;
@@ -153,6 +163,13 @@ bool generatePair(const GenOptions& o, GenResult& result, std::string& error) {
             return false;
         result.telemetryEntries = entries;
     }
+
+    const bool relayout = o.movieFirst || !o.extraBoxType.empty();
+    const std::vector<uint8_t> extra =
+        o.extraBoxType.empty() ? std::vector<uint8_t>{} : makeBox(o.extraBoxType.c_str(), 64);
+    if (relayout && !relayoutTopLevel(result.frontPath, o.movieFirst, extra, error)) return false;
+    if (relayout && encodeRear && !relayoutTopLevel(rearPath, o.movieFirst, extra, error))
+        return false;
 
     switch (o.rear) {
         case RearKind::Normal:

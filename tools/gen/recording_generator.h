@@ -1,10 +1,11 @@
 // The sample recording generator: writes a front/rear recording pair with the camera's layout
 // and naming, with options for every awkward case the viewer must survive.
 //
-// Front file: H.264 video (track time scale 1000, so packet times are milliseconds), AAC sound at
-// 22050 Hz (mono by default; a steady sine, see sound_signal.h), and the telemetry box `udat`
-// (`GPSI`, `SENS`, `finf`, one entry per front video packet) as the last child of the movie box.
-// Top-level boxes: ftyp, free, mdat, moov. Rear file: H.264 video only, named by the pairing rule
+// Front file by default: H.264 video (track time scale 1000, so packet times are milliseconds),
+// AAC sound at 22050 Hz (mono by default; a steady sine, see sound_signal.h), and the telemetry
+// box `udat` (`GPSI`, `SENS`, `finf`, one entry per front video packet) as the last child of the
+// movie box. Top-level boxes: ftyp, free, mdat, moov; options give other time scales, sample
+// rates, B-frames and top-level layouts. Rear file: H.264 video only, named by the pairing rule
 // (camera digit 1). Every frame shows its own 0-based frame number as a readable pattern
 // (frame_pattern.h); front and rear scenes differ in colour.
 //
@@ -42,9 +43,12 @@ struct GenOptions {
     int fps = 30;
     int width = 1280, height = 720;  // even, at least 64 x 36
     int keyInterval = 30;            // frames between key frames; 0 = only the first frame
+    int bFrames = 0;                 // B-frames between references (reordered; x264's own: 3)
+    int videoTimeScale = 1000;       // video track time units per second (1000: ms time stamps)
 
     bool sound = true;
-    SoundSignal signal;  // sample rate is always 22050 Hz; channels 1 or 2
+    SoundSignal signal;  // channels 1 or 2; its sample rate is taken from sampleRate
+    int sampleRate = 22050;
 
     bool telemetry = true;      // false: no udat box at all
     bool flags = true;          // false: udat without its finf sub-box
@@ -53,6 +57,11 @@ struct GenOptions {
     RearKind rear = RearKind::Normal;
     int rearFrames = -1;             // < 0: as many as the front
     bool secondVideoStream = false;  // the front file gets a second video stream (rear scene)
+
+    // Layouts other writers produce (both files): the movie box right after ftyp, and/or one
+    // extra top-level box of this four-character type (64 zero bytes) right after ftyp.
+    bool movieFirst = false;
+    std::string extraBoxType;
 
     GpsMode gps = GpsMode::Mixed;
     char northSouth = 'N', eastWest = 'E';

@@ -1,6 +1,7 @@
 // moksel-telemetry FILE...: prints the telemetry records of front recordings as CSV, or with
 // --gpx as one GPX 1.1 document with a track per recording.
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -53,12 +54,10 @@ bool loadTrack(moksel::TelemetryBox& box, const std::string& path, moksel::Telem
     }
     if (!error.empty())
         std::fprintf(stderr, "moksel-telemetry: %s: warning: %s\n", path.c_str(), error.c_str());
-    if (timesMs.size() > size_t(moksel::kTelemetryCapacity))
-        std::fprintf(stderr,
-                     "moksel-telemetry: %s: note: %zu video frames; telemetry is kept for the "
-                     "first %d\n",
-                     path.c_str(), timesMs.size(), moksel::kTelemetryCapacity);
-    track.records.resize(moksel::kTelemetryCapacity);
+    // Entry i belongs to the i-th frame shown. The camera writes frames in the order they are
+    // shown; a file with reordered frames stores them otherwise, so take the times in order.
+    std::sort(timesMs.begin(), timesMs.end());
+    track.records.resize(timesMs.size());
     uint32_t eventTimeMs = 0;
     int count = box.buildRecords(timesMs.data(), int(timesMs.size()), track.records.data(),
                                  int(track.records.size()), eventTimeMs);

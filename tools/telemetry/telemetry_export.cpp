@@ -82,8 +82,15 @@ std::string telemetryCsvRows(const TelemetryTrack& track) {
         std::snprintf(line, sizeof line, "%zu,%" PRIu32 ",%.2f,%.2f,%.2f,", i, r.timeMs,
                       r.accelX / 100.0, r.accelY / 100.0, r.accelZ / 100.0);
         out += line;
+        // A position out of range comes from a garbled sentence: its speed and course mean
+        // nothing either, and the row reads as one without a fix (as in the GPX track).
+        if (!hasFix(r)) {
+            out += "0,0,0,0\n";
+            continue;
+        }
+        const bool courseValid = r.heading >= 0 && r.heading <= 360;
         out += exact(r.latitude) + "," + exact(r.longitude) + "," + std::to_string(r.speedKmh) +
-               "," + exact(r.heading) + "\n";
+               "," + (courseValid ? exact(r.heading) : std::string("0")) + "\n";
     }
     return out;
 }
