@@ -23,7 +23,7 @@ ExportResult exportTrack(const ExportRequest& request, TrackFormat format) {
     }
     std::vector<TelemetryTrack> tracks;
     TelemetryBox box;
-    std::vector<TelemetryRecord> records(TelemetryBox::kEntryCapacity);
+    std::vector<TelemetryRecord> records;
     for (const Segment& s : plan.segments) {
         result.sources.push_back(s.frontPath);
         if (!box.read(s.frontPath)) {
@@ -31,6 +31,7 @@ ExportResult exportTrack(const ExportRequest& request, TrackFormat format) {
             continue;
         }
         uint32_t eventMs = 0;
+        records.resize(s.frontTimesMs.size());
         const int n = box.buildRecords(s.frontTimesMs.data(), int(s.frontTimesMs.size()),
                                        records.data(), int(records.size()), eventMs);
         TelemetryTrack track;

@@ -49,7 +49,7 @@ struct SegmentTelemetry {
         records.clear();
         eventMs = 0;
         if (!box.read(s.frontPath)) return;
-        records.resize(TelemetryBox::kEntryCapacity);
+        records.resize(s.frontTimesMs.size());
         const int n = box.buildRecords(s.frontTimesMs.data(), int(s.frontTimesMs.size()),
                                        records.data(), int(records.size()), eventMs);
         records.resize(size_t(std::max(0, n)));
