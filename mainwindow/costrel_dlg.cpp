@@ -352,6 +352,7 @@ void COstrelDlg::onButton(int id) {
             sendToPane(PaneId::FileList, UM_LIST_OPEN_FOLDER);
             break;
         case kButtonSave: saveRecordingPair(); break;
+        case kButtonExport: exportRecording(); break;
         case kButtonConfig: showConfiguration(); break;
         case kButtonFormat: formatSdCard(); break;
         case kButtonSpeedUnit:

@@ -36,6 +36,7 @@ bool actsInEnlargedWindow(KeyCommand command) {
         case KeyCommand::OpenFolder:
         case KeyCommand::Capture:
         case KeyCommand::SavePair:
+        case KeyCommand::Export:
             return false;
         default:
             return true;
@@ -148,7 +149,7 @@ const std::vector<KeyBinding>& keyBindings() {
         {Qt::Key_O, kCtrlShift, false, KeyCommand::OpenFolder},
         {Qt::Key_S, kNone, false, KeyCommand::Capture},
         {Qt::Key_S, kCtrl, false, KeyCommand::SavePair},
-        // Ctrl+E, the export, gets its row here once the viewer exports.
+        {Qt::Key_E, kCtrl, false, KeyCommand::Export},
         {Qt::Key_F1, kNone, false, KeyCommand::ShowKeyCard},
         {Qt::Key_Question, kNone, true, KeyCommand::ShowKeyCard},
     };
@@ -176,6 +177,7 @@ const std::vector<KeyCardLine>& keyCardLines() {
         {"Ctrl+Shift+O", "폴더 열기"},
         {"S", "장면 저장"},
         {"Ctrl+S", "파일 저장"},
+        {"Ctrl+E", "영상 내보내기"},
         {"F1, ?", "단축키 도움말"},
     };
     return lines;
@@ -263,6 +265,7 @@ void runKeyCommand(COstrelDlg& window, KeyCommand command, KeyPlace place) {
         case KeyCommand::OpenFolder: clickButton(window, kButtonOpenFolder); break;
         case KeyCommand::Capture: clickButton(window, kButtonCapture); break;
         case KeyCommand::SavePair: clickButton(window, kButtonSave); break;
+        case KeyCommand::Export: clickButton(window, kButtonExport); break;
         case KeyCommand::ShowKeyCard: {
             QWidget* over = &window;
             if (place == KeyPlace::EnlargedWindow && window.enlargedWindow() != nullptr) {

@@ -56,6 +56,7 @@ enum class KeyCommand {
     OpenFolder,
     Capture,
     SavePair,
+    Export,
     ShowKeyCard,
 };
 
