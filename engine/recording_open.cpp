@@ -35,8 +35,9 @@ PlaybackState& ps = playbackState;
 
 enum class Which { Front, Rear };
 
-// Pictures up to this many pixels (1280 x 720 and a little more) decode on one thread.
-constexpr int64_t kOneThreadPixels = 1280 * 736;
+// Pictures up to this many pixels (1920 x 1080 and the camera's own 1280 x 720) decode on one
+// thread: one core decodes them in real time, and frame threads cost CPU of their own.
+constexpr int64_t kOneThreadPixels = 1920 * 1088;
 
 // Whether FFmpeg could tell the stream's picture: a size and a pixel format the converter
 // takes. A file whose media data is damaged may have an intact index and nothing decodable.
@@ -60,13 +61,13 @@ AVCodecContext* openDecoder(const AVStream* stream, bool video) {
     if (video) {
         const AVCodecParameters* parameters = stream->codecpar;
         if (static_cast<int64_t>(parameters->width) * parameters->height > kOneThreadPixels) {
-            // Pictures larger than the camera's own do not decode in real time on one core:
+            // Larger pictures (4K) do not decode in real time on one core:
             // frame and slice threads, as many as the machine has. The pictures they hold back
             // are drained by the picture decoding.
             decoder->thread_count = 0;
             decoder->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
         } else {
-            // The camera's own size: one thread costs the least CPU.
+            // One thread costs the least CPU.
             decoder->thread_count = 1;
         }
         // Without reordered pictures the decoder may hand each picture out at once.
