@@ -1,5 +1,6 @@
 // moksel-bench open | playback [--minutes N] [--sound-server] [--cpu-only] [--size WxH]
 //              | viewer [--seconds N] [--size WxH] [--no-map] [--viewer PATH]
+//              | export [--rounds N]
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -12,17 +13,25 @@ int runPlaybackBench(int offsetMinutes, bool soundServer, bool cpuOnly);
 int runRepairBench();
 int runCameraPaceBench(int width, int height, int seconds);
 int runViewerBench(int seconds, int width, int height, bool withMap, std::string viewer);
+int runExportBench(int rounds);
 }  // namespace moksel::bench
 
 int main(int argc, char** argv) {
     if (argc < 2) {
         std::fprintf(stderr, "usage: moksel-bench open | playback [--minutes N] [--sound-server] [--cpu-only] [--size WxH]\n"
-                             "       moksel-bench viewer [--seconds N] [--size WxH] [--no-map] [--viewer PATH]\n");
+                             "       moksel-bench viewer [--seconds N] [--size WxH] [--no-map] [--viewer PATH]\n"
+                             "       moksel-bench export [--rounds N]\n");
         return 2;
     }
     const std::string command = argv[1];
     if (command == "open") return moksel::bench::runOpenBench();
     if (command == "repair") return moksel::bench::runRepairBench();
+#ifdef MOKSEL_EXPORT_BENCH
+    if (command == "export") {
+        const int rounds = argc > 3 && std::strcmp(argv[2], "--rounds") == 0 ? std::atoi(argv[3]) : 3;
+        return moksel::bench::runExportBench(std::max(1, rounds));
+    }
+#endif
     if (command == "playback") {
         int minutes = 10;
         bool soundServer = false;

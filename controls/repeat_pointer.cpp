@@ -49,6 +49,17 @@ void OstrelRepeatPointer::moveMarkerTo(Marker& marker, int left) {
     marker.left = left;
 }
 
+void OstrelRepeatPointer::placeMarker(bool markerB, int left) {
+    sendRepeatOff();
+    if (markerB) {
+        const int rightmost = std::max(kRightmostEdge - kMarkerWidth, markerB_.left);
+        moveMarkerTo(markerB_, std::clamp(left, markerA_.right, rightmost));
+    } else {
+        moveMarkerTo(markerA_, std::clamp(left, 0, markerB_.left - kMarkerWidth));
+    }
+    repaint(0, 0, kWidth, kHeight);
+}
+
 void OstrelRepeatPointer::mousePressEvent(QMouseEvent* event) {
     event->accept();
     if (event->button() != Qt::LeftButton) return;

@@ -50,6 +50,11 @@ public:
     bool draggingA() const { return draggingA_; }
     bool draggingB() const { return draggingB_; }
 
+    // Puts marker A (or B) with its left edge at `left`, as grabbing and dragging it there does:
+    // the repeat ends (UM_REPEAT_OFF) and the marker stops at the other marker and at the
+    // strip's ends.
+    void placeMarker(bool markerB, int left);
+
 protected:
     LResult handleMessage(unsigned number, WParam w, LParam l) override;
     void paintEvent(QPaintEvent* event) override;

@@ -28,7 +28,7 @@ public:
 
     explicit OstrelAbout(QWidget* mainWindow = nullptr);
 
-    // "Ver " and the version the program was built as.
+    // "Ver 1.1", the release the box names.
     static QString versionText();
 
     // Shows the box when it is hidden, hides it when it is shown.

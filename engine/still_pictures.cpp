@@ -120,6 +120,49 @@ void seekStill(int positionTenths) {
     if (produced) repaintWindow(ps.rearViewWindow.load());
 }
 
+void showLastFrame() {
+    EngineContext* context = engineContext.load();
+    if (!context) return;
+    StoredPacket packet;
+    int64_t durationMs = 0;
+    {
+        std::lock_guard<std::mutex> lock(pictureLock(kFrontCamera));
+        CameraPictures& cam = context->cameras[kFrontCamera];
+        // The index numbers pictures in the order they are shown: the last number is the last
+        // frame.
+        const int last = cam.index.count();
+        if (last == 0 || cam.index.firstKeyAtOrAfter(0) == 0) return;
+        packet = *cam.index.at(last);
+        durationMs = cam.durationMs;
+        ps.frontNextSeq.store(last + 1);
+        if (decodePicture(cam, last)) renderAtViewSize(*context, kFrontCamera);
+    }
+    repaintWindow(ps.frontViewWindow.load());
+    reportFrontFrame(packet, durationMs, true, false);
+    // Playing on from here ends the recording, as playing past its last frame does.
+    const int64_t endMs = packet.timeMs + packet.durationMs;
+    ps.seekTargetMs.store(static_cast<int>(endMs));
+    ps.clockMs.store(static_cast<double>(endMs));
+    ps.frontFrameTimeMs.store(static_cast<double>(endMs));
+    ps.audioSeekPending.store(1);
+
+    if (!hasRear()) return;
+    bool produced = false;
+    {
+        std::lock_guard<std::mutex> lock(pictureLock(kRearCamera));
+        CameraPictures& cam = context->cameras[kRearCamera];
+        // The rear picture of the same moment (a shorter rear video shows its end).
+        const int k = cam.index.numberShownAt(packet.timeMs);
+        if (k == 0) return;
+        const StoredPacket& rear = *cam.index.at(k);
+        ps.rearNextSeq.store(k + 1);
+        ps.rearFrameTimeMs.store(static_cast<double>(rear.timeMs + rear.durationMs));
+        produced = decodePicture(cam, k);
+        if (produced) renderAtViewSize(*context, kRearCamera);
+    }
+    if (produced) repaintWindow(ps.rearViewWindow.load());
+}
+
 void changeFrontZoom(int wheelDelta) {
     stepIndex(ps.frontSizeIndex, wheelDelta);
     if (EngineContext* context = engineContext.load()) rerenderIfPaused(*context, true, true);

@@ -3,7 +3,7 @@
 // decodes and converts on the spot and leaves the play positions so that playing continues
 // right after the picture shown, with the sound told to re-find its place.
 //
-// Thread contract: seekStill, changeFrontZoom, changeRearZoom, renderLargeStills and
+// Thread contract: seekStill, showLastFrame, changeFrontZoom, changeRearZoom, renderLargeStills and
 // renderZoomStills run on the UI thread while the player is not playing (the zoom and
 // re-render operations check engineState themselves); stepForward and stepBack run on the
 // engine thread (CmdStepForward, CmdStepBack) after the main window paused. None of them holds
@@ -17,6 +17,8 @@ struct EngineContext;
 
 // Shows the first key frame at or after the position (tenths of a second).
 void seekStill(int positionTenths);
+// Shows the recording's last frame (the rear's picture of the same moment beside it).
+void showLastFrame();
 // Wheel delta: low 16 bits as a signed number; > 0 one step towards the view size, < 0 one
 // step towards the large size, 0 only re-renders (after a colour or flip change).
 void changeFrontZoom(int wheelDelta);

@@ -217,6 +217,21 @@ int catchUp(const CameraPictures& cam, int seq, int camera) {
     return std::max(seq, std::min(reached, cam.index.count()));
 }
 
+// The next picture a playing camera shows: the one after the last, or the one the clock has
+// reached when the camera fell behind (its frame time then moves to that picture's start).
+// Advances the camera's next packet number past it. Camera lock held.
+int nextPlayingPicture(const CameraPictures& cam, int camera, const AVStream* stream) {
+    std::atomic<int>& next = camera == kFrontCamera ? ps.frontNextSeq : ps.rearNextSeq;
+    int seq = next.load();
+    const int reached = catchUp(cam, seq, camera);
+    if (reached != seq) {
+        seq = reached;
+        frameTime(camera).store(pictureStartMs(*cam.index.at(seq), streamTimeBase(stream)));
+    }
+    next.store(seq + 1);
+    return seq;
+}
+
 }  // namespace
 
 int frontDecoderThread(void* arg) {
@@ -247,13 +262,7 @@ int frontDecoderThread(void* arg) {
                     SDL_Delay(1);
                     continue;
                 }
-                seq = ps.frontNextSeq.load();
-                const int reached = catchUp(cam, seq, kFrontCamera);
-                if (reached != seq) {
-                    seq = reached;
-                    ps.frontFrameTimeMs.store(pictureStartMs(*cam.index.at(seq), streamTimeBase(context.frontStream)));
-                }
-                ps.frontNextSeq.store(seq + 1);
+                seq = nextPlayingPicture(cam, kFrontCamera, context.frontStream);
             }
             packet = *cam.index.at(seq);
             durationMs = cam.durationMs;
@@ -325,13 +334,7 @@ int rearDecoderThread(void* arg) {
                     SDL_Delay(1);
                     continue;
                 }
-                seq = ps.rearNextSeq.load();
-                const int reached = catchUp(cam, seq, kRearCamera);
-                if (reached != seq) {
-                    seq = reached;
-                    ps.rearFrameTimeMs.store(pictureStartMs(*cam.index.at(seq), streamTimeBase(context.rearStream)));
-                }
-                ps.rearNextSeq.store(seq + 1);
+                seq = nextPlayingPicture(cam, kRearCamera, context.rearStream);
             }
             packet = *cam.index.at(seq);
             const bool produced = decodePicture(cam, seq);

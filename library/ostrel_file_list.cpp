@@ -40,14 +40,14 @@ std::vector<std::string> toPaths(const QStringList& paths) {
     return result;
 }
 
-QString folderDialog(QWidget* owner) {
+QString folderDialog(QWidget* owner, const QString& startFolder) {
     return QFileDialog::getExistingDirectory(
-        owner, QStringLiteral("MOKSEL 영상이 저장된 폴더를 선택하세요"), QString(),
+        owner, QStringLiteral("MOKSEL 영상이 저장된 폴더를 선택하세요"), startFolder,
         QFileDialog::ShowDirsOnly);
 }
 
-QStringList filesDialog(QWidget* owner) {
-    QFileDialog dialog(owner, QStringLiteral("MOKSEL 파일 열기(복수 파일 선택 가능)"));
+QStringList filesDialog(QWidget* owner, const QString& startFolder) {
+    QFileDialog dialog(owner, QStringLiteral("MOKSEL 파일 열기(복수 파일 선택 가능)"), startFolder);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFiles);
     // The text shown is "MOKSEL Movie Files(*.mp4)"; the pattern in the last parentheses is
@@ -110,8 +110,8 @@ OstrelFileList::OstrelFileList(QWidget* parent)
                                   QStringLiteral("mod0_00000000_000000")},
                                  kNameColumn.width)),
       sizeFont_(fontFittingWidth(rowFont_, {sizeText(0xFFFFFFFFULL)}, kSizeColumn.width)),
-      chooseFolder_(folderDialog),
-      chooseFiles_(filesDialog) {
+      chooseFolder_([this](QWidget* owner) { return folderDialog(owner, lastFolder_); }),
+      chooseFiles_([this](QWidget* owner) { return filesDialog(owner, lastFolder_); }) {
     setFixedSize(kWidth, kHeight);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAcceptDrops(true);
@@ -352,6 +352,7 @@ LResult OstrelFileList::onListPrev(WParam, LParam) {
 LResult OstrelFileList::onOpenFolder(WParam, LParam) {
     const QString folder = chooseFolder_ ? chooseFolder_(this) : QString();
     if (folder.isEmpty()) return 0;  // cancelled: the list stays as it is
+    lastFolder_ = QDir::cleanPath(folder);
     list_.scanTree(QDir::cleanPath(folder).toStdString());
     return 0;
 }
@@ -359,6 +360,7 @@ LResult OstrelFileList::onOpenFolder(WParam, LParam) {
 LResult OstrelFileList::onOpenFiles(WParam, LParam) {
     const QStringList files = chooseFiles_ ? chooseFiles_(this) : QStringList();
     if (files.isEmpty()) return 0;
+    lastFolder_ = QFileInfo(files.front()).absolutePath();
     list_.openFiles(toPaths(files));
     return 0;
 }

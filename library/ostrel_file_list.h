@@ -73,6 +73,11 @@ public:
         chooseFiles_ = std::move(chooser);
     }
 
+    // The folder the folder and file dialogs open in: the one chosen last (the folder itself,
+    // or the folder of the files chosen). The main window remembers it between starts.
+    const QString& lastFolder() const { return lastFolder_; }
+    void setLastFolder(const QString& folder) { lastFolder_ = folder; }
+
     // Replaces the row pictures (the type icons' key colour 243,14,254 becomes transparent).
     void setSkin(FileListSkin skin);
 
@@ -142,6 +147,7 @@ private:
     bool shownOnce_ = false;
     std::function<QString(QWidget*)> chooseFolder_;
     std::function<QStringList(QWidget*)> chooseFiles_;
+    QString lastFolder_;
 
     BitmapButton* typeHeader_ = nullptr;
     BitmapButton* dateHeader_ = nullptr;

@@ -4,12 +4,18 @@
 #include <QFile>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #ifdef MOKSEL_HAVE_QUICK
 #include <QQuickWindow>
 #include <QSGRendererInterface>
 #endif
 
 #include "mainwindow/costrel_dlg.h"
+#include "mainwindow/viewer_settings.h"
+
+#ifndef MOKSEL_VERSION
+#error "MOKSEL_VERSION comes from the project version (mainwindow/CMakeLists.txt)"
+#endif
 
 namespace moksel {
 
@@ -30,7 +36,33 @@ QStringList COstrelApp::commandLinePaths(int argc, char** argv) {
     return paths;
 }
 
+bool COstrelApp::answerInformationOption(int argc, char** argv, std::FILE* out) {
+    for (int i = 1; i < argc; ++i) {
+        if (argv[i] == nullptr) continue;
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::fprintf(out, "moksel-viewer %s\n", MOKSEL_VERSION);
+            return true;
+        }
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs("Usage: moksel-viewer [FILE-OR-FOLDER]...\n"
+                       "Plays the front and rear recordings of the MOKSEL dash camera side by side,\n"
+                       "with their speed, heading, map position and G-sensor curves.\n"
+                       "The files and folders given are listed as if dropped on the recording list.\n"
+                       "\n"
+                       "  --help     print this text and exit\n"
+                       "  --version  print the viewer's version and exit\n"
+                       "\n"
+                       "In the viewer, F1 or ? lists the keys. Settings are kept in\n"
+                       "$XDG_CONFIG_HOME/moksel-viewer/moksel-viewer.conf (else ~/.config/...).\n",
+                       out);
+            return true;
+        }
+    }
+    return false;
+}
+
 int COstrelApp::run(int argc, char** argv) {
+    if (answerInformationOption(argc, argv, stdout)) return 0;
     preferX11UnderWayland();
     QApplication application(argc, argv);
 #ifdef MOKSEL_HAVE_QUICK
@@ -42,7 +74,8 @@ int COstrelApp::run(int argc, char** argv) {
     QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
 #endif
     QApplication::setApplicationName(QStringLiteral("MOKSEL VIEWER"));
-    // The viewer keeps no settings; this key is set and never read or written.
+    // The framework's key is set and never read or written: the viewer's own settings file
+    // has its own place (viewer_settings.h).
     QApplication::setOrganizationName(QStringLiteral("로컬 응용 프로그램 마법사에서 생성된 응용 프로그램"));
     QApplication::setQuitOnLastWindowClosed(false);
 
@@ -52,10 +85,13 @@ int COstrelApp::run(int argc, char** argv) {
 
     int result = 0;
     {
+        const QString settingsFile = ViewerSettings::defaultFile();
         COstrelDlg mainWindow;
         mainWindow.initialise();
+        ViewerSettings::load(settingsFile).applyTo(mainWindow);
         mainWindow.openAtStart(paths);
         result = mainWindow.exec() == QDialog::Accepted ? 0 : 1;
+        ViewerSettings::of(mainWindow).save(settingsFile);
     }
     return result;
 }

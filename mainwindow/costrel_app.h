@@ -1,12 +1,15 @@
 // The application object: prepares the process and runs the main window modally for the whole
 // life of the process; the process ends when the main window's modal loop returns. Files and
 // folders given on the command line are opened in the recording list as if they were dropped
-// on it.
+// on it. `--help` and `--version` print the usage or the build's version and end at once,
+// before any window exists. The viewer's remembered settings (viewer_settings.h) are applied
+// before the window shows and written when it has closed.
 //
 // Thread contract: the main thread, which becomes the UI thread.
 #pragma once
 
 #include <QStringList>
+#include <cstdio>
 
 namespace moksel {
 
@@ -22,6 +25,10 @@ public:
     // The files and folders named on the command line (argv after the program name, once Qt
     // has removed its own options), in order, decoded from the system's file name encoding.
     static QStringList commandLinePaths(int argc, char** argv);
+
+    // Answers `--help` or `--version` among the arguments: prints to `out` and returns true (the
+    // program then ends with status 0). False for any other command line.
+    static bool answerInformationOption(int argc, char** argv, std::FILE* out);
 };
 
 }  // namespace moksel

@@ -17,6 +17,8 @@
 
 #include "engine/playback_state.h"
 #include "engine/views/video_view.h"
+#include "mainwindow/enlarged_window.h"
+#include "mainwindow/keyboard_commands.h"
 #include "mainwindow/message_boxes.h"
 #include "mainwindow/messages.h"
 #include "platform/bitmap_button.h"
@@ -350,6 +352,7 @@ void COstrelDlg::onButton(int id) {
             sendToPane(PaneId::FileList, UM_LIST_OPEN_FOLDER);
             break;
         case kButtonSave: saveRecordingPair(); break;
+        case kButtonExport: exportRecording(); break;
         case kButtonConfig: showConfiguration(); break;
         case kButtonFormat: formatSdCard(); break;
         case kButtonSpeedUnit:
@@ -447,13 +450,20 @@ void COstrelDlg::wheelEvent(QWheelEvent* event) {
 bool COstrelDlg::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress) {
         auto* widget = qobject_cast<QWidget*>(watched);
-        if (widget != nullptr && widget->window() == this) {
-            const int key = static_cast<QKeyEvent*>(event)->key();
+        QWidget* top = widget != nullptr ? widget->window() : nullptr;
+        if (top != nullptr && (top == this || (enlarged_ != nullptr && top == enlarged_))) {
+            // The viewer's keys act before any focused button sees them (keyboard_commands.h).
+            auto* keyEvent = static_cast<QKeyEvent*>(event);
+            const KeyPlace place = top == this ? KeyPlace::MainWindow : KeyPlace::EnlargedWindow;
+            if (auto command = commandForKey(keyEvent->key(), keyEvent->modifiers(), place)) {
+                runKeyCommand(*this, *command, place);
+                return true;
+            }
+            const int key = keyEvent->key();
             if (key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter ||
                 key == Qt::Key_Escape) {
                 return true;  // swallowed: nothing in the main window reacts to them
             }
-            if (key == Qt::Key_Delete) sendToPane(PaneId::FileList, UM_LIST_CLEAR);
         }
     }
     return Window<QDialog>::eventFilter(watched, event);

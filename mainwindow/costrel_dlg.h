@@ -75,6 +75,8 @@ public:
     void play();
     void stop();
     void stepFrame(bool forward);
+    // The recording's last frame, paused there (the End key); nothing while nothing is loaded.
+    void goToLastFrame();
     void nextRecording(bool forward);
     void endOfPlay();
     void seek(int positionTenths);
@@ -92,6 +94,9 @@ public:
     // Copies the current recording's front file, and its rear file when both play, into a
     // folder the user chooses; asks before replacing a file; says how each copy went.
     void saveRecordingPair();
+    // Exports the current recording (a range, a layout, the data drawn in) as one MP4 through
+    // the export options and progress boxes; playback stays paused meanwhile.
+    void exportRecording();
     void showConfiguration();
     // The pause step, then the SD card format dialog, modally. Nothing without the facility.
     void formatSdCard();

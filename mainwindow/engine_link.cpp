@@ -27,6 +27,7 @@ public:
     void changeFrontZoom(int wheelDelta) override { moksel::changeFrontZoom(wheelDelta); }
     void changeRearZoom(int wheelDelta) override { moksel::changeRearZoom(wheelDelta); }
     void seekStill(int positionTenths) override { moksel::seekStill(positionTenths); }
+    void showLastFrame() override { moksel::showLastFrame(); }
     void renderLargeStills(int adopt) override { moksel::renderLargeStills(adopt); }
     void renderZoomStills() override { moksel::renderZoomStills(); }
 

@@ -43,6 +43,8 @@ public:
     virtual void changeRearZoom(int wheelDelta) = 0;
     // Shows the picture at a position (tenths of a second) while not playing.
     virtual void seekStill(int positionTenths) = 0;
+    // Shows the recording's last frame while not playing.
+    virtual void showLastFrame() = 0;
     // Makes both large still pictures (capture, enlarging).
     virtual void renderLargeStills(int adopt) = 0;
     // Makes both still pictures at their views' sizes again (after the enlarged window).

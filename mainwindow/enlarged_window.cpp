@@ -165,13 +165,18 @@ void OstrelMovieEntire::mouseMoveEvent(QMouseEvent* event) {
 void OstrelMovieEntire::mouseDoubleClickEvent(QMouseEvent* event) {
     event->accept();
     if (event->button() != Qt::LeftButton) return;
+    closeByUser();
+}
+
+void OstrelMovieEntire::closeByUser() {
     // The main window stops the large pictures at once; then the modal run ends.
     sendToMainWindow(UM_ENLARGE_CLOSING);
     accept();
 }
 
 void OstrelMovieEntire::keyPressEvent(QKeyEvent* event) {
-    // Enter and Escape do not close the window: the double click is the way out.
+    // Enter never closes the window; Escape and F close it through the viewer's keys, which the
+    // main window's key filter takes before this window sees them.
     if (isSwallowedDialogKey(event->key())) {
         event->accept();
         return;

@@ -49,6 +49,9 @@ public:
 
     OstrelHiddenControl* controlBar() const { return bar_; }
 
+    // Closes the window as the closing double click does (the F and Escape keys).
+    void closeByUser();
+
     // The bottom strip in which the pointer shows the control bar.
     static constexpr int kBarTriggerHeight = 50;
 

@@ -28,6 +28,7 @@ const std::vector<ButtonSpec>& mainButtons() {
         {kButtonOpenFolder, {745, 693}, {50, 48}, 178, 179, 178, 178, "폴더 열기", true},
         {kButtonCapture, {808, 693}, {50, 48}, 172, 173, 172, 172, "장면 저장", true},
         {kButtonSave, {871, 693}, {50, 48}, 176, 177, 176, 176, "파일 저장", true},
+        {kButtonExport, {619, 693}, {50, 48}, 326, 327, 326, 326, "영상 내보내기", true},
         {kButtonConfig, {933, 693}, {50, 48}, 180, 171, 180, 180, "환경 설정", true},
         {kButtonSpeedUnit, {515, 417}, {73, 17}, 207, 206, 207, 207, "속도 단위 변경", true},
         {kButtonHeadingStyle, {68, 417}, {74, 17}, 316, 317, 316, 316, "조향각 표기 변경", true},

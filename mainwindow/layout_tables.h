@@ -43,6 +43,7 @@ enum ButtonId : int {
     kButtonHeadingStyle = 1026,
     kButtonResetBrightness = 1027,
     kButtonResetContrast = 1028,
+    kButtonExport = 1040,  // the video export (beside the tool buttons)
 };
 
 struct ButtonSpec {

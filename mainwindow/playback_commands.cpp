@@ -187,6 +187,18 @@ void COstrelDlg::seek(int positionTenths) {
     }
 }
 
+void COstrelDlg::goToLastFrame() {
+    if (currentPath_.empty() || !recordingReady_) return;
+    // Playing, the pause step comes first; stopped, the player becomes paused as a seek makes it.
+    if (playbackState.uiState.load() == Playing) pauseStep();
+    playbackState.uiState = Paused;
+    engine_->showLastFrame();
+    if (enlargedView_) {
+        engine_->renderLargeStills(1);
+        if (enlarged_ != nullptr) enlarged_->repaint();
+    }
+}
+
 void COstrelDlg::setSpeedStep(int step) {
     const int lit = step < 0 ? 0 : (step > 4 ? 4 : step);
     if (lit != speedStep_) {

@@ -675,6 +675,8 @@ const std::vector<SkinEntry>& skinTable() {
         {323, 51, 13, "A-B repeat, pressed", textButton("A-B", S::Pressed, bay, 10, Glyph::Reset, 2)},
         {324, 77, 18, "list header: size", header("크기", S::Normal, false)},
         {325, 373, 16, "position bar from the event mark to the thumb", groove(6, QColor(255, 120, 60), QColor(200, 50, 30), true)},
+        {326, 50, 48, "export video", toolButton(Glyph::Play, "내보내기", S::Normal)},
+        {327, 50, 48, "export video, pressed", toolButton(Glyph::Play, "내보내기", S::Pressed)},
     };
     return table;
 }

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QRegularExpression>
 #include <QTest>
 
 #include "platform/bitmap_button.h"
@@ -66,11 +65,8 @@ TEST_F(AboutBox, CloseButtonEnterAndEscapeOnlyHideIt) {
     EXPECT_TRUE(box.isVisible());
 }
 
-TEST_F(AboutBox, WritesTheBuildVersionOverItsSkin) {
-    EXPECT_TRUE(QRegularExpression(QStringLiteral("^Ver \\d+\\.\\d+(\\.\\d+)?$"))
-                    .match(OstrelAbout::versionText())
-                    .hasMatch())
-        << OstrelAbout::versionText().toStdString();
+TEST_F(AboutBox, WritesItsVersionOverItsSkin) {
+    EXPECT_EQ(OstrelAbout::versionText(), QStringLiteral("Ver 1.1"));
     if (!hasSkinBitmap(280)) GTEST_SKIP() << "no skin in this build";
     box.show();
     const QImage shown = box.grab().toImage().convertToFormat(QImage::Format_RGB32);

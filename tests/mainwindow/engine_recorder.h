@@ -48,6 +48,7 @@ public:
     void changeFrontZoom(int delta) override { log_->add("frontZoom " + std::to_string(delta)); }
     void changeRearZoom(int delta) override { log_->add("rearZoom " + std::to_string(delta)); }
     void seekStill(int position) override { log_->add("seekStill " + std::to_string(position)); }
+    void showLastFrame() override { log_->add("lastFrame"); }
     void renderLargeStills(int adopt) override {
         log_->add("largeStills " + std::to_string(adopt));
     }

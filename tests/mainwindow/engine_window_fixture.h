@@ -1,5 +1,5 @@
 // A main window with the real engine on a generated drive: the fixture shared by the tests that
-// play recordings through the window. The drive holds `count` pairs of 3 s at 30 frames a second
+// play recordings through the window. The drive holds `count` pairs of 3 s (or `frames` frames) at 30 frames a second
 // (a key frame every second), made once per test suite; each test gets a fresh window that has
 // listed them. Message boxes are answered at once and their codes recorded (100 + code for the
 // question boxes).
@@ -26,12 +26,12 @@ protected:
     static constexpr int kFrames = 90;
     static constexpr int kWaitMs = 30000;
 
-    static void makeDrive(int count) {
+    static void makeDrive(int count, int frames = kFrames) {
         drive = new QTemporaryDir;
         for (int i = 0; i < count; ++i) {
             gen::GenOptions options;
             options.outputDir = (drive->path() + QStringLiteral("/DCIM")).toStdString();
-            options.frames = kFrames;
+            options.frames = frames;
             options.width = 320;
             options.height = 180;
             options.keyInterval = 30;

@@ -287,8 +287,9 @@ TEST_F(EnlargedWindowTest, TheControlBarFollowsThePointerAndActsLikeTheMainContr
             EXPECT_EQ(playbackState.seekTargetMs.load(), position * 100);
             EXPECT_EQ(playbackState.frontSeekPending.load(), 1);
 
-            // Neither keys nor a double click on the bar close the window.
-            for (Qt::Key key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter})
+            // Neither Enter nor a double click on the bar close the window (Escape and F do:
+            // the keyboard test).
+            for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter})
                 QTest::keyClick(enlarged, key);
             doubleClick(bar, QPoint(40, 30));
             EXPECT_TRUE(enlarged->isVisible());

@@ -87,6 +87,7 @@ public:
     void changeFrontZoom(int delta) override { log_->add("frontZoom " + std::to_string(delta)); }
     void changeRearZoom(int delta) override { log_->add("rearZoom " + std::to_string(delta)); }
     void seekStill(int position) override { log_->add("seekStill " + std::to_string(position)); }
+    void showLastFrame() override { log_->add("lastFrame"); }
     void renderLargeStills(int adopt) override { log_->add("largeStills " + std::to_string(adopt)); }
     void renderZoomStills() override { log_->add("zoomStills"); }
 
@@ -206,7 +207,7 @@ TEST_F(MainWindowTest, StartsAsTheFixedSkinnedWindowWithEveryButtonAndPane) {
     EXPECT_EQ(window->windowTitle(), QStringLiteral("MOKSEL VIEWER"));
     EXPECT_TRUE(window->windowFlags() & Qt::FramelessWindowHint);
 
-    ASSERT_EQ(mainButtons().size(), 27u);
+    ASSERT_EQ(mainButtons().size(), 28u);  // the layout's 27 and the export button
     for (const ButtonSpec& entry : mainButtons()) {
         BitmapButton* button = window->button(entry.id);
         ASSERT_NE(button, nullptr) << entry.id;

@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QPainter>
 #include <atomic>
+#include <chrono>
 #include <thread>
 #include <vector>
 
@@ -111,13 +112,18 @@ TEST(MessageLayer, SendReturnsTheHandlersResultOnEitherThread) {
 // the window must start playing before the notice's pause step can pause it.
 TEST(MessageLayer, ASendFromAnotherThreadIsHandledBeforeEarlierPosts) {
     ProbeWindow window;
+    std::atomic<bool> posted{false};
     std::atomic<bool> done{false};
     std::thread worker([&] {
         window.post(kAdd, 1, 1);
         window.post(kAdd, 1, 2);
+        posted = true;
         window.send(kAdd, 2, 1);
         done = true;
     });
+    // The UI thread handles nothing until all three are queued.
+    while (!posted.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
     pumpUntil([&] { return done.load() && window.received.size() == 3; });
     worker.join();
     ASSERT_EQ(window.received.size(), 3u);

@@ -138,4 +138,38 @@ std::string telemetryGpx(const std::vector<TelemetryTrack>& tracks) {
     return out;
 }
 
+std::string telemetryKml(const std::vector<TelemetryTrack>& tracks) {
+    std::string out =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        "<kml xmlns=\"http://www.opengis.net/kml/2.2\">\n  <Document>\n"
+        "    <name>MOKSEL VIEWER</name>\n";
+    for (const TelemetryTrack& track : tracks) {
+        out += "    <Placemark>\n      <name>" + xmlEscaped(track.name) + "</name>\n";
+        std::string coordinates;
+        int points = 0;
+        for (const TelemetryRecord& r : track.records) {
+            if (!hasFix(r)) continue;
+            coordinates += "          " + exact(r.longitude) + "," + exact(r.latitude) + ",0\n";
+            ++points;
+        }
+        if (track.start && !track.records.empty()) {
+            out += "      <TimeSpan><begin>" + isoTimeUtc(*track.start, track.records.front().timeMs) +
+                   "</begin><end>" + isoTimeUtc(*track.start, track.records.back().timeMs) +
+                   "</end></TimeSpan>\n";
+        }
+        // A line needs two points; a single fix is a point.
+        if (points >= 2) {
+            out += "      <LineString>\n        <tessellate>1</tessellate>\n"
+                   "        <coordinates>\n" +
+                   coordinates + "        </coordinates>\n      </LineString>\n";
+        } else if (points == 1) {
+            out += "      <Point><coordinates>" + coordinates.substr(10, coordinates.size() - 11) +
+                   "</coordinates></Point>\n";
+        }
+        out += "    </Placemark>\n";
+    }
+    out += "  </Document>\n</kml>\n";
+    return out;
+}
+
 }  // namespace moksel

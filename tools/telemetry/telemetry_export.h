@@ -1,4 +1,4 @@
-// Text forms of a recording's telemetry records: CSV rows and a GPX 1.1 track.
+// Text forms of a recording's telemetry records: CSV rows, a GPX 1.1 track and a KML line.
 //
 // Thread contract: pure functions, callable from any thread.
 #pragma once
@@ -36,5 +36,9 @@ std::string isoTimeUtc(const RecordingStart& start, int64_t offsetMs);
 // A GPX 1.1 document with one track per recording and one point per record with a fix.
 // Points carry a time when the recording's name gives its start.
 std::string telemetryGpx(const std::vector<TelemetryTrack>& tracks);
+
+// A KML 2.2 document with one placemark per recording: a line through its points with a fix,
+// and the recording's time span when its name gives its start.
+std::string telemetryKml(const std::vector<TelemetryTrack>& tracks);
 
 }  // namespace moksel

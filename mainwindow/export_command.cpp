@@ -1,0 +1,109 @@
+// The main window's export command: the options box, then the export on a worker thread with
+// the progress box up (playback stays paused), then the outcome in the same box.
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <atomic>
+#include <filesystem>
+#include <cstdio>
+#include <thread>
+
+#include "controls/repeat_pointer.h"
+#include "dialogs/export_boxes.h"
+#include "dialogs/message_texts.h"
+#include "displays/ostrel_show_speed.h"
+#include "export/export_options.h"
+#include "mainwindow/costrel_dlg.h"
+#include "mainwindow/messages.h"
+
+namespace moksel {
+
+namespace {
+
+// Marker centres at their starting places: A at the strip's left end, B at its right end.
+constexpr LResult kMarkerAStart = 8;
+constexpr LResult kMarkerBStart = 365;
+
+QString defaultDestination(const std::string& recordingPath) {
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::MoviesLocation);
+    if (folder.isEmpty() || !QDir(folder).exists()) folder = QDir::homePath();
+    const QString stem = QFileInfo(QFile::decodeName(recordingPath.c_str())).completeBaseName();
+    return QDir(folder).filePath(stem + QStringLiteral("_export.mp4"));
+}
+
+}  // namespace
+
+void COstrelDlg::exportRecording() {
+    if (currentPath_.empty()) {
+        showMessage(kMsgSaveNeedsRecording);
+        return;
+    }
+    pauseStep();
+
+    // The range starts as the A-B stretch when the markers have been moved, else the whole
+    // recording.
+    const double lengthS = duration_ / 10.0;
+    ExportChoices initial;
+    initial.toS = lengthS;
+    const LResult a = sendToPane(PaneId::RepeatPointer, UM_GET_MARKER_A);
+    const LResult b = sendToPane(PaneId::RepeatPointer, UM_GET_MARKER_B);
+    if (a > kMarkerAStart)
+        initial.fromS = sendToPane(PaneId::MovieSeek, UM_PIXEL_TO_FRACTION, WParam(a)) / 10000.0 * lengthS;
+    if (b < kMarkerBStart)
+        initial.toS = sendToPane(PaneId::MovieSeek, UM_PIXEL_TO_FRACTION, WParam(b)) / 10000.0 * lengthS;
+    initial.destination = defaultDestination(currentPath_);
+
+    OstrelExportOptionsBox options(this, initial, lengthS);
+    if (options.exec() != QDialog::Accepted) return;
+    const ExportChoices chosen = options.choices();
+
+    exporting::ExportRequest request;
+    request.frontPath = currentPath_;
+    request.outputPath = QFile::encodeName(chosen.destination).toStdString();
+    request.fromMs = int64_t(chosen.fromS * 1000 + 0.5);
+    request.toMs = int64_t(chosen.toS * 1000 + 0.5);
+    request.continueDrive = chosen.continueDrive;
+    request.layout = static_cast<exporting::Layout>(chosen.layout);
+    request.overlay = chosen.overlay;
+    request.rearMirror = rearLeftRight_;
+    request.rearFlip = rearUpDown_;
+    if (auto* speed = dynamic_cast<OstrelShowSpeed*>(pane(PaneId::ShowSpeed)))
+        request.useMph = speed->useMph();
+
+    OstrelExportProgressBox progress(this);
+    std::atomic<bool> cancel{false};
+    progress.onCancel = [&cancel] { cancel = true; };
+    std::thread worker([&progress, &cancel, request] {
+        const exporting::ExportResult result = exporting::exportVideo(
+            request,
+            [&progress](int done, int total) {
+                QMetaObject::invokeMethod(
+                    &progress, [&progress, done, total] { progress.setProgress(done, total); },
+                    Qt::QueuedConnection);
+            },
+            &cancel);
+        QString text;
+        switch (result.status) {
+            case exporting::ExportStatus::Done:
+                text = QFileInfo(QFile::decodeName(result.outputPath.c_str())).fileName() +
+                       QStringLiteral(" 저장됨");
+                break;
+            case exporting::ExportStatus::Cancelled:
+                text = QStringLiteral("취소되었습니다. 파일을 남기지 않았습니다.");
+                break;
+            case exporting::ExportStatus::Failed:
+                text = QStringLiteral("내보내지 못했습니다: ") + QString::fromStdString(result.error);
+                std::fprintf(stderr, "moksel-viewer: export failed: %s\n", result.error.c_str());
+                break;
+        }
+        const bool ok = result.status == exporting::ExportStatus::Done;
+        QMetaObject::invokeMethod(
+            &progress, [&progress, ok, text] { progress.showOutcome(ok, text); },
+            Qt::QueuedConnection);
+    });
+    progress.exec();  // closes only once the outcome is shown, so the worker has ended
+    worker.join();
+}
+
+}  // namespace moksel

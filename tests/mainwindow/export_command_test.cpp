@@ -1,0 +1,110 @@
+// The export button on a generated recording: the options box comes up with playback paused,
+// the export runs with the progress box up, and the video holds the range chosen, the rear
+// mirrored as the window shows it.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDoubleSpinBox>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest/QTest>
+#include <filesystem>
+
+#include "dialogs/export_boxes.h"
+#include "engine/playback_state.h"
+#include "engine_recorder.h"
+#include "frame_pattern.h"
+#include "mainwindow/costrel_dlg.h"
+#include "mainwindow/messages.h"
+#include "platform/bitmap_button.h"
+#include "recording_generator.h"
+#include "../tools/media_probe.h"
+
+namespace moksel {
+namespace {
+
+// Runs `step` on the next modal box of type T once it is shown.
+template <typename T>
+void whenShown(std::function<void(T*)> step) {
+    auto poll = std::make_shared<std::function<void()>>();
+    *poll = [step, poll] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (auto* box = dynamic_cast<T*>(w); box && box->isVisible()) {
+                step(box);
+                return;
+            }
+        }
+        QTimer::singleShot(20, *poll);
+    };
+    QTimer::singleShot(20, *poll);
+}
+
+TEST(ExportCommand, ExportsTheChosenRangeWithThePlaybackPaused) {
+    QTemporaryDir folder;
+    gen::GenOptions o;
+    o.outputDir = folder.path().toStdString();
+    o.frames = 60;
+    o.width = 320;
+    o.height = 180;
+    gen::GenResult pair;
+    std::string error;
+    ASSERT_TRUE(gen::generatePair(o, pair, error)) << error;
+
+    playbackState.uiState = Stopped;
+    auto log = std::make_shared<testing::EngineRecorder::Log>();
+    COstrelDlg window(std::make_unique<testing::EngineRecorder>(log));
+    window.setBoxRunners([](QWidget*, int) { return 1; }, [](QWidget*, int) { return 1; });
+    window.initialise();
+    window.show();
+    window.setCurrentRecording(pair.frontPath, QFileInfo(QString::fromStdString(pair.frontPath)).fileName());
+    window.send(UM_RECORDING_LENGTH, 0, 20);  // 2.0 s
+    window.send(UM_OPEN_DONE, 0, 0);
+    playbackState.openState = FrontAndRear;
+    window.button(kButtonMirror)->click();
+    ASSERT_TRUE(window.rearLeftRight());
+
+    const QString out = folder.filePath(QStringLiteral("clip.mp4"));
+    int stateInBox = -1;
+    QString outcome;
+    whenShown<OstrelExportOptionsBox>([&](OstrelExportOptionsBox* box) {
+        stateInBox = playbackState.uiState.load();
+        EXPECT_EQ(box->choices().toS, 2.0) << "the markers at their ends: the whole recording";
+        box->findChild<QDoubleSpinBox*>(QStringLiteral("from"))->setValue(0.5);
+        box->findChild<QDoubleSpinBox*>(QStringLiteral("to"))->setValue(1.5);
+        box->findChild<QLineEdit*>(QStringLiteral("destination"))->setText(out);
+        box->okButton()->click();
+        if (box->isVisible()) return box->reject();  // refused: end the test, not hang it
+        whenShown<OstrelExportProgressBox>([&](OstrelExportProgressBox* progress) {
+            auto wait = std::make_shared<std::function<void()>>();
+            *wait = [&, progress, wait] {
+                if (!progress->finished()) return QTimer::singleShot(20, *wait);
+                outcome = progress->text();
+                progress->button()->click();
+            };
+            (*wait)();
+        });
+    });
+    window.button(kButtonExport)->click();  // returns when the boxes have closed
+
+    EXPECT_EQ(stateInBox, Paused);
+    EXPECT_TRUE(outcome.contains(QStringLiteral("clip.mp4"))) << outcome.toStdString();
+    std::vector<int> rearNumbers;
+    gen::test::decodeVideo(out.toStdString(), 0, {}, [&](int, const gen::test::Bgra& b) {
+        gen::FrameMark mark;
+        const int half = b.width / 2;
+        if (gen::readFrameMark(b.pixels.data() + half * 4, half, b.height, b.stride(), mark,
+                               gen::kMirrored))
+            rearNumbers.push_back(mark.frameNumber);
+    });
+    ASSERT_EQ(rearNumbers.size(), 30u);
+    EXPECT_EQ(rearNumbers.front(), 15);
+    EXPECT_EQ(rearNumbers.back(), 44);
+    EXPECT_TRUE(std::filesystem::exists(folder.filePath(QStringLiteral("clip.json")).toStdString()));
+    playbackState.uiState = Stopped;
+    playbackState.openState = NoRecording;
+}
+
+}  // namespace
+}  // namespace moksel
