@@ -7,6 +7,8 @@
 //   fuzz_<target> [--iterations N] [--seed S] [--max-len BYTES] [FILE|FOLDER]...
 //   fuzz_<target> --write-seeds FOLDER    writes the built-in seeds as files (a starting
 //                                         corpus for the libFuzzer build) and exits
+//   fuzz_<target> --write-dictionary FILE  writes the target's tokens as a libFuzzer
+//                                         dictionary and exits
 
 #include "fuzz/fuzz_driver.h"
 
@@ -123,6 +125,26 @@ void mutate(std::string& data, Random& random, const std::vector<std::string>& c
     if (data.size() > maxLength) data.resize(maxLength);
 }
 
+// The tokens as libFuzzer's dictionary lines: "..." with every byte outside printable ASCII,
+// the quote and the backslash written as \xNN.
+bool writeDictionary(const std::string& path, const std::vector<std::string>& tokens) {
+    std::ofstream out(path, std::ios::binary);
+    for (const std::string& token : tokens) {
+        out << '"';
+        for (unsigned char c : token) {
+            if (c >= 0x20 && c < 0x7f && c != '"' && c != '\\') {
+                out << char(c);
+            } else {
+                char escaped[5];
+                std::snprintf(escaped, sizeof escaped, "\\x%02x", c);
+                out << escaped;
+            }
+        }
+        out << "\"\n";
+    }
+    return bool(out);
+}
+
 bool readFileInto(const std::filesystem::path& path, std::vector<std::string>& corpus) {
     std::ifstream in(path, std::ios::binary);
     if (!in) return false;
@@ -144,6 +166,7 @@ int main(int argc, char** argv) {
     size_t maxLength = 1 << 16;
     std::vector<std::string> corpus;
     std::string seedFolder;
+    std::string dictionaryFile;
     std::string name = std::filesystem::path(argv[0]).filename().string();
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
@@ -155,11 +178,14 @@ int main(int argc, char** argv) {
             maxLength = std::strtoul(argv[++i], nullptr, 10);
         } else if (arg == "--write-seeds" && i + 1 < argc) {
             seedFolder = argv[++i];
+        } else if (arg == "--write-dictionary" && i + 1 < argc) {
+            dictionaryFile = argv[++i];
         } else if (arg.rfind("--", 0) == 0) {
             std::fprintf(stderr,
                          "usage: %s [--iterations N] [--seed S] [--max-len BYTES] "
-                         "[FILE|FOLDER]...\n       %s --write-seeds FOLDER\n",
-                         argv[0], argv[0]);
+                         "[FILE|FOLDER]...\n       %s --write-seeds FOLDER\n"
+                         "       %s --write-dictionary FILE\n",
+                         argv[0], argv[0], argv[0]);
             return 2;
         } else {
             std::error_code error;
@@ -172,6 +198,15 @@ int main(int argc, char** argv) {
                 return 2;
             }
         }
+    }
+    if (!dictionaryFile.empty()) {
+        const std::vector<std::string> tokens =
+            mokselFuzzDictionary ? mokselFuzzDictionary() : std::vector<std::string>{};
+        if (!writeDictionary(dictionaryFile, tokens)) {
+            std::fprintf(stderr, "%s: cannot write %s\n", name.c_str(), dictionaryFile.c_str());
+            return 1;
+        }
+        return 0;
     }
     if (mokselFuzzSeeds) {
         for (std::string& s : mokselFuzzSeeds()) corpus.push_back(std::move(s));

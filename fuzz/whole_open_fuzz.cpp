@@ -1,0 +1,400 @@
+// Fuzz target: a whole recording pair opened from memory the way the engine opens files: the
+// demuxer reading through its own I/O over the bytes, stream selection, the checks made before
+// converters are built, the packet index, the sound decoder, the telemetry box, then the first
+// picture decoded by the engine's picture decoding and converted at both picture sizes, a step
+// forward and a step back, and a jump to the last picture.
+//
+// Input: a 4-byte big-endian length, that many bytes of front file, the rest the rear file
+// (inputs shorter than 4 bytes are a front file alone).
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/engine_context.h"
+#include "engine/packet_index.h"
+#include "engine/picture_converter.h"
+#include "engine/picture_decoding.h"
+#include "fuzz/fuzz_driver.h"
+#include "recording/telemetry.h"
+#include "recording_generator.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/channel_layout.h>
+#include <libavutil/log.h>
+#include <libavutil/pixdesc.h>
+#include <libswresample/swresample.h>
+#include <libswscale/swscale.h>
+}
+
+namespace {
+
+using moksel::CameraPictures;
+using moksel::EngineContext;
+using moksel::kFrontCamera;
+using moksel::kRearCamera;
+using moksel::PacketIndex;
+
+// Work per input is bounded: packets indexed per file, sound packets decoded, and a deadline
+// that the demuxer's interrupt callback enforces.
+constexpr int kMaxPackets = 2000;
+constexpr int kSoundPacketsDecoded = 4;
+constexpr auto kDeadline = std::chrono::milliseconds(1000);
+
+struct MemoryFile {
+    const uint8_t* data = nullptr;
+    size_t size = 0;
+    size_t at = 0;
+};
+
+int readBytes(void* opaque, uint8_t* buffer, int wanted) {
+    auto* file = static_cast<MemoryFile*>(opaque);
+    const size_t left = file->size - file->at;
+    if (left == 0) return AVERROR_EOF;
+    const size_t n = std::min(left, static_cast<size_t>(wanted));
+    std::memcpy(buffer, file->data + file->at, n);
+    file->at += n;
+    return static_cast<int>(n);
+}
+
+int64_t seekBytes(void* opaque, int64_t offset, int whence) {
+    auto* file = static_cast<MemoryFile*>(opaque);
+    whence &= ~AVSEEK_FORCE;
+    if (whence == AVSEEK_SIZE) return static_cast<int64_t>(file->size);
+    int64_t base = 0;
+    if (whence == SEEK_CUR) base = static_cast<int64_t>(file->at);
+    else if (whence == SEEK_END) base = static_cast<int64_t>(file->size);
+    else if (whence != SEEK_SET) return AVERROR(EINVAL);
+    if (offset > INT64_MAX - base) return AVERROR(EINVAL);
+    const int64_t target = base + offset;
+    if (target < 0 || target > static_cast<int64_t>(file->size)) return AVERROR(EINVAL);
+    file->at = static_cast<size_t>(target);
+    return target;
+}
+
+std::chrono::steady_clock::time_point deadline;
+
+int pastDeadline(void*) { return std::chrono::steady_clock::now() > deadline ? 1 : 0; }
+
+// The demuxer over one file's bytes; frees its I/O context with it.
+struct Demuxer {
+    MemoryFile file;
+    AVFormatContext* format = nullptr;
+    AVIOContext* io = nullptr;
+
+    bool open(const uint8_t* data, size_t size) {
+        file = {data, size, 0};
+        constexpr int kBufferBytes = 4096;
+        auto* buffer = static_cast<uint8_t*>(av_malloc(kBufferBytes));
+        if (!buffer) return false;
+        io = avio_alloc_context(buffer, kBufferBytes, 0, &file, readBytes, nullptr, seekBytes);
+        if (!io) {
+            av_free(buffer);
+            return false;
+        }
+        format = avformat_alloc_context();
+        if (!format) return false;
+        format->pb = io;
+        format->flags |= AVFMT_FLAG_CUSTOM_IO;
+        format->probesize = 1 << 18;
+        format->max_analyze_duration = AV_TIME_BASE;
+        format->interrupt_callback = {pastDeadline, nullptr};
+        // On failure avformat_open_input frees the context (not the I/O context).
+        if (avformat_open_input(&format, nullptr, nullptr, nullptr) < 0) return false;
+        return avformat_find_stream_info(format, nullptr) >= 0;
+    }
+    ~Demuxer() {
+        avformat_close_input(&format);
+        if (io) av_freep(&io->buffer);
+        avio_context_free(&io);
+    }
+};
+
+// The checks open makes before it builds converters: a size and a pixel format the converter
+// takes.
+bool pictureKnown(const AVStream* stream) {
+    const AVCodecParameters* parameters = stream->codecpar;
+    const auto format = static_cast<AVPixelFormat>(parameters->format);
+    return parameters->width > 0 && parameters->height > 0 && format != AV_PIX_FMT_NONE &&
+           av_pix_fmt_desc_get(format) != nullptr && sws_isSupportedInput(format) > 0;
+}
+
+// A decoder as open makes it, always on one thread so that a run is reproducible.
+AVCodecContext* openDecoder(const AVStream* stream, bool video) {
+    const AVCodec* codec = avcodec_find_decoder(stream->codecpar->codec_id);
+    if (!codec) return nullptr;
+    AVCodecContext* decoder = avcodec_alloc_context3(codec);
+    if (!decoder) return nullptr;
+    if (avcodec_parameters_to_context(decoder, stream->codecpar) < 0) {
+        avcodec_free_context(&decoder);
+        return nullptr;
+    }
+    decoder->pkt_timebase = stream->time_base;
+    decoder->thread_count = 1;
+    if (video && stream->codecpar->video_delay == 0) decoder->flags |= AV_CODEC_FLAG_LOW_DELAY;
+    if (avcodec_open2(decoder, codec, nullptr) < 0) avcodec_free_context(&decoder);
+    return decoder;
+}
+
+// The sound decoder and resampler as open makes them, then a few packets decoded and resampled
+// as the sound thread does.
+void decodeSound(const AVStream* stream, const PacketIndex& index) {
+    AVCodecContext* decoder = openDecoder(stream, false);
+    if (!decoder) return;
+    const int channels = decoder->ch_layout.nb_channels;
+    SwrContext* resampler = nullptr;
+    if (channels >= 1 && channels <= 8 && decoder->sample_rate > 0 &&
+        swr_alloc_set_opts2(&resampler, &decoder->ch_layout, AV_SAMPLE_FMT_S16,
+                            decoder->sample_rate, &decoder->ch_layout, decoder->sample_fmt,
+                            decoder->sample_rate, 0, nullptr) >= 0 &&
+        swr_init(resampler) >= 0) {
+        AVFrame* frame = av_frame_alloc();
+        static std::vector<uint8_t> out(288000);
+        for (int seq = 1; frame && seq <= std::min(index.count(), kSoundPacketsDecoded); ++seq) {
+            if (avcodec_send_packet(decoder, index.at(seq)->packet) < 0) continue;
+            while (avcodec_receive_frame(decoder, frame) >= 0) {
+                const int room = static_cast<int>(out.size()) / (2 * channels);
+                uint8_t* planes[1] = {out.data()};
+                if (frame->ch_layout.nb_channels == channels)
+                    swr_convert(resampler, planes, room,
+                                const_cast<const uint8_t**>(frame->extended_data),
+                                frame->nb_samples);
+                av_frame_unref(frame);
+            }
+        }
+        av_frame_free(&frame);
+    }
+    swr_free(&resampler);
+    avcodec_free_context(&decoder);
+}
+
+void readPackets(AVFormatContext* format, int video, PacketIndex& videoIndex, int sound,
+                 PacketIndex* soundIndex) {
+    AVPacket* packet = av_packet_alloc();
+    for (int n = 0; packet && n < kMaxPackets && av_read_frame(format, packet) >= 0; ++n) {
+        if (packet->stream_index == video) {
+            videoIndex.store(packet, format->streams[video]->time_base);
+        } else if (soundIndex && packet->stream_index == sound) {
+            soundIndex->store(packet, format->streams[sound]->time_base);
+        }
+        av_packet_unref(packet);
+    }
+    av_packet_free(&packet);
+    videoIndex.finish();
+    if (soundIndex) soundIndex->finish();
+}
+
+void showPicture(EngineContext& context, int camera, int number) {
+    if (!moksel::decodePicture(context.cameras[camera], number)) return;
+    for (int sizeIndex = 0; sizeIndex < 2; ++sizeIndex)
+        moksel::convertPicture(context, camera, sizeIndex);
+}
+
+void readTelemetry(EngineContext& context, const uint8_t* data, size_t size) {
+    if (size == 0) return;
+    std::FILE* file = fmemopen(const_cast<uint8_t*>(data), size, "rb");
+    if (!file) return;
+    const bool found = context.telemetryBox.read(file);
+    std::fclose(file);
+    if (!found) return;
+    const PacketIndex& index = context.cameras[kFrontCamera].index;
+    std::vector<int64_t> times;
+    for (int seq = 1; seq <= index.count(); ++seq) times.push_back(index.at(seq)->timeMs);
+    std::vector<moksel::TelemetryRecord> records(times.size());
+    uint32_t eventTimeMs = 0;
+    const int built = context.telemetryBox.buildRecords(times.data(), index.count(), records.data(),
+                                                        index.count(), eventTimeMs);
+    if (built < 0 || built > index.count()) std::abort();
+}
+
+// One camera's stream from open to the pictures shown after it.
+void playCamera(EngineContext& context, int camera, AVFormatContext* format, int video,
+                int sound, const uint8_t* file, size_t fileSize) {
+    const AVStream* stream = format->streams[video];
+    if (!pictureKnown(stream)) return;
+    CameraPictures& cam = context.cameras[camera];
+    cam.decoder = openDecoder(stream, true);
+    if (!cam.decoder) return;
+    if (moksel::createConverters(context, camera)) {
+        PacketIndex soundIndex;
+        readPackets(format, video, cam.index, sound, sound >= 0 ? &soundIndex : nullptr);
+        if (sound >= 0) decodeSound(format->streams[sound], soundIndex);
+        // The front file's telemetry box, timed by the front index.
+        if (camera == kFrontCamera) readTelemetry(context, file, fileSize);
+        moksel::resetPictureDecoding(cam);
+        cam.fedPosition = 0;
+        cam.drained = false;
+        const int count = cam.index.count();
+        showPicture(context, camera, 1);
+        showPicture(context, camera, 2);
+        showPicture(context, camera, 1);
+        showPicture(context, camera, count);
+        showPicture(context, camera, count - 1);
+    }
+    cam.index.clear();
+    moksel::freeConverters(cam);
+    avcodec_free_context(&cam.decoder);
+    av_frame_unref(cam.decoded);
+    av_frame_unref(cam.scratch);
+    cam.decodedNumber = 0;
+}
+
+EngineContext& engineContext() {
+    static EngineContext* context = [] {
+        av_log_set_level(AV_LOG_QUIET);
+        auto* made = new EngineContext;
+        for (int camera = 0; camera < 2; ++camera) {
+            CameraPictures& cam = made->cameras[camera];
+            cam.decoded = av_frame_alloc();
+            cam.scratch = av_frame_alloc();
+            for (int sizeIndex = 0; sizeIndex < 2; ++sizeIndex)
+                cam.buffers[sizeIndex] = static_cast<uint8_t*>(
+                    av_mallocz(moksel::pictureBufferBytes(moksel::pictureSizes[camera][sizeIndex])));
+        }
+        return made;
+    }();
+    return *context;
+}
+
+std::string bigEndian32(uint32_t v) {
+    return {char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
+}
+
+std::string fileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+}  // namespace
+
+// Small pairs from the sample generator, one per layout and stream option it has.
+std::vector<std::string> mokselFuzzSeeds() {
+    namespace fs = std::filesystem;
+    av_log_set_level(AV_LOG_QUIET);
+    std::error_code error;
+    const fs::path folder =
+        fs::temp_directory_path(error) / ("moksel-fuzz-seeds-" + std::to_string(::getpid()));
+    std::vector<moksel::gen::GenOptions> variants(11);
+    for (auto& options : variants) {
+        options.frames = 3;
+        options.width = 64;
+        options.height = 36;
+        options.keyInterval = 2;
+        options.parallel = false;
+    }
+    variants[1].bFrames = 2;
+    variants[1].frames = 5;
+    variants[2].videoTimeScale = 90000;
+    variants[3].sampleRate = 8000;
+    variants[3].signal.channels = 2;
+    variants[4].movieFirst = true;
+    variants[5].extraBoxType = "skip";
+    variants[6].sound = false;
+    variants[7].telemetry = false;
+    variants[7].flags = false;
+    variants[8].secondVideoStream = true;
+    variants[9].rear = moksel::gen::RearKind::SoundOnly;
+    variants[10].keyInterval = 0;
+    variants[10].rearFrames = 2;
+    std::vector<std::string> seeds;
+    for (size_t i = 0; i < variants.size(); ++i) {
+        variants[i].outputDir = (folder / std::to_string(i)).string();
+        moksel::gen::GenResult result;
+        std::string message;
+        if (!moksel::gen::generatePair(variants[i], result, message)) {
+            std::fprintf(stderr, "whole_open seeds: %s\n", message.c_str());
+            std::abort();
+        }
+        const std::string front = fileBytes(result.frontPath);
+        const std::string rear = result.rearPath.empty() ? "" : fileBytes(result.rearPath);
+        seeds.push_back(bigEndian32(uint32_t(front.size())) + front + rear);
+    }
+    fs::remove_all(folder, error);
+    return seeds;
+}
+
+std::vector<std::string> mokselFuzzDictionary() {
+    std::vector<std::string> words;
+    for (const char* box : {"ftyp", "moov", "mdat", "udat", "GPSI", "SENS", "finf", "trak", "mdia",
+                            "minf", "stbl", "stsd", "stsz", "stco", "co64", "stts", "ctts", "stss",
+                            "avcC", "esds", "mvhd", "tkhd", "mdhd", "hdlr", "free", "avc1",
+                            "mp4a", "elst", "edts", "stsc"})
+        words.emplace_back(box);
+    // H.264 start codes and NAL headers (sequence and picture parameter sets, key and other
+    // slices, SEI) and a 4-byte sample length.
+    for (const char* nal : {"\x67\x42\xc0\x0a", "\x68\xce\x0f\xc8", "\x65\x88", "\x41\x9a", "\x06\x05"})
+        words.emplace_back(std::string("\x00\x00\x00\x01", 4) + nal);
+    words.emplace_back("\x00\x00\x03", 3);
+    words.emplace_back("\x00\x00\x00\x10", 4);
+    words.emplace_back("\xff\xff\xff\xff", 4);
+    return words;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    EngineContext& context = engineContext();
+    const uint8_t* front = data;
+    size_t frontSize = size;
+    const uint8_t* rear = nullptr;
+    size_t rearSize = 0;
+    if (size >= 4) {
+        const size_t declared = (size_t(data[0]) << 24) | (size_t(data[1]) << 16) |
+                                (size_t(data[2]) << 8) | size_t(data[3]);
+        front = data + 4;
+        frontSize = std::min(declared, size - 4);
+        rear = front + frontSize;
+        rearSize = size - 4 - frontSize;
+    }
+    deadline = std::chrono::steady_clock::now() + kDeadline;
+
+    int secondVideo = -1;
+    {
+        Demuxer demuxer;
+        if (!demuxer.open(front, frontSize)) return 0;
+        AVFormatContext* format = demuxer.format;
+        int video = -1, sound = -1;
+        for (unsigned i = 0; i < format->nb_streams; ++i) {
+            const AVMediaType type = format->streams[i]->codecpar->codec_type;
+            if (type == AVMEDIA_TYPE_VIDEO) {
+                if (video < 0) video = int(i);
+                else if (secondVideo < 0) secondVideo = int(i);
+            } else if (type == AVMEDIA_TYPE_AUDIO && sound < 0) {
+                sound = int(i);
+            }
+        }
+        if (video < 0) return 0;
+        playCamera(context, kFrontCamera, format, video, sound, front, frontSize);
+    }
+    if (rearSize == 0) return 0;
+    deadline = std::chrono::steady_clock::now() + kDeadline;
+    Demuxer demuxer;
+    if (!demuxer.open(rear, rearSize)) return 0;
+    AVFormatContext* format = demuxer.format;
+    int number = secondVideo;
+    if (number < 0) {
+        for (unsigned i = 0; i < format->nb_streams; ++i) {
+            if (format->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO) {
+                number = int(i);
+                break;
+            }
+        }
+    }
+    if (number < 0 || number >= int(format->nb_streams) ||
+        format->streams[number]->codecpar->codec_type != AVMEDIA_TYPE_VIDEO)
+        return 0;
+    playCamera(context, kRearCamera, format, number, -1, rear, rearSize);
+    return 0;
+}
