@@ -38,10 +38,10 @@ QDBusMessage call(const QString& object, const QString& interface, const QString
 QString blockObject(const std::string& device) {
     if (!DiskService::available()) return {};
     qDBusRegisterMetaType<QList<QDBusObjectPath>>();
-    QVariantMap spec;
-    spec.insert(QStringLiteral("path"), QString::fromStdString(device));
+    QVariantMap deviceQuery;
+    deviceQuery.insert(QStringLiteral("path"), QString::fromStdString(device));
     const QDBusReply<QList<QDBusObjectPath>> reply =
-        call(kManagerPath, kManager, QStringLiteral("ResolveDevice"), {spec, QVariantMap()}, kQuestionTimeoutMs);
+        call(kManagerPath, kManager, QStringLiteral("ResolveDevice"), {deviceQuery, QVariantMap()}, kQuestionTimeoutMs);
     if (!reply.isValid() || reply.value().isEmpty()) return {};
     return reply.value().front().path();
 }

@@ -36,9 +36,9 @@ public:
         QStringList words{member, object};
         QDBusMessage reply = message.createReply();
         if (member == QStringLiteral("ResolveDevice")) {
-            const QVariantMap spec = qdbus_cast<QVariantMap>(message.arguments().value(0));
-            const QString block = blockOf(spec.value(QStringLiteral("path")).toString());
-            words << spec.value(QStringLiteral("path")).toString();
+            const QVariantMap deviceQuery = qdbus_cast<QVariantMap>(message.arguments().value(0));
+            const QString block = blockOf(deviceQuery.value(QStringLiteral("path")).toString());
+            words << deviceQuery.value(QStringLiteral("path")).toString();
             QList<QDBusObjectPath> found;
             if (!block.isEmpty()) found << QDBusObjectPath(block);
             reply = message.createReply(QVariant::fromValue(found));
