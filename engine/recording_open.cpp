@@ -39,47 +39,6 @@ enum class Which { Front, Rear };
 // thread: one core decodes them in real time, and frame threads cost CPU of their own.
 constexpr int64_t kOneThreadPixels = 1920 * 1088;
 
-// Whether FFmpeg could tell the stream's picture: a size and a pixel format the converter
-// takes. A file whose media data is damaged may have an intact index and nothing decodable.
-bool pictureKnown(const AVStream* stream) {
-    const AVCodecParameters* parameters = stream->codecpar;
-    const auto format = static_cast<AVPixelFormat>(parameters->format);
-    return parameters->width > 0 && parameters->height > 0 && format != AV_PIX_FMT_NONE &&
-           av_pix_fmt_desc_get(format) != nullptr && sws_isSupportedInput(format) > 0;
-}
-
-AVCodecContext* openDecoder(const AVStream* stream, bool video) {
-    const AVCodec* codec = avcodec_find_decoder(stream->codecpar->codec_id);
-    if (!codec) return nullptr;
-    AVCodecContext* decoder = avcodec_alloc_context3(codec);
-    if (!decoder) return nullptr;
-    if (avcodec_parameters_to_context(decoder, stream->codecpar) < 0) {
-        avcodec_free_context(&decoder);
-        return nullptr;
-    }
-    decoder->pkt_timebase = stream->time_base;
-    if (video) {
-        const AVCodecParameters* parameters = stream->codecpar;
-        if (static_cast<int64_t>(parameters->width) * parameters->height > kOneThreadPixels) {
-            // Larger pictures (4K) do not decode in real time on one core:
-            // frame and slice threads, as many as the machine has. The pictures they hold back
-            // are drained by the picture decoding.
-            decoder->thread_count = 0;
-            decoder->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
-        } else {
-            // One thread costs the least CPU.
-            decoder->thread_count = 1;
-        }
-        // Without reordered pictures the decoder may hand each picture out at once.
-        if (parameters->video_delay == 0 && decoder->thread_count == 1) decoder->flags |= AV_CODEC_FLAG_LOW_DELAY;
-    }
-    if (avcodec_open2(decoder, codec, nullptr) < 0) {
-        avcodec_free_context(&decoder);
-        return nullptr;
-    }
-    return decoder;
-}
-
 bool openSound(EngineContext& context, AVFormatContext* demuxer, int number) {
     AVStream* stream = demuxer->streams[number];
     AVCodecContext* decoder = openDecoder(stream, false);
@@ -248,6 +207,45 @@ void releaseOpenedFront(EngineContext& context) {
 }
 
 }  // namespace
+
+bool pictureKnown(const AVStream* stream) {
+    const AVCodecParameters* parameters = stream->codecpar;
+    const auto format = static_cast<AVPixelFormat>(parameters->format);
+    return parameters->width > 0 && parameters->height > 0 && format != AV_PIX_FMT_NONE &&
+           av_pix_fmt_desc_get(format) != nullptr && sws_isSupportedInput(format) > 0;
+}
+
+AVCodecContext* openDecoder(const AVStream* stream, bool video) {
+    const AVCodec* codec = avcodec_find_decoder(stream->codecpar->codec_id);
+    if (!codec) return nullptr;
+    AVCodecContext* decoder = avcodec_alloc_context3(codec);
+    if (!decoder) return nullptr;
+    if (avcodec_parameters_to_context(decoder, stream->codecpar) < 0) {
+        avcodec_free_context(&decoder);
+        return nullptr;
+    }
+    decoder->pkt_timebase = stream->time_base;
+    if (video) {
+        const AVCodecParameters* parameters = stream->codecpar;
+        if (static_cast<int64_t>(parameters->width) * parameters->height > kOneThreadPixels) {
+            // Larger pictures (4K) do not decode in real time on one core:
+            // frame and slice threads, as many as the machine has. The pictures they hold back
+            // are drained by the picture decoding.
+            decoder->thread_count = 0;
+            decoder->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
+        } else {
+            // One thread costs the least CPU.
+            decoder->thread_count = 1;
+        }
+        // Without reordered pictures the decoder may hand each picture out at once.
+        if (parameters->video_delay == 0 && decoder->thread_count == 1) decoder->flags |= AV_CODEC_FLAG_LOW_DELAY;
+    }
+    if (avcodec_open2(decoder, codec, nullptr) < 0) {
+        avcodec_free_context(&decoder);
+        return nullptr;
+    }
+    return decoder;
+}
 
 void openRecording(EngineContext& context, const char* path) {
     std::memset(context.path, 0, sizeof context.path);

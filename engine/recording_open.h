@@ -6,10 +6,23 @@
 // UM_OPEN_DONE.
 #pragma once
 
+extern "C" {
+struct AVStream;
+struct AVCodecContext;
+}
+
 namespace moksel {
 
 struct EngineContext;
 
 void openRecording(EngineContext& context, const char* path);
+
+// Whether FFmpeg could tell a video stream's picture: a size and a pixel format the converter
+// takes. A file whose media data is damaged may have an intact index and nothing decodable.
+bool pictureKnown(const AVStream* stream);
+
+// The stream's decoder as open makes it (threads for pictures above 1920 x 1088, low delay
+// without reordered pictures); null when it cannot be opened. The caller frees it.
+AVCodecContext* openDecoder(const AVStream* stream, bool video);
 
 }  // namespace moksel

@@ -71,29 +71,21 @@ int64_t frontDurationMs(EngineContext& context) {
     return context.cameras[kFrontCamera].durationMs;
 }
 
-}  // namespace
-
-void seekStill(int positionTenths) {
-    EngineContext* context = engineContext.load();
-    if (!context) return;
-    const uint32_t targetMs = static_cast<uint32_t>(static_cast<int64_t>(positionTenths) * 100);
+// Shows the front picture numbered `number` and the rear picture of the same moment while not
+// playing, reports the front one as the decoders do, and leaves the play positions so that
+// playing continues after them and the sound re-finds that time.
+void showStillPair(EngineContext& context, int number) {
     StoredPacket packet;
     int64_t durationMs = 0;
     {
         std::lock_guard<std::mutex> lock(pictureLock(kFrontCamera));
-        CameraPictures& cam = context->cameras[kFrontCamera];
-        // Without any key picture there is nothing a seek could start from.
-        if (cam.index.firstKeyAtOrAfter(0) == 0) return;
-        const int k = cam.index.seekTarget(targetMs);
-        ps.frontNextSeq.store(k + 1);
-        packet = *cam.index.at(k);
+        CameraPictures& cam = context.cameras[kFrontCamera];
+        if (!cam.index.at(number)) return;
+        ps.frontNextSeq.store(number + 1);
+        packet = *cam.index.at(number);
         durationMs = cam.durationMs;
-        ps.frontFrameTimeMs.store(static_cast<double>(packet.timeMs));
-        decodePicture(cam, k);
-        const int sizeIndex = ps.frontSizeIndex.load() == 0 ? 0 : 1;
-        if (uint8_t* picture = convertPicture(*context, kFrontCamera, sizeIndex)) {
-            ps.frontPicture.store(picture);
-        }
+        decodePicture(cam, number);
+        renderAtViewSize(context, kFrontCamera);
     }
     repaintWindow(ps.frontViewWindow.load());
     reportFrontFrame(packet, durationMs, true, false);
@@ -107,60 +99,49 @@ void seekStill(int positionTenths) {
     bool produced = false;
     {
         std::lock_guard<std::mutex> lock(pictureLock(kRearCamera));
-        CameraPictures& cam = context->cameras[kRearCamera];
-        // The rear shows the picture at the front's time, so the two are the same moment.
+        CameraPictures& cam = context.cameras[kRearCamera];
+        // The rear shows the picture at the front's time, so the two are the same moment (a
+        // shorter rear video shows its end).
         const int k = cam.index.numberShownAt(packet.timeMs);
         if (k == 0) return;
         ps.rearNextSeq.store(k + 1);
         const StoredPacket& rear = *cam.index.at(k);
         ps.rearFrameTimeMs.store(static_cast<double>(rear.timeMs + rear.durationMs));
         produced = decodePicture(cam, k);
-        if (produced) renderAtViewSize(*context, kRearCamera);
+        if (produced) renderAtViewSize(context, kRearCamera);
     }
     if (produced) repaintWindow(ps.rearViewWindow.load());
+}
+
+// Whether the front index holds a key picture that a still picture can be decoded from.
+bool frontHasKeyPicture(const PacketIndex& index) { return index.firstKeyAtOrAfter(0) != 0; }
+
+}  // namespace
+
+void seekStill(int positionTenths) {
+    EngineContext* context = engineContext.load();
+    if (!context) return;
+    int number = 0;
+    {
+        std::lock_guard<std::mutex> lock(pictureLock(kFrontCamera));
+        const PacketIndex& index = context->cameras[kFrontCamera].index;
+        if (frontHasKeyPicture(index)) number = index.seekTarget(static_cast<int64_t>(positionTenths) * 100);
+    }
+    if (number > 0) showStillPair(*context, number);
 }
 
 void showLastFrame() {
     EngineContext* context = engineContext.load();
     if (!context) return;
-    StoredPacket packet;
-    int64_t durationMs = 0;
+    // The index numbers pictures in the order they are shown: the last number is the last
+    // frame. Playing on from there ends the recording, as playing past its last frame does.
+    int number = 0;
     {
         std::lock_guard<std::mutex> lock(pictureLock(kFrontCamera));
-        CameraPictures& cam = context->cameras[kFrontCamera];
-        // The index numbers pictures in the order they are shown: the last number is the last
-        // frame.
-        const int last = cam.index.count();
-        if (last == 0 || cam.index.firstKeyAtOrAfter(0) == 0) return;
-        packet = *cam.index.at(last);
-        durationMs = cam.durationMs;
-        ps.frontNextSeq.store(last + 1);
-        if (decodePicture(cam, last)) renderAtViewSize(*context, kFrontCamera);
+        const PacketIndex& index = context->cameras[kFrontCamera].index;
+        if (frontHasKeyPicture(index)) number = index.count();
     }
-    repaintWindow(ps.frontViewWindow.load());
-    reportFrontFrame(packet, durationMs, true, false);
-    // Playing on from here ends the recording, as playing past its last frame does.
-    const int64_t endMs = packet.timeMs + packet.durationMs;
-    ps.seekTargetMs.store(static_cast<int>(endMs));
-    ps.clockMs.store(static_cast<double>(endMs));
-    ps.frontFrameTimeMs.store(static_cast<double>(endMs));
-    ps.audioSeekPending.store(1);
-
-    if (!hasRear()) return;
-    bool produced = false;
-    {
-        std::lock_guard<std::mutex> lock(pictureLock(kRearCamera));
-        CameraPictures& cam = context->cameras[kRearCamera];
-        // The rear picture of the same moment (a shorter rear video shows its end).
-        const int k = cam.index.numberShownAt(packet.timeMs);
-        if (k == 0) return;
-        const StoredPacket& rear = *cam.index.at(k);
-        ps.rearNextSeq.store(k + 1);
-        ps.rearFrameTimeMs.store(static_cast<double>(rear.timeMs + rear.durationMs));
-        produced = decodePicture(cam, k);
-        if (produced) renderAtViewSize(*context, kRearCamera);
-    }
-    if (produced) repaintWindow(ps.rearViewWindow.load());
+    if (number > 0) showStillPair(*context, number);
 }
 
 void changeFrontZoom(int wheelDelta) {

@@ -27,6 +27,7 @@
 #include "engine/packet_index.h"
 #include "engine/picture_converter.h"
 #include "engine/picture_decoding.h"
+#include "engine/recording_open.h"
 #include "fuzz/fuzz_driver.h"
 #include "recording/telemetry.h"
 #include "recording_generator.h"
@@ -48,6 +49,8 @@ using moksel::EngineContext;
 using moksel::kFrontCamera;
 using moksel::kRearCamera;
 using moksel::PacketIndex;
+using moksel::openDecoder;
+using moksel::pictureKnown;
 
 // Work per input is bounded: packets indexed per file, sound packets decoded, and a deadline
 // that the demuxer's interrupt callback enforces.
@@ -123,32 +126,6 @@ struct Demuxer {
         avio_context_free(&io);
     }
 };
-
-// The checks open makes before it builds converters: a size and a pixel format the converter
-// takes.
-bool pictureKnown(const AVStream* stream) {
-    const AVCodecParameters* parameters = stream->codecpar;
-    const auto format = static_cast<AVPixelFormat>(parameters->format);
-    return parameters->width > 0 && parameters->height > 0 && format != AV_PIX_FMT_NONE &&
-           av_pix_fmt_desc_get(format) != nullptr && sws_isSupportedInput(format) > 0;
-}
-
-// A decoder as open makes it, always on one thread so that a run is reproducible.
-AVCodecContext* openDecoder(const AVStream* stream, bool video) {
-    const AVCodec* codec = avcodec_find_decoder(stream->codecpar->codec_id);
-    if (!codec) return nullptr;
-    AVCodecContext* decoder = avcodec_alloc_context3(codec);
-    if (!decoder) return nullptr;
-    if (avcodec_parameters_to_context(decoder, stream->codecpar) < 0) {
-        avcodec_free_context(&decoder);
-        return nullptr;
-    }
-    decoder->pkt_timebase = stream->time_base;
-    decoder->thread_count = 1;
-    if (video && stream->codecpar->video_delay == 0) decoder->flags |= AV_CODEC_FLAG_LOW_DELAY;
-    if (avcodec_open2(decoder, codec, nullptr) < 0) avcodec_free_context(&decoder);
-    return decoder;
-}
 
 // The sound decoder and resampler as open makes them, then a few packets decoded and resampled
 // as the sound thread does.
