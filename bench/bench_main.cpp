@@ -1,4 +1,4 @@
-// moksel-bench open | playback [--minutes N] [--sound-server] [--cpu-only] [--size WxH]
+// moksel-bench open [--size WxH --minutes N] | playback [--minutes N] [--sound-server] [--cpu-only] [--size WxH]
 //              | viewer [--seconds N] [--size WxH] [--no-map] [--viewer PATH]
 //              | export [--rounds N]
 #include <algorithm>
@@ -9,6 +9,7 @@
 
 namespace moksel::bench {
 int runOpenBench();
+int runFirstPictureBench(int width, int height, int minutes);
 int runPlaybackBench(int offsetMinutes, bool soundServer, bool cpuOnly);
 int runRepairBench();
 int runCameraPaceBench(int width, int height, int seconds);
@@ -18,13 +19,22 @@ int runExportBench(int rounds);
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: moksel-bench open | playback [--minutes N] [--sound-server] [--cpu-only] [--size WxH]\n"
+        std::fprintf(stderr, "usage: moksel-bench open [--size WxH [--minutes N]] | playback [--minutes N] [--sound-server] [--cpu-only] [--size WxH]\n"
                              "       moksel-bench viewer [--seconds N] [--size WxH] [--no-map] [--viewer PATH]\n"
                              "       moksel-bench export [--rounds N]\n");
         return 2;
     }
     const std::string command = argv[1];
-    if (command == "open") return moksel::bench::runOpenBench();
+    if (command == "open") {
+        // open --size WxH [--minutes N]: the first picture of a real camera's pair.
+        int width = 0, height = 0, minutes = 3;
+        for (int i = 2; i + 1 < argc; ++i) {
+            if (std::strcmp(argv[i], "--size") == 0) std::sscanf(argv[i + 1], "%dx%d", &width, &height);
+            if (std::strcmp(argv[i], "--minutes") == 0) minutes = std::max(1, std::atoi(argv[i + 1]));
+        }
+        if (width > 0 && height > 0) return moksel::bench::runFirstPictureBench(width, height, minutes);
+        return moksel::bench::runOpenBench();
+    }
     if (command == "repair") return moksel::bench::runRepairBench();
 #ifdef MOKSEL_EXPORT_BENCH
     if (command == "export") {

@@ -198,7 +198,8 @@ int decodeSound(EngineContext& c) {
         const int seq = playbackState.audioNextSeq.fetch_add(1);
         const StoredPacket* stored = c.soundIndex.at(seq);
         if (!stored) return -1;
-        c.soundPacket = stored->packet;
+        // A packet whose data cannot be read is passed over.
+        c.soundPacket = c.soundIndex.packetData(*stored);
     }
 }
 

@@ -1,4 +1,5 @@
 #include "engine/engine_thread.h"
+#include "engine/media_file.h"
 
 #include <SDL.h>
 
@@ -102,8 +103,8 @@ void releaseRecording(EngineContext& context) {
     swr_free(&context.resampler);
     context.soundIndex.clear();
     context.soundChannels = 0;
-    avformat_close_input(&context.frontDemuxer);
-    avformat_close_input(&context.rearDemuxer);
+    closeMediaFile(&context.frontDemuxer);
+    closeMediaFile(&context.rearDemuxer);
     context.frontVideoStream = context.soundStreamNumber = context.rearVideoStream = -1;
     context.soundStream = context.frontStream = context.rearStream = nullptr;
 }

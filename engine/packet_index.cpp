@@ -1,6 +1,9 @@
 #include "engine/packet_index.h"
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <utility>
 
 extern "C" {
@@ -18,7 +21,10 @@ int64_t streamTimeToMs(int64_t value, AVRational timeBase) {
 PacketIndex::~PacketIndex() { clear(); }
 
 PacketIndex::PacketIndex(PacketIndex&& other) noexcept
-    : entries_(std::move(other.entries_)), decodeOrder_(std::move(other.decodeOrder_)) {
+    : entries_(std::move(other.entries_)),
+      decodeOrder_(std::move(other.decodeOrder_)),
+      dataFile_(std::exchange(other.dataFile_, -1)),
+      loaded_(std::exchange(other.loaded_, nullptr)) {
     other.entries_.clear();
     other.decodeOrder_.clear();
 }
@@ -28,10 +34,36 @@ PacketIndex& PacketIndex::operator=(PacketIndex&& other) noexcept {
         clear();
         entries_ = std::move(other.entries_);
         decodeOrder_ = std::move(other.decodeOrder_);
+        dataFile_ = std::exchange(other.dataFile_, -1);
+        loaded_ = std::exchange(other.loaded_, nullptr);
         other.entries_.clear();
         other.decodeOrder_.clear();
     }
     return *this;
+}
+
+void PacketIndex::readDataFrom(int fd) {
+    if (dataFile_ >= 0) ::close(dataFile_);
+    dataFile_ = fd;
+}
+
+const AVPacket* PacketIndex::packetData(const StoredPacket& entry) {
+    if (entry.filePosition < 0) return entry.packet;
+    if (dataFile_ < 0 || entry.byteCount <= 0) return nullptr;
+    if (!loaded_ && !(loaded_ = av_packet_alloc())) return nullptr;
+    av_packet_unref(loaded_);
+    if (av_new_packet(loaded_, entry.byteCount) < 0) return nullptr;
+    if (av_packet_copy_props(loaded_, entry.packet) < 0) return nullptr;
+    size_t done = 0;
+    const auto wanted = static_cast<size_t>(entry.byteCount);
+    while (done < wanted) {
+        const ssize_t got = ::pread(dataFile_, loaded_->data + done, wanted - done,
+                                    static_cast<off_t>(entry.filePosition + static_cast<int64_t>(done)));
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) return nullptr;
+        done += static_cast<size_t>(got);
+    }
+    return loaded_;
 }
 
 void PacketIndex::store(AVPacket* packet, AVRational timeBase) {
@@ -39,6 +71,14 @@ void PacketIndex::store(AVPacket* packet, AVRational timeBase) {
     entry.packet = av_packet_alloc();
     if (!entry.packet) return;
     av_packet_move_ref(entry.packet, packet);
+    if (dataFile_ >= 0 && entry.packet->pos >= 0 && entry.packet->size > 0) {
+        // Only where the data lies is kept; it is read again when decoded.
+        entry.filePosition = entry.packet->pos;
+        entry.byteCount = entry.packet->size;
+        av_buffer_unref(&entry.packet->buf);
+        entry.packet->data = nullptr;
+        entry.packet->size = 0;
+    }
     const AVPacket* p = entry.packet;
     const int64_t previousEnd =
         entries_.empty() ? 0 : entries_.back().timeMs + entries_.back().durationMs;
@@ -147,6 +187,9 @@ void PacketIndex::clear() {
     for (StoredPacket& e : entries_) av_packet_free(&e.packet);
     entries_.clear();
     decodeOrder_.clear();
+    av_packet_free(&loaded_);
+    if (dataFile_ >= 0) ::close(dataFile_);
+    dataFile_ = -1;
 }
 
 }  // namespace moksel

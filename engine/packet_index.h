@@ -4,6 +4,9 @@
 // packets come in decode order and are numbered here by presentation time. Each packet keeps
 // its place in the decode order, which is the order the decoder must be fed in.
 //
+// A packet keeps its data, or (when the index reads from the file) only its place and size in
+// the file: its data is read again when it is decoded (packetData).
+//
 // Thread contract: filled on the engine thread during open into a fresh index, then moved into
 // the engine context under the camera lock (video) or the sound device lock (sound); read by
 // the thread that holds that lock (decoders, still operations, the sound thread).
@@ -25,6 +28,8 @@ struct StoredPacket {
     int64_t decodeTimeMs = 0;    // decode time in ms
     int64_t durationMs = 0;      // duration in ms
     int decodePosition = 0;      // 1-based place in the file's (decode) order
+    int64_t filePosition = -1;   // where the data lies in the file, when it is read from there
+    int byteCount = 0;           // its size in bytes then
     bool isKey() const { return (packet->flags & AV_PKT_FLAG_KEY) != 0; }
 };
 
@@ -39,6 +44,14 @@ public:
     PacketIndex& operator=(PacketIndex&& other) noexcept;
     PacketIndex(const PacketIndex&) = delete;
     PacketIndex& operator=(const PacketIndex&) = delete;
+
+    // From now on packets that have a place in the file keep only that place and size; their
+    // data is read from `fd` (owned by the index from now on) when it is asked for.
+    void readDataFrom(int fd);
+    // The packet ready for the decoder, its data read from the file when the index reads
+    // from there (valid until the next call); null when that read fails (a file cut short
+    // or gone), in which case the packet is passed over.
+    const AVPacket* packetData(const StoredPacket& entry);
 
     // Takes the packet's data over (the caller's packet is left blank) and numbers it
     // count() + 1. A packet without any time stamp continues where the previous one ended.
@@ -73,6 +86,8 @@ public:
 private:
     std::vector<StoredPacket> entries_;
     std::vector<int> decodeOrder_;  // decode position - 1 -> packet number
+    int dataFile_ = -1;             // the file the packets' data is read from, or -1
+    AVPacket* loaded_ = nullptr;    // the last packet read from it
 };
 
 }  // namespace moksel

@@ -63,8 +63,9 @@ bool decodePicture(CameraPictures& cam, int number) {
         if (received == AVERROR(EAGAIN)) {
             if (cam.fedPosition < cam.index.count()) {
                 const StoredPacket* packet = cam.index.inDecodeOrder(++cam.fedPosition);
-                // A packet the decoder refuses is left out; the pictures after it still come.
-                if (packet) avcodec_send_packet(cam.decoder, packet->packet);
+                // A packet the decoder refuses (or that cannot be read) is left out; the pictures after it still come.
+                const AVPacket* data = packet ? cam.index.packetData(*packet) : nullptr;
+                if (data) avcodec_send_packet(cam.decoder, data);
                 continue;
             }
             if (!cam.drained) {

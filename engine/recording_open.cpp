@@ -1,5 +1,6 @@
 #include "engine/recording_open.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <cstdio>
@@ -13,6 +14,7 @@
 #include "engine/engine_messages.h"
 #include "engine/engine_reports.h"
 #include "engine/engine_thread.h"
+#include "engine/media_file.h"
 #include "engine/picture_converter.h"
 #include "engine/picture_lock.h"
 #include "engine/playback_state.h"
@@ -123,11 +125,20 @@ bool fileExists(const std::string& path) {
 }
 
 // Reads every packet of a demuxer; packets of `video` go to videoIndex, of `sound` (if >= 0)
-// to soundIndex, the rest are released. Stops at the end, at a read error or on quit.
+// to soundIndex, the rest are released. Stops at the end, at a read error or on quit. Where
+// the file allows, only the packets' places are learnt and their data is read when decoded.
 void readPackets(EngineContext& context, AVFormatContext* demuxer, int video, PacketIndex& videoIndex,
                  int sound, PacketIndex* soundIndex) {
+    const int dataFile = beginIndexPass(demuxer, {video, soundIndex ? sound : -1});
+    if (dataFile >= 0) {
+        videoIndex.readDataFrom(dataFile);
+        if (soundIndex && sound >= 0) soundIndex->readDataFrom(fcntl(dataFile, F_DUPFD_CLOEXEC, 0));
+    }
     AVPacket* packet = av_packet_alloc();
-    if (!packet) return;
+    if (!packet) {
+        endIndexPass(demuxer);
+        return;
+    }
     while (!context.quit.load() && av_read_frame(demuxer, packet) >= 0) {
         if (packet->stream_index == video) {
             videoIndex.store(packet, demuxer->streams[video]->time_base);
@@ -137,6 +148,7 @@ void readPackets(EngineContext& context, AVFormatContext* demuxer, int video, Pa
         av_packet_unref(packet);
     }
     av_packet_free(&packet);
+    endIndexPass(demuxer);
     videoIndex.finish();
     if (soundIndex) soundIndex->finish();
 }
@@ -161,10 +173,7 @@ void readTelemetry(EngineContext& context, uint32_t& eventTimeMs) {
 enum class RearOutcome { Opened, Unusable };
 
 RearOutcome openRear(EngineContext& context, const std::string& rearPath, int secondVideoStream) {
-    if (avformat_open_input(&context.rearDemuxer, rearPath.c_str(), nullptr, nullptr) < 0) {
-        return RearOutcome::Unusable;
-    }
-    if (avformat_find_stream_info(context.rearDemuxer, nullptr) < 0) return RearOutcome::Unusable;
+    if (!openMediaFile(rearPath.c_str(), &context.rearDemuxer)) return RearOutcome::Unusable;
     av_dump_format(context.rearDemuxer, 0, rearPath.c_str(), 0);
     AVFormatContext* demuxer = context.rearDemuxer;
     int number = secondVideoStream;
@@ -201,7 +210,7 @@ void releaseOpenedFront(EngineContext& context) {
         avcodec_free_context(&context.cameras[kFrontCamera].decoder);
         freeConverters(context.cameras[kFrontCamera]);
     }
-    avformat_close_input(&context.frontDemuxer);
+    closeMediaFile(&context.frontDemuxer);
     context.frontVideoStream = -1;
     context.frontStream = nullptr;
 }
@@ -254,9 +263,7 @@ void openRecording(EngineContext& context, const char* path) {
     ps.clockMs.store(0.0);
     context.frontVideoStream = context.soundStreamNumber = context.rearVideoStream = -1;
 
-    if (avformat_open_input(&context.frontDemuxer, context.path, nullptr, nullptr) < 0 ||
-        avformat_find_stream_info(context.frontDemuxer, nullptr) < 0) {
-        avformat_close_input(&context.frontDemuxer);
+    if (!openMediaFile(context.path, &context.frontDemuxer)) {
         postToMain(UM_OPEN_FAILED);
         return;
     }
