@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -65,6 +66,10 @@ BitmapButton* skinButton(QWidget* parent, QPoint at, int normal, int pressed, co
     return b;
 }
 
+// The file name endings and save dialog filters of the formats, in the format box's order.
+const char* const kEndings[] = {"mp4", "gpx", "kml", "csv"};
+const char* const kFilters[] = {"MP4 (*.mp4)", "GPX (*.gpx)", "KML (*.kml)", "CSV (*.csv)"};
+
 QLabel* caption(QWidget* parent, const QString& text, int y) {
     auto* l = new QLabel(text, parent);
     l->setFont(skinFont(QStringLiteral("돋움"), 13, 500));
@@ -82,7 +87,15 @@ OstrelExportOptionsBox::OstrelExportOptionsBox(QWidget* mainWindow, const Export
     setStyleSheet(QString::fromLatin1(kStyle));
     const QFont font = skinFont(QStringLiteral("돋움"), 13, 500);
 
-    caption(this, QStringLiteral("구간 (초)"), 54);
+    caption(this, QStringLiteral("내보낼 것"), 54);
+    format_ = new QComboBox(this);
+    format_->setObjectName(QStringLiteral("format"));
+    format_->setFont(font);
+    format_->addItems({QStringLiteral("영상 (MP4)"), QStringLiteral("GPS 경로 (GPX)"),
+                       QStringLiteral("GPS 경로 (KML)"), QStringLiteral("GPS 경로 (CSV)")});
+    format_->setGeometry(110, 54, 200, 22);
+    constexpr int kRow = 32;  // everything below the format row moves down by one row
+    caption(this, QStringLiteral("구간 (초)"), 54 + kRow);
     auto spin = [&](int x, double value) {
         auto* s = new QDoubleSpinBox(this);
         s->setFont(font);
@@ -90,12 +103,12 @@ OstrelExportOptionsBox::OstrelExportOptionsBox(QWidget* mainWindow, const Export
         s->setRange(0, 86400);
         s->setSingleStep(1);
         s->setValue(value);
-        s->setGeometry(x, 54, 90, 22);
+        s->setGeometry(x, 54 + kRow, 90, 22);
         return s;
     };
     from_ = spin(110, initial.fromS);
     auto* dash = new QLabel(QStringLiteral("~"), this);
-    dash->setGeometry(206, 54, 12, 22);
+    dash->setGeometry(206, 54 + kRow, 12, 22);
     to_ = spin(220, initial.toS);
     from_->setObjectName(QStringLiteral("from"));
     to_->setObjectName(QStringLiteral("to"));
@@ -104,21 +117,21 @@ OstrelExportOptionsBox::OstrelExportOptionsBox(QWidget* mainWindow, const Export
     continue_->setObjectName(QStringLiteral("continue"));
     continue_->setFont(font);
     continue_->setChecked(initial.continueDrive);
-    continue_->setGeometry(110, 82, 260, 22);
+    continue_->setGeometry(110, 82 + kRow, 260, 22);
     // Without continuing the range ends with the recording.
     auto bound = [this, lengthS] { to_->setMaximum(continue_->isChecked() ? 86400 : lengthS); };
     connect(continue_, &QCheckBox::toggled, this, bound);
     bound();
     to_->setValue(initial.toS);
 
-    caption(this, QStringLiteral("화면 구성"), 114);
+    caption(this, QStringLiteral("화면 구성"), 114 + kRow);
     layout_ = new QComboBox(this);
     layout_->setObjectName(QStringLiteral("layout"));
     layout_->setFont(font);
     layout_->addItems({QStringLiteral("전방 + 후방 나란히"), QStringLiteral("전방 + 후방 작은 화면"),
                        QStringLiteral("전방만"), QStringLiteral("후방만")});
     layout_->setCurrentIndex(initial.layout);
-    layout_->setGeometry(110, 114, 200, 22);
+    layout_->setGeometry(110, 114 + kRow, 200, 22);
 
     overlay_ = new QCheckBox(QStringLiteral("시각 · 속도 · 위치 · G 표시"), this);
     overlay_->setObjectName(QStringLiteral("overlay"));
@@ -130,29 +143,51 @@ OstrelExportOptionsBox::OstrelExportOptionsBox(QWidget* mainWindow, const Export
     destination_ = new QLineEdit(initial.destination, this);
     destination_->setObjectName(QStringLiteral("destination"));
     destination_->setFont(font);
-    destination_->setGeometry(110, 180, 220, 22);
+    destination_->setGeometry(110, 180 + kRow, 220, 22);
     auto* browse = new QPushButton(QStringLiteral("..."), this);
     browse->setObjectName(QStringLiteral("browse"));
-    browse->setGeometry(336, 180, 44, 22);
-    chooseDestination = [](QWidget* owner, const QString& current) {
-        return QFileDialog::getSaveFileName(owner, QStringLiteral("내보낼 영상 파일"), current,
-                                            QStringLiteral("MP4 (*.mp4)"));
+    browse->setGeometry(336, 180 + kRow, 44, 22);
+    chooseDestination = [this](QWidget* owner, const QString& current) {
+        const int format = format_->currentIndex();
+        return QFileDialog::getSaveFileName(owner, QStringLiteral("내보낼 파일"), current,
+                                            QString::fromLatin1(kFilters[format]));
     };
     connect(browse, &QPushButton::clicked, this, [this] {
         const QString chosen = chooseDestination ? chooseDestination(this, destination_->text()) : QString();
         if (!chosen.isEmpty()) destination_->setText(chosen);
     });
 
-    ok_ = skinButton(this, QPoint(104, 240), kOkNormal, kOkPressed, "ok");
-    cancel_ = skinButton(this, QPoint(218, 240), kCancelNormal, kCancelPressed, "cancel");
+    format_->setCurrentIndex(initial.format);
+    formatChanged(initial.format);
+    connect(format_, &QComboBox::currentIndexChanged, this, &OstrelExportOptionsBox::formatChanged);
+    ok_ = skinButton(this, QPoint(104, 240 + kRow), kOkNormal, kOkPressed, "ok");
+    cancel_ = skinButton(this, QPoint(218, 240 + kRow), kCancelNormal, kCancelPressed, "cancel");
     connect(ok_, &QAbstractButton::clicked, this, [this] {
         if (!destination_->text().trimmed().isEmpty() && to_->value() > from_->value()) accept();
     });
     connect(cancel_, &QAbstractButton::clicked, this, &QDialog::reject);
 }
 
+void OstrelExportOptionsBox::formatChanged(int format) {
+    if (format < 0 || format > 3) return;
+    layout_->setEnabled(format == 0);
+    overlay_->setEnabled(format == 0);
+    QString path = destination_->text().trimmed();
+    if (path.isEmpty()) return;
+    const QFileInfo info(path);
+    const QString ending = info.suffix().toLower();
+    for (const char* known : kEndings) {
+        if (ending == QLatin1String(known)) {
+            path.chop(ending.size() + 1);
+            break;
+        }
+    }
+    destination_->setText(path + QLatin1Char('.') + QLatin1String(kEndings[format]));
+}
+
 ExportChoices OstrelExportOptionsBox::choices() const {
     ExportChoices c;
+    c.format = format_->currentIndex();
     c.fromS = from_->value();
     c.toS = to_->value();
     c.continueDrive = continue_->isChecked();
@@ -168,11 +203,11 @@ void OstrelExportOptionsBox::showEvent(QShowEvent* event) {
 }
 
 void OstrelExportOptionsBox::paintEvent(QPaintEvent*) {
-    paintPanel(this, QStringLiteral("영상 내보내기"));
+    paintPanel(this, QStringLiteral("내보내기"));
 }
 
 OstrelExportProgressBox::OstrelExportProgressBox(QWidget* mainWindow)
-    : SkinDialog(mainWindow), mainWindow_(mainWindow), title_(QStringLiteral("영상 내보내는 중")) {
+    : SkinDialog(mainWindow), mainWindow_(mainWindow), title_(QStringLiteral("내보내는 중")) {
     setObjectName(QStringLiteral("OstrelExportProgressBox"));
     setFixedSize(kSize);
     setStyleSheet(QString::fromLatin1(kStyle));

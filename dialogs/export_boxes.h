@@ -1,4 +1,5 @@
-// The boxes of the video export: the options box (range, layout, overlay, destination) and the
+// The boxes of the export: the options box (what to write: the video or the GPS track as GPX,
+// KML or CSV; range, layout, overlay, destination) and the
 // progress box (a moving bar and a cancel button; at the end the outcome, with the reason of a
 // failure). Both are drawn in the skin's style: a graphite panel with a cyan rule, light text,
 // the skin's OK and cancel buttons.
@@ -23,8 +24,10 @@ namespace moksel {
 
 class BitmapButton;
 
-// What the user chose; layout 0 side by side, 1 picture in picture, 2 front, 3 rear.
+// What the user chose; layout 0 side by side, 1 picture in picture, 2 front, 3 rear; format 0
+// the video (MP4), 1 the track as GPX, 2 as KML, 3 as CSV.
 struct ExportChoices {
+    int format = 0;
     double fromS = 0, toS = 0;
     bool continueDrive = false;
     int layout = 0;
@@ -35,7 +38,7 @@ struct ExportChoices {
 class OstrelExportOptionsBox : public SkinDialog {
 public:
     static constexpr QPoint kOffsetFromMainWindow{312, 230};
-    static constexpr QSize kSize{400, 290};
+    static constexpr QSize kSize{400, 322};
 
     // `lengthS`: the recording's length, the range's upper bound (continuing may go further).
     OstrelExportOptionsBox(QWidget* mainWindow, const ExportChoices& initial, double lengthS);
@@ -52,7 +55,12 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // A new format: the layout and overlay apply to the video only, and the destination's
+    // file name ending follows the format.
+    void formatChanged(int format);
+
     QWidget* mainWindow_;
+    QComboBox* format_;
     QDoubleSpinBox* from_;
     QDoubleSpinBox* to_;
     QCheckBox* continue_;

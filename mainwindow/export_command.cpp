@@ -1,5 +1,6 @@
-// The main window's export command: the options box, then the export on a worker thread with
-// the progress box up (playback stays paused), then the outcome in the same box.
+// The main window's export command: the options box, then the export (the video, or the GPS
+// track as GPX, KML or CSV) on a worker thread with the progress box up (playback stays paused),
+// then the outcome in the same box.
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -74,15 +75,18 @@ void COstrelDlg::exportRecording() {
     OstrelExportProgressBox progress(this);
     std::atomic<bool> cancel{false};
     progress.onCancel = [&cancel] { cancel = true; };
-    std::thread worker([&progress, &cancel, request] {
-        const exporting::ExportResult result = exporting::exportVideo(
-            request,
-            [&progress](int done, int total) {
-                QMetaObject::invokeMethod(
-                    &progress, [&progress, done, total] { progress.setProgress(done, total); },
-                    Qt::QueuedConnection);
-            },
-            &cancel);
+    const int format = chosen.format;
+    std::thread worker([&progress, &cancel, request, format] {
+        const auto showProgress = [&progress](int done, int total) {
+            QMetaObject::invokeMethod(
+                &progress, [&progress, done, total] { progress.setProgress(done, total); },
+                Qt::QueuedConnection);
+        };
+        constexpr exporting::TrackFormat kTracks[] = {exporting::TrackFormat::Gpx, exporting::TrackFormat::Kml,
+                                                      exporting::TrackFormat::Csv};
+        const exporting::ExportResult result =
+            format >= 1 && format <= 3 ? exporting::exportTrack(request, kTracks[format - 1])
+                                       : exporting::exportVideo(request, showProgress, &cancel);
         QString text;
         switch (result.status) {
             case exporting::ExportStatus::Done:

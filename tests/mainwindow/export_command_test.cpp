@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QComboBox>
+#include <QFile>
 #include <QDoubleSpinBox>
 #include <QFileInfo>
 #include <QLineEdit>
@@ -102,6 +104,65 @@ TEST(ExportCommand, ExportsTheChosenRangeWithThePlaybackPaused) {
     EXPECT_EQ(rearNumbers.front(), 15);
     EXPECT_EQ(rearNumbers.back(), 44);
     EXPECT_TRUE(std::filesystem::exists(folder.filePath(QStringLiteral("clip.json")).toStdString()));
+    playbackState.uiState = Stopped;
+    playbackState.openState = NoRecording;
+}
+
+// The same box writes the drive's GPS track instead: the destination's ending follows the
+// format, the layout no longer applies, and the file holds the track of the range.
+TEST(ExportCommand, WritesTheTrackInTheFormatChosen) {
+    QTemporaryDir folder;
+    gen::GenOptions o;
+    o.outputDir = folder.path().toStdString();
+    o.frames = 90;
+    o.width = 320;
+    o.height = 180;
+    o.gps = gen::GpsMode::AllFix;
+    gen::GenResult pair;
+    std::string error;
+    ASSERT_TRUE(gen::generatePair(o, pair, error)) << error;
+
+    playbackState.uiState = Stopped;
+    auto log = std::make_shared<testing::EngineRecorder::Log>();
+    COstrelDlg window(std::make_unique<testing::EngineRecorder>(log));
+    window.setBoxRunners([](QWidget*, int) { return 1; }, [](QWidget*, int) { return 1; });
+    window.initialise();
+    window.show();
+    window.setCurrentRecording(pair.frontPath, QFileInfo(QString::fromStdString(pair.frontPath)).fileName());
+    window.send(UM_RECORDING_LENGTH, 0, 30);
+    window.send(UM_OPEN_DONE, 0, 0);
+
+    const QString out = folder.filePath(QStringLiteral("track.mp4"));
+    QString destination, outcome;
+    bool layoutEnabled = true;
+    whenShown<OstrelExportOptionsBox>([&](OstrelExportOptionsBox* box) {
+        box->findChild<QLineEdit*>(QStringLiteral("destination"))->setText(out);
+        box->findChild<QComboBox*>(QStringLiteral("format"))->setCurrentIndex(1);  // GPX
+        destination = box->choices().destination;
+        layoutEnabled = box->findChild<QComboBox*>(QStringLiteral("layout"))->isEnabled();
+        box->okButton()->click();
+        if (box->isVisible()) return box->reject();
+        whenShown<OstrelExportProgressBox>([&](OstrelExportProgressBox* progress) {
+            auto wait = std::make_shared<std::function<void()>>();
+            *wait = [&, progress, wait] {
+                if (!progress->finished()) return QTimer::singleShot(20, *wait);
+                outcome = progress->text();
+                progress->button()->click();
+            };
+            (*wait)();
+        });
+    });
+    window.button(kButtonExport)->click();
+
+    EXPECT_EQ(destination, folder.filePath(QStringLiteral("track.gpx")));
+    EXPECT_FALSE(layoutEnabled);
+    EXPECT_TRUE(outcome.contains(QStringLiteral("track.gpx"))) << outcome.toStdString();
+    QFile file(destination);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray text = file.readAll();
+    EXPECT_TRUE(text.contains("<gpx")) << text.left(200).toStdString();
+    // One point per frame with a fix: 90 frames, all with a fix.
+    EXPECT_EQ(text.count("<trkpt"), 90);
     playbackState.uiState = Stopped;
     playbackState.openState = NoRecording;
 }
