@@ -1,15 +1,20 @@
 // Playback figures: CPU of the engine playing a 60-second 1280 x 720 pair against the ffmpeg
 // program decoding and scaling the same files, the picture/sound offset at the end of a long
-// recording, and the medians of seek and step-back latency.
+// recording, the medians of seek and step-back latency, and the gap in the pictures where a
+// drive's recording plays on into the next one.
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <functional>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <mutex>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "bench_support.h"
 #include "engine/clock_sound.h"
@@ -34,10 +39,21 @@ struct Views {
     std::atomic<int> frontRepaints{0};
     std::atomic<double> lastRepaintMs{0};
     bool readFrames = false;
+    std::mutex timesMutex;
+    std::vector<double> repaintTimes;  // front repaints, while recordTimes is set
+    std::vector<int> repaintFrames;    // the frame number each of them showed
+    std::atomic<bool> recordTimes{false};
 
     Views() {
         front.setRepaintHandler([this] {
             lastRepaintMs = nowMs();
+            if (recordTimes) {
+                auto pictureLock = lockCameraPictures(kFrontCamera);
+                const uint8_t* picture = playbackState.frontPicture.load();
+                std::lock_guard<std::mutex> lock(timesMutex);
+                repaintTimes.push_back(lastRepaintMs.load());
+                repaintFrames.push_back(picture ? gen::readFrameNumber(picture, 487, 311, 487 * 4) : -1);
+            }
             if (readFrames) {
                 auto lock = lockCameraPictures(kFrontCamera);
                 const uint8_t* picture = playbackState.frontPicture.load();
@@ -130,6 +146,64 @@ double seekLatencyMs(Views& views, const gen::GenResult& pair) {
     }
     views.readFrames = false;
     return median(latencies);
+}
+
+// Two recordings of one drive (10 s each, the second starting where the first ends): the
+// second is opened ahead, the first plays from 2 s before its end into the second. The
+// interval between the last front picture of the first and the first of the second, less the
+// frame interval; and, for comparison, the longest such excess elsewhere in the stretch (the
+// pacing's own jitter). Medians of three passes.
+struct Handover {
+    double gapMs = -1, jitterMs = -1;
+};
+
+Handover handoverGap(Views& views) {
+    const gen::GenResult first = makePair("drive-1", 300, 1280, 720);
+    gen::GenOptions options;
+    options.outputDir = benchFolder() + "/drive-2";
+    options.frames = 300;
+    options.start.second += 10;
+    options.encoderThreads = 0;
+    gen::GenResult second;
+    std::string error;
+    if (!gen::generatePair(options, second, error)) return {};
+    std::vector<double> gaps, jitters;
+    for (int pass = 0; pass < 3; ++pass) {
+        openAndWait(views, first.frontPath);
+        pushEngineCommand(CmdPrepare, second.frontPath.c_str());
+        const int handovers = views.mainWindow.count(UM_HANDED_OVER);
+        playbackState.seekTargetMs = 8000;
+        playbackState.frontSeekPending = 1;
+        playbackState.rearSeekPending = 1;
+        playbackState.audioSeekPending = 1;
+        pushEngineCommand(CmdPlay);
+        std::this_thread::sleep_for(700ms);  // the seek and the start of the sound settle
+        {
+            std::lock_guard<std::mutex> lock(views.timesMutex);
+            views.repaintTimes.clear();
+            views.repaintFrames.clear();
+        }
+        views.recordTimes = true;
+        if (!views.mainWindow.waitFor(UM_HANDED_OVER, 10s, handovers + 1)) return {};
+        std::this_thread::sleep_for(1s);
+        views.recordTimes = false;
+        std::lock_guard<std::mutex> lock(views.timesMutex);
+        // The seam: where the frame numbers start again. Elsewhere: the pacing's own jitter.
+        const auto& t = views.repaintTimes;
+        const auto& f = views.repaintFrames;
+        double seam = -1, elsewhere = 0;
+        for (size_t i = 1; i < t.size() && i < f.size(); ++i) {
+            if (f[i] < f[i - 1] && seam < 0) {
+                seam = t[i] - t[i - 1];
+            } else {
+                elsewhere = std::max(elsewhere, t[i] - t[i - 1]);
+            }
+        }
+        if (seam < 0) return {};
+        jitters.push_back(elsewhere - 1000.0 / 30.0);
+        gaps.push_back(seam - 1000.0 / 30.0);
+    }
+    return {median(gaps), median(jitters)};
 }
 
 double stepBackLatencyMs(Views& views) {
@@ -265,6 +339,7 @@ int runPlaybackBench(int offsetMinutes, bool soundServer, bool cpuOnly) {
     const double seekMs = cpuOnly ? 0 : seekLatencyMs(views, pair);
     const double stepBackMs = cpuOnly ? 0 : stepBackLatencyMs(views);
     const Offsets offsets = cpuOnly ? Offsets{} : avOffsets(views, offsetMinutes, soundServer);
+    const Handover handover = cpuOnly ? Handover{} : handoverGap(views);
 
     pushEngineCommand(CmdStop);
     pushEngineCommand(CmdClose);
@@ -284,6 +359,10 @@ int runPlaybackBench(int offsetMinutes, bool soundServer, bool cpuOnly) {
     std::printf("av-offset-ms: %.1f\n", std::fabs(offsets.endMs));
     std::printf("seek-latency-ms: %.1f\n", seekMs);
     std::printf("step-back-latency-ms: %.1f\n", stepBackMs);
+    std::printf("handover-gap-ms: %.1f (interval between the front pictures either side of a drive's\n"
+                "  recording boundary, less the frame interval)\n", handover.gapMs);
+    std::printf("pacing-jitter-ms: %.1f (the longest such excess elsewhere in the same stretch)\n",
+                handover.jitterMs);
     return 0;
 }
 

@@ -35,6 +35,8 @@ struct SwrContext;
 
 namespace moksel {
 
+struct PreparedRecording;
+
 constexpr int kSoundBufferBytes = 288000;
 constexpr int kPathBytes = 1024;
 
@@ -77,6 +79,7 @@ struct EngineContext {
     AVCodecContext* soundDecoder = nullptr;
     SwrContext* resampler = nullptr;
     int soundChannels = 0;
+    int soundSampleRate = 0;
     PacketIndex soundIndex;
     uint8_t soundBuffer[kSoundBufferBytes]{};   // volume-scaled samples waiting for the device
     uint8_t decodeScratch[kSoundBufferBytes]{}; // decoder output before volume scaling
@@ -91,6 +94,11 @@ struct EngineContext {
     // Telemetry working arrays (about 3.7 MB), made once with the context and reused by every
     // open. Engine thread only.
     TelemetryBox telemetryBox;
+
+    // The next recording of the drive, opened ahead (recording_handover.h); engine thread.
+    // handoverReady is set while one is ready, for the front decoder at the end.
+    PreparedRecording* prepared = nullptr;
+    std::atomic<bool> handoverReady{false};
 
     SDL_Thread* frontDecoderThread = nullptr;
     SDL_Thread* rearDecoderThread = nullptr;

@@ -18,6 +18,7 @@
 #include "engine/picture_converter.h"
 #include "engine/picture_lock.h"
 #include "engine/playback_state.h"
+#include "engine/recording_handover.h"
 #include "engine/recording_open.h"
 #include "engine/still_pictures.h"
 #include "engine/video_decoder.h"
@@ -46,10 +47,6 @@ std::atomic<uint64_t> commandsQueued{0};
 // Keeps the context alive while requestEngineQuit uses it from another thread.
 std::mutex contextMutex;
 std::atomic<uint64_t> commandsFinished{0};
-
-void waitForParkedDecoders(EngineContext& context) {
-    while (!(ps.frontIdle.load() && ps.rearIdle.load()) && !context.quit.load()) SDL_Delay(1);
-}
 
 bool allocatePictures(EngineContext& context) {
     for (CameraPictures& cam : context.cameras) {
@@ -85,6 +82,7 @@ void freePictures(EngineContext& context) {
 
 // Frees everything a recording holds, without reports.
 void releaseRecording(EngineContext& context) {
+    discardPrepared(context);
     closeSoundDevice(context);
     for (int camera = 0; camera < 2; ++camera) {
         std::lock_guard<std::mutex> lock(pictureLock(camera));
@@ -159,6 +157,18 @@ void runCommand(EngineContext& context, SDL_Event& event) {
             openRecording(context, path);
             break;
         }
+        case CmdPrepare: {
+            char path[kPathBytes] = {};
+            if (event.user.data1) {
+                std::strncpy(path, static_cast<const char*>(event.user.data1), kPathBytes - 1);
+                std::free(event.user.data1);
+            }
+            runPrepare(context, path);
+            break;
+        }
+        case CmdHandover:
+            runHandover(context);
+            break;
         case CmdStepForward:
             stepForward(context);
             break;
@@ -241,7 +251,7 @@ void engineMain(const std::function<void(bool)>& ready) {
         commandQueued = nullptr;
         SDL_Event event;
         while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, eventType, eventType) > 0) {
-            if (event.user.code == CmdOpen) std::free(event.user.data1);
+            if (event.user.code == CmdOpen || event.user.code == CmdPrepare) std::free(event.user.data1);
         }
     }
     stopClockTimer();
@@ -270,9 +280,10 @@ bool pushEngineCommand(EngineCommand command, const char* path) {
     SDL_Event event{};
     event.type = commandEventType;
     event.user.code = command;
-    if (command == CmdOpen) event.user.data1 = strdup(path ? path : "");
+    const bool carriesPath = command == CmdOpen || command == CmdPrepare;
+    if (carriesPath) event.user.data1 = strdup(path ? path : "");
     if (SDL_PushEvent(&event) != 1) {
-        if (command == CmdOpen) std::free(event.user.data1);
+        if (carriesPath) std::free(event.user.data1);
         return false;
     }
     SDL_SemPost(commandQueued);
@@ -291,6 +302,10 @@ void requestEngineQuit() {
 uint64_t engineCommandsQueued() { return commandsQueued.load(); }
 uint64_t engineCommandsFinished() { return commandsFinished.load(); }
 
+void waitForParkedDecoders(EngineContext& context) {
+    while (!(ps.frontIdle.load() && ps.rearIdle.load()) && !context.quit.load()) SDL_Delay(1);
+}
+
 void wakeDecoders(EngineContext& context) {
     // Taking the lock after the state was written means a decoder that has just found the
     // state unchanged is already waiting when the notice comes.
@@ -299,6 +314,7 @@ void wakeDecoders(EngineContext& context) {
 }
 
 void runStop(EngineContext& context) {
+    discardPrepared(context);
     ps.engineState.store(Stopped);
     stopClockTimer();
     waitForParkedDecoders(context);

@@ -53,6 +53,8 @@ std::unique_ptr<EngineThread> startEngine(MessageTarget* mainWindow);
 // Engine thread procedures, used by the command loop and by tests.
 // Wakes parked decoders at once after engineState became Playing or quit was set.
 void wakeDecoders(EngineContext& context);
+// Waits until both decoders are parked (or the engine quits), after engineState left Playing.
+void waitForParkedDecoders(EngineContext& context);
 void runStop(EngineContext& context);
 void runClose(EngineContext& context);
 

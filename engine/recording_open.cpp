@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
@@ -16,8 +17,10 @@
 #include "engine/engine_thread.h"
 #include "engine/media_file.h"
 #include "engine/picture_converter.h"
+#include "engine/picture_decoding.h"
 #include "engine/picture_lock.h"
 #include "engine/playback_state.h"
+#include "engine/prepared_recording.h"
 #include "recording/recording_name.h"
 #include "recording/telemetry.h"
 
@@ -70,6 +73,7 @@ bool openSound(EngineContext& context, AVFormatContext* demuxer, int number) {
     context.soundDecoder = decoder;
     context.resampler = resampler;
     context.soundChannels = channels;
+    context.soundSampleRate = decoder->sample_rate;
     context.soundStreamNumber = number;
     context.soundStream = stream;
     return true;
@@ -203,6 +207,39 @@ RearOutcome openRear(EngineContext& context, const std::string& rearPath, int se
     return RearOutcome::Opened;
 }
 
+// The first video stream, a second video stream (the rear camera of a front file that holds
+// both) and the first sound stream; -1 for each one missing.
+void chooseStreams(const AVFormatContext* demuxer, int& video, int& secondVideo, int& sound) {
+    video = secondVideo = sound = -1;
+    for (unsigned i = 0; i < demuxer->nb_streams; ++i) {
+        const AVMediaType type = demuxer->streams[i]->codecpar->codec_type;
+        if (type == AVMEDIA_TYPE_VIDEO) {
+            if (video < 0) {
+                video = static_cast<int>(i);
+            } else if (secondVideo < 0) {
+                secondVideo = static_cast<int>(i);
+            }
+        } else if (type == AVMEDIA_TYPE_AUDIO && sound < 0) {
+            sound = static_cast<int>(i);
+        }
+    }
+}
+
+// A camera of a prepared recording: its decoder and packet index, and its first picture
+// decoded (a picture that will not decode is decoded again when shown).
+bool prepareCamera(EngineContext& context, AVFormatContext* demuxer, int number, CameraPictures& cam,
+                   int sound, PacketIndex* soundIndex) {
+    AVStream* stream = demuxer->streams[number];
+    if (!pictureKnown(stream)) return false;
+    cam.decoder = openDecoder(stream, true);
+    if (!cam.decoder) return false;
+    readPackets(context, demuxer, number, cam.index, sound, soundIndex);
+    cam.durationMs = streamDurationMs(demuxer, stream);
+    if (cam.index.count() == 0) return false;
+    decodePicture(cam, 1);
+    return true;
+}
+
 // Frees what a front file that failed to open holds (its demuxer and decoder).
 void releaseOpenedFront(EngineContext& context) {
     {
@@ -271,18 +308,7 @@ void openRecording(EngineContext& context, const char* path) {
     av_dump_format(demuxer, 0, context.path, 0);
 
     int video = -1, secondVideo = -1, sound = -1;
-    for (unsigned i = 0; i < demuxer->nb_streams; ++i) {
-        const AVMediaType type = demuxer->streams[i]->codecpar->codec_type;
-        if (type == AVMEDIA_TYPE_VIDEO) {
-            if (video < 0) {
-                video = static_cast<int>(i);
-            } else if (secondVideo < 0) {
-                secondVideo = static_cast<int>(i);
-            }
-        } else if (type == AVMEDIA_TYPE_AUDIO && sound < 0) {
-            sound = static_cast<int>(i);
-        }
-    }
+    chooseStreams(demuxer, video, secondVideo, sound);
     // A recording without sound (the camera's microphone switched off) or with sound that
     // cannot be decoded plays silently, the clock running by itself.
     if (video >= 0) openVideo(context, demuxer, video, Which::Front);
@@ -327,6 +353,98 @@ void openRecording(EngineContext& context, const char* path) {
         }
     }
     sendToMain(UM_OPEN_DONE, 0, static_cast<LParam>(static_cast<uint32_t>(durationMs / 100)));
+}
+
+PreparedRecording::~PreparedRecording() {
+    for (CameraPictures& cam : cameras) {
+        avcodec_free_context(&cam.decoder);
+        av_frame_free(&cam.decoded);
+        av_frame_free(&cam.scratch);
+    }
+    avcodec_free_context(&soundDecoder);
+    swr_free(&resampler);
+    closeMediaFile(&frontDemuxer);
+    closeMediaFile(&rearDemuxer);
+}
+
+bool prepareRecording(EngineContext& context, const char* path, PreparedRecording& prepared) {
+    prepared.path = path ? path : "";
+    // Both cameras get their frames whatever they hold: the swap hands them to the engine.
+    for (CameraPictures& cam : prepared.cameras) {
+        cam.decoded = av_frame_alloc();
+        cam.scratch = av_frame_alloc();
+        if (!cam.decoded || !cam.scratch) return false;
+    }
+    if (!openMediaFile(prepared.path.c_str(), &prepared.frontDemuxer)) return false;
+    AVFormatContext* demuxer = prepared.frontDemuxer;
+    int video = -1, secondVideo = -1, sound = -1;
+    chooseStreams(demuxer, video, secondVideo, sound);
+    if (video < 0) return false;
+
+    // The sound must be able to follow the playing sound on the device as it is open.
+    const bool deviceOpen = ps.audioDeviceState.load() >= 0;
+    if (sound >= 0) {
+        AVCodecContext* decoder = openDecoder(demuxer->streams[sound], false);
+        prepared.soundDecoder = decoder;
+        if (!decoder) return false;
+        prepared.soundChannels = decoder->ch_layout.nb_channels;
+        prepared.soundSampleRate = decoder->sample_rate;
+        if (swr_alloc_set_opts2(&prepared.resampler, &decoder->ch_layout, AV_SAMPLE_FMT_S16,
+                                decoder->sample_rate, &decoder->ch_layout, decoder->sample_fmt,
+                                decoder->sample_rate, 0, nullptr) < 0 ||
+            swr_init(prepared.resampler) < 0) {
+            return false;
+        }
+        prepared.soundStreamNumber = sound;
+        prepared.soundStream = demuxer->streams[sound];
+    }
+    if (deviceOpen != (sound >= 0) ||
+        (deviceOpen && (prepared.soundChannels != context.soundChannels ||
+                        prepared.soundSampleRate != context.soundSampleRate))) {
+        return false;
+    }
+    if (!prepareCamera(context, demuxer, video, prepared.cameras[kFrontCamera], sound, &prepared.soundIndex)) {
+        return false;
+    }
+    prepared.frontVideoStream = video;
+    prepared.frontStream = demuxer->streams[video];
+    if (context.quit.load()) return false;
+
+    // Telemetry, built against the prepared front's picture times.
+    TelemetryBox& box = context.telemetryBox;
+    if (box.read(prepared.path)) {
+        const PacketIndex& index = prepared.cameras[kFrontCamera].index;
+        std::vector<int64_t> times;
+        times.reserve(static_cast<size_t>(index.count()));
+        for (int seq = 1; seq <= index.count(); ++seq) times.push_back(index.at(seq)->timeMs);
+        prepared.telemetry.resize(times.size());
+        const int built = box.buildRecords(times.data(), index.count(), prepared.telemetry.data(), index.count(),
+                                           prepared.eventTimeMs);
+        prepared.telemetry.resize(static_cast<size_t>(std::max(0, built)));
+    }
+
+    const std::string rearPath = rearPathForFront(prepared.path.c_str());
+    if (fileExists(rearPath)) {
+        CameraPictures& rear = prepared.cameras[kRearCamera];
+        int number = secondVideo;
+        bool usable = openMediaFile(rearPath.c_str(), &prepared.rearDemuxer);
+        if (usable && number < 0) {
+            int ignoredSecond = -1, ignoredSound = -1;
+            chooseStreams(prepared.rearDemuxer, number, ignoredSecond, ignoredSound);
+        }
+        usable = usable && number >= 0 && number < static_cast<int>(prepared.rearDemuxer->nb_streams) &&
+                 prepared.rearDemuxer->streams[number]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO &&
+                 prepareCamera(context, prepared.rearDemuxer, number, rear, -1, nullptr);
+        if (usable) {
+            prepared.rearVideoStream = number;
+            prepared.rearStream = prepared.rearDemuxer->streams[number];
+        } else {
+            avcodec_free_context(&rear.decoder);
+            rear.index.clear();
+            prepared.rearUnusable = true;
+        }
+    }
+    return !context.quit.load();
 }
 
 }  // namespace moksel

@@ -74,17 +74,16 @@ DeliveryNotice deliverToView(EngineContext& context, int camera) {
 }
 
 // Sleeps for the given real duration, in slices of at most 50 ms, leaving early when playing
-// stops or the engine quits (a damaged duration never blocks Stop). A frame's wait at 30 and
-// 25 frames/s is one sleep: every wake-up costs the decoder its warm caches.
+// stops or the engine quits (a damaged duration never blocks Stop), at once when the engine
+// wakes the decoders after such a change (a hand-over to the next recording does). A frame's
+// wait at 30 and 25 frames/s is one sleep: every wake-up costs the decoder its warm caches.
 void sleepFor(EngineContext& context, int64_t milliseconds) {
     using namespace std::chrono;
     const auto until = steady_clock::now() + std::chrono::milliseconds(std::max<int64_t>(1, milliseconds));
-    while (true) {
-        const auto now = steady_clock::now();
-        if (now >= until) return;
-        const auto left = duration_cast<std::chrono::milliseconds>(until - now).count();
-        SDL_Delay(static_cast<Uint32>(std::clamp<int64_t>(left, 1, 50)));
-        if (context.quit.load() || ps.engineState.load() != Playing) return;
+    const auto leave = [&] { return context.quit.load() || ps.engineState.load() != Playing; };
+    std::unique_lock<std::mutex> lock(context.wakeMutex);
+    while (steady_clock::now() < until) {
+        if (context.wake.wait_until(lock, std::min(until, steady_clock::now() + 50ms), leave)) return;
     }
 }
 
@@ -293,7 +292,14 @@ int frontDecoderThread(void* arg) {
         const bool pastRepeatEnd =
             ps.repeatEndOn.load() &&
             ps.frontFrameTimeMs.load() > static_cast<double>(durationMs) * ps.repeatEndFraction.load();
-        if (atEnd || pastRepeatEnd) {
+        if (atEnd && !pastRepeatEnd && context.handoverReady.load()) {
+            // The next recording of the drive is ready: the engine swaps it in and playing
+            // goes on with its first picture (this decoder parks meanwhile).
+            pushEngineCommand(CmdHandover);
+            while (!context.quit.load() && ps.engineState.load() == Playing && context.handoverReady.load()) {
+                SDL_Delay(1);
+            }
+        } else if (atEnd || pastRepeatEnd) {
             pushEngineCommand(CmdStop);
             SDL_Delay(100);
             postToMain(UM_PLAY_END);

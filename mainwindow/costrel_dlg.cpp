@@ -101,8 +101,8 @@ COstrelDlg::~COstrelDlg() {
     // A window torn down without the exit command still ends its engine the ordered way.
     if (engineStarted_ && !engineGone_ && !shutDownDone_) {
         if (!exiting_) {
-            engine_->push(CmdStop);
-            engine_->push(CmdClose);
+            pushEngine(CmdStop);
+            pushEngine(CmdClose);
             engine_->push(CmdQuit);
         }
         while (!engine_->waitForEnd(std::chrono::milliseconds(2))) serveEventsBriefly();
@@ -502,8 +502,8 @@ void COstrelDlg::exitViewer() {
         finishShutDown();
         return;
     }
-    engine_->push(CmdStop);
-    engine_->push(CmdClose);
+    pushEngine(CmdStop);
+    pushEngine(CmdClose);
     engine_->push(CmdQuit);
     // Whatever the engine is busy with (a long open, a wait for its decoders), it ends now.
     engine_->requestQuit();

@@ -228,7 +228,7 @@ private:
     LResult onSeekDrag(WParam, LParam);
     LResult onSeekDragEnd(WParam, LParam);
     LResult onEngineEnded(WParam, LParam);
-    LResult onOpenDone(WParam, LParam);
+    LResult onOpenDone(WParam, LParam durationTenths);
     LResult onSetVolume(WParam volume, LParam);
     LResult onScanBegin(WParam, LParam);
     LResult onScanEnd(WParam, LParam);
@@ -250,6 +250,19 @@ private:
     LResult onGetDuration(WParam, LParam);
     LResult onRepeatOff(WParam, LParam);
     LResult onRearOpenFailed(WParam, LParam);
+    LResult onHandedOver(WParam, LParam durationTenths);
+
+    // The next recording of the playing one's drive, named to the engine to open ahead (an
+    // empty name when none follows or a stretch repeats); nothing when it is already named.
+    void prepareNextInDrive();
+    // Tells the list the loaded recording's length (tenths of a second), for its drives.
+    void noteLoadedDuration(LParam tenths);
+    // Queues an engine command. Stop, Close and Open make the engine forget the recording it
+    // opened ahead, and so does the window.
+    void pushEngine(EngineCommand command, const char* path = nullptr);
+    // The loaded recording's name, type, drive on the map, and whether it has sound.
+    void showCurrentRecording();
+    void showSoundAvailability();
 
     std::unique_ptr<EngineLink> engine_;
     bool initialised_ = false;
@@ -287,6 +300,8 @@ private:
     MountWatcher* mountWatcher_ = nullptr;
     bool waitCursor_ = false;
     std::string routeSeekPath_;  // a recording picked on the map's route, to seek in once open
+    std::string preparedPath_;   // the recording the engine opened ahead, empty for none
+    bool followingHandover_ = false;  // the list selects the recording the engine plays on into
     int routeSeekTenths_ = 0;
     std::function<std::string()> selectedPath_;
     std::function<bool(QString&)> selectedName_;  // false: nothing selected

@@ -140,8 +140,8 @@ void COstrelDlg::closeRecordingOn(const std::string& root) {
     // files cannot be unmounted: stop and close, and wait (serving this thread's events, which
     // the engine's reports need) until the engine says nothing is open.
     playbackState.uiState = Stopped;
-    engine_->push(CmdStop);
-    engine_->push(CmdClose);
+    pushEngine(CmdStop);
+    pushEngine(CmdClose);
     QElapsedTimer waited;
     waited.start();
     while (engineRunning() && playbackState.openState.load() != NoRecording && waited.elapsed() < 10000) {

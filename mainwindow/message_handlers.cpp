@@ -61,6 +61,7 @@ const MessageMap<COstrelDlg>& COstrelDlg::messageMap() {
         {UM_GET_DURATION, &COstrelDlg::onGetDuration},
         {UM_REPEAT_OFF, &COstrelDlg::onRepeatOff},
         {UM_REAR_OPEN_FAILED, &COstrelDlg::onRearOpenFailed},
+        {UM_HANDED_OVER, &COstrelDlg::onHandedOver},
     };
     return map;
 }
@@ -191,19 +192,27 @@ LResult COstrelDlg::onHeading(WParam heading, LParam) {
     return sendToPane(PaneId::ShowDirection, UM_HEADING, heading, 0);
 }
 
-LResult COstrelDlg::onOpenDone(WParam, LParam) {
+LResult COstrelDlg::onOpenDone(WParam, LParam durationTenths) {
     endWaitCursor();
+    showSoundAvailability();
+    recordingReady_ = true;
+    playbackState.uiState = Playing;
+    engine_->push(CmdPlay);
+    seekAfterOpenFromRoute();
+    // The engine forgot what it had opened ahead when it opened this one.
+    preparedPath_.clear();
+    noteLoadedDuration(durationTenths);
+    prepareNextInDrive();
+    return 0;
+}
+
+void COstrelDlg::showSoundAvailability() {
     // A recording without sound shows the speaker muted, and a click cannot unmute it.
     if (BitmapButton* indicator = button(kButtonMute)) {
         const bool hasSound = playbackState.hasSound.load() != 0;
         indicator->setVisible(!hasSound || playbackState.soundOn.load() == 0);
         indicator->setEnabled(hasSound);
     }
-    recordingReady_ = true;
-    playbackState.uiState = Playing;
-    engine_->push(CmdPlay);
-    seekAfterOpenFromRoute();
-    return 0;
 }
 
 LResult COstrelDlg::onOpenFailed(WParam, LParam) {
@@ -360,6 +369,7 @@ LResult COstrelDlg::onRepeatOff(WParam, LParam) {
     repeat_ = false;
     repaint(QRect(QPoint(198, 504), QPoint(297, 523)));
     playbackState.repeatEndOn = 0;
+    if (recordingReady_) prepareNextInDrive();
     return 0;
 }
 

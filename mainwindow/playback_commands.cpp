@@ -57,7 +57,8 @@ int COstrelDlg::ask(int code) {
 }
 
 void COstrelDlg::play() {
-    if (repairRunning()) return;
+    // The list following a handover asks to play what already plays.
+    if (repairRunning() || followingHandover_) return;
     std::string candidate = repairedPathFor(selectedPath_ ? selectedPath_() : std::string());
     // Play while the loaded recording plays changes nothing (a second Play would make the
     // clock wait for the sound again and put the pictures behind it).
@@ -69,12 +70,14 @@ void COstrelDlg::play() {
     if (!candidate.empty() && candidate == currentPath_) {
         engine_->push(CmdPlay);
         playbackState.uiState = Playing;
+        prepareNextInDrive();
         return;
     }
     if (candidate.empty()) {
         if (!currentPath_.empty()) {
             engine_->push(CmdPlay);
             playbackState.uiState = Playing;
+            prepareNextInDrive();
         }
         return;
     }
@@ -84,7 +87,7 @@ void COstrelDlg::play() {
     repaint();
     recordingReady_ = false;
     playbackState.uiState = Stopped;
-    engine_->push(CmdStop);
+    pushEngine(CmdStop);
     const QString path = QString::fromStdString(candidate);
     QString name;
     if (!(selectedName_ && selectedName_(name))) name = QFileInfo(path).fileName();
@@ -109,8 +112,12 @@ void COstrelDlg::play() {
     // The engine copies the path it is given; the buffer keeps the last one for reference.
     std::strncpy(playbackState.openPathBuffer, candidate.c_str(), sizeof playbackState.openPathBuffer - 1);
     playbackState.openPathBuffer[sizeof playbackState.openPathBuffer - 1] = '\0';
-    engine_->push(CmdOpen, candidate.c_str());
+    pushEngine(CmdOpen, candidate.c_str());
     if (routeSeekPath_ != candidate) routeSeekPath_.clear();
+    showCurrentRecording();
+}
+
+void COstrelDlg::showCurrentRecording() {
     showDriveOnMap();
     const QChar first = currentName_.isEmpty() ? QChar() : currentName_.front();
     WParam kind = first == QLatin1Char('d') ? 0 : first == QLatin1Char('e') ? 1 : 2;
@@ -123,7 +130,7 @@ void COstrelDlg::play() {
 
 void COstrelDlg::stop() {
     playbackState.uiState = Stopped;
-    engine_->push(CmdStop);
+    pushEngine(CmdStop);
 }
 
 void COstrelDlg::stepFrame(bool forward) {
@@ -141,7 +148,7 @@ void COstrelDlg::stepFrame(bool forward) {
 void COstrelDlg::nextRecording(bool forward) {
     if (!recordingReady_) return;
     playbackState.uiState = Stopped;
-    engine_->push(CmdStop);
+    pushEngine(CmdStop);
     sendToPane(PaneId::FileList, forward ? UM_LIST_NEXT : UM_LIST_PREV);
 }
 
@@ -288,6 +295,7 @@ void COstrelDlg::toggleRepeat() {
     }
     repeat_ = !repeat_;
     repaint(kRepeatLabelArea);
+    if (recordingReady_) prepareNextInDrive();
     if (repeat_) {
         const LResult markerB = sendToPane(PaneId::RepeatPointer, UM_GET_MARKER_B);
         const LResult fraction = sendToPane(PaneId::MovieSeek, UM_PIXEL_TO_FRACTION, static_cast<WParam>(markerB));

@@ -26,6 +26,8 @@ constexpr unsigned UM_OPEN_DONE = 0x41E;         // sent: 0, duration ms / 100
 constexpr unsigned UM_OPEN_FAILED = 0x431;       // posted: the front file cannot be played
 constexpr unsigned UM_HEADING = 0x436;           // posted: &heading (double, degrees)
 constexpr unsigned UM_REAR_OPEN_FAILED = 0x442;  // posted: the rear file exists but is unusable
+constexpr unsigned UM_HANDED_OVER = 0x443;       // posted: the prepared next recording plays on
+                                                 // (0, duration ms / 100)
 
 // To the enlarged video window.
 constexpr unsigned UM_ENLARGED_FRAME = 0x434;  // posted: a new large picture is ready

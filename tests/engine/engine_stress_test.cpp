@@ -1,6 +1,7 @@
 // Random command sequences against the running engine, the way the main window drives it:
-// opens, plays, stops, pauses, frame steps, seeks, speed changes, zoom and recordings that end
-// by themselves. A watchdog checks that no queued command stays unfinished for longer than a
+// opens, plays, stops, pauses, frame steps, seeks, speed changes, zoom, recordings that end by
+// themselves and recordings that play on into the other one opened ahead (as a drive does).
+// A watchdog checks that no queued command stays unfinished for longer than a
 // moment, and every picture delivered to a view must equal a clean decode of the frame it
 // shows, pixel for pixel.
 //
@@ -126,11 +127,21 @@ protected:
                 loaded_ = true;
                 playbackState.uiState = Playing;
                 pushEngineCommand(CmdPlay);
+                prepare(true);  // as the window names the next recording of the drive
             }
             return 0;
         });
         mainWindow.setPostHandler([this](unsigned number, WParam, LParam) -> LResult {
-            if (number == UM_PLAY_END) playEnded_ = true;
+            if (number == UM_PLAY_END) {
+                playEnded_ = true;
+                ++ends_;
+            }
+            // Played on into the recording opened ahead.
+            if (number == UM_HANDED_OVER) {
+                current_ = 1 - current_.load();
+                ++handovers_;
+                prepare(true);
+            }
             return 0;
         });
     }
@@ -186,10 +197,16 @@ protected:
         pushEngineCommand(CmdStop);
         pushEngineCommand(CmdOpen, recordings_[which].files.frontPath.c_str());
     }
+    // The other recording opened ahead to play on into (as the next of a drive), or none.
+    void prepare(bool other) {
+        if (!loaded_) return;
+        pushEngineCommand(CmdPrepare, other ? recordings_[1 - current_.load()].files.frontPath.c_str() : "");
+    }
     void playCommand() {
         if (!loaded_) return;
         pushEngineCommand(CmdPlay);
         playbackState.uiState = Playing;
+        prepare(true);
     }
     void stopCommand() {
         playbackState.uiState = Stopped;
@@ -257,6 +274,7 @@ protected:
                 setSpeed(speeds[random() % 5]);
                 break;
             }
+            case 11: prepare(random() % 4 != 0); break;
             case 10:
                 if (random() % 2) {
                     changeFrontZoom(random() % 2 ? 120 : -120);
@@ -287,6 +305,8 @@ protected:
     std::atomic<bool> loaded_{false};
     std::atomic<bool> playEnded_{false};
     std::atomic<int> pictures_{0};
+    std::atomic<int> handovers_{0};
+    std::atomic<int> ends_{0};
     std::atomic<int> wrongPictures_{0};
     std::mutex reportMutex_;
 };
@@ -331,6 +351,8 @@ TEST_F(EngineStressTest, RandomCommandsNeverHangAndEveryPictureIsACleanDecode) {
     }
     EXPECT_GT(pictures_.load(), 0);
     EXPECT_EQ(wrongPictures_.load(), 0) << "of " << pictures_.load() << " pictures";
+    std::printf("%d pictures checked, %d ends of play, %d hand-overs to the recording opened ahead\n",
+                pictures_.load(), ends_.load(), handovers_.load());
 }
 
 }  // namespace

@@ -26,7 +26,9 @@ protected:
     static constexpr int kFrames = 90;
     static constexpr int kWaitMs = 30000;
 
-    static void makeDrive(int count, int frames = kFrames) {
+    // Recordings start `spacingS` seconds apart (10: each one a drive of its own; 3: one drive
+    // with no break between them).
+    static void makeDrive(int count, int frames = kFrames, int spacingS = 10) {
         drive = new QTemporaryDir;
         for (int i = 0; i < count; ++i) {
             gen::GenOptions options;
@@ -35,7 +37,7 @@ protected:
             options.width = 320;
             options.height = 180;
             options.keyInterval = 30;
-            options.start.second = 10 * i;
+            options.start.second = spacingS * i;
             gen::GenResult result;
             std::string error;
             ASSERT_TRUE(gen::generatePair(options, result, error)) << error;

@@ -177,6 +177,31 @@ TEST_F(PlaybackWithEngineTest, APickOnTheRoutePlaysThatRecordingFromThePickedTim
 
 // A recording with positions, then one without telemetry: once the second plays, neither the
 // position fields nor the map show the first one's position.
+// Recordings of one drive: the engine plays on from one into the next without a stop, and the
+// window follows it.
+class DriveWithEngineTest : public PlaybackWithEngineTest {
+protected:
+    static void SetUpTestSuite() { makeDrive(2, kFrames, 3); }
+};
+
+TEST_F(DriveWithEngineTest, TheNextRecordingOfTheDrivePlaysOnWithoutAStop) {
+    doubleClickRow(0);
+    waitUntilPlaying(0);
+    window->send(UM_SEEK, 25, 0);
+    bool stopped = false;
+    QDeadlineTimer deadline(kWaitMs);
+    while (window->currentRecordingName() != nameOf(1) && !deadline.hasExpired()) {
+        stopped = stopped || playbackState.engineState.load() == Stopped;
+        QTest::qWait(1);
+    }
+    ASSERT_EQ(window->currentRecordingName(), nameOf(1));
+    EXPECT_FALSE(stopped) << "the end of the first recording stopped the player";
+    EXPECT_EQ(recordings().selection(), 1);
+    EXPECT_EQ(playbackState.engineState.load(), Playing);
+    QTRY_VERIFY_WITH_TIMEOUT(frontFrame() >= 0 && frontFrame() < 60, kWaitMs);
+    EXPECT_TRUE(boxes.empty());
+}
+
 TEST(NextRecordingWithoutTelemetry, ShowsNoPositionRatherThanThePreviousOne) {
     QTemporaryDir folder;
     for (int i = 0; i < 2; ++i) {
