@@ -95,6 +95,25 @@ TEST_F(EngineHandoverTest, PicturesRunOnIntoThePreparedRecording) {
     ASSERT_TRUE(waitUntil([&] { return mainWindow.count(UM_PLAY_END) == 1; }));
 }
 
+// At another speed (no sound played) the pictures run on the same way.
+TEST_F(EngineHandoverTest, AtTwiceTheSpeedThePicturesRunOnToo) {
+    makeDrive();
+    ASSERT_TRUE(openAndWait(first_));
+    pushEngineCommand(CmdPrepare, second_.c_str());
+    playbackState.speedFactor = 2.0;
+    clearDelivered();
+    play();
+    ASSERT_TRUE(waitUntil([&] {
+        const auto parts = runs(delivered(kFrontCamera));
+        return parts.size() == 2 && parts[1].size() >= 10;
+    }));
+    const auto parts = runs(delivered(kFrontCamera));
+    EXPECT_GE(parts[0].back(), 42);
+    EXPECT_EQ(parts[1].front(), 0);
+    EXPECT_EQ(mainWindow.count(UM_HANDED_OVER), 1);
+    playbackState.speedFactor = 1.0;
+}
+
 TEST_F(EngineHandoverTest, ACancelledReadAheadEndsTheRecordingAsBefore) {
     makeDrive();
     // Stop, an empty name and another Open each drop what was prepared.
