@@ -137,9 +137,9 @@ OstrelExportOptionsBox::OstrelExportOptionsBox(QWidget* mainWindow, const Export
     overlay_->setObjectName(QStringLiteral("overlay"));
     overlay_->setFont(font);
     overlay_->setChecked(initial.overlay);
-    overlay_->setGeometry(110, 146, 260, 22);
+    overlay_->setGeometry(110, 146 + kRow, 260, 22);
 
-    caption(this, QStringLiteral("저장 위치"), 180);
+    caption(this, QStringLiteral("저장 위치"), 180 + kRow);
     destination_ = new QLineEdit(initial.destination, this);
     destination_->setObjectName(QStringLiteral("destination"));
     destination_->setFont(font);
