@@ -15,6 +15,25 @@
 namespace moksel {
 namespace {
 
+// Every control of the options box lies inside the box, clear of the others.
+TEST(ExportBoxes, OptionsBoxControlsDoNotOverlap) {
+    QWidget mainWindow;
+    OstrelExportOptionsBox box(&mainWindow, ExportChoices{}, 60);
+    box.show();
+    std::vector<QWidget*> controls;
+    for (QWidget* w : box.findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+        if (w->isVisible()) controls.push_back(w);
+    }
+    ASSERT_GE(controls.size(), 12u);
+    for (size_t i = 0; i < controls.size(); ++i) {
+        EXPECT_TRUE(box.rect().contains(controls[i]->geometry())) << controls[i]->objectName().toStdString();
+        for (size_t j = i + 1; j < controls.size(); ++j) {
+            EXPECT_FALSE(controls[i]->geometry().intersects(controls[j]->geometry()))
+                << controls[i]->objectName().toStdString() << " / " << controls[j]->objectName().toStdString();
+        }
+    }
+}
+
 TEST(ExportBoxes, OptionsBoxReturnsTheChoicesAndRefusesAnEmptyRange) {
     QWidget mainWindow;
     mainWindow.setGeometry(50, 40, 1024, 768);
