@@ -134,6 +134,18 @@ bool nextEvent(SDL_sem* queued, SDL_Event& event) {
     return true;
 }
 
+// The path a command carries (copied by pushEngineCommand), taken over and freed.
+std::string takePath(SDL_Event& event) {
+    std::string path;
+    if (event.user.data1) {
+        path = static_cast<const char*>(event.user.data1);
+        std::free(event.user.data1);
+        event.user.data1 = nullptr;
+    }
+    if (path.size() >= kPathBytes) path.resize(kPathBytes - 1);
+    return path;
+}
+
 void runCommand(EngineContext& context, SDL_Event& event) {
     switch (event.user.code) {
         case CmdPlay:
@@ -148,24 +160,12 @@ void runCommand(EngineContext& context, SDL_Event& event) {
         case CmdClose:
             runClose(context);
             break;
-        case CmdOpen: {
-            char path[kPathBytes] = {};
-            if (event.user.data1) {
-                std::strncpy(path, static_cast<const char*>(event.user.data1), kPathBytes - 1);
-                std::free(event.user.data1);
-            }
-            openRecording(context, path);
+        case CmdOpen:
+            openRecording(context, takePath(event).c_str());
             break;
-        }
-        case CmdPrepare: {
-            char path[kPathBytes] = {};
-            if (event.user.data1) {
-                std::strncpy(path, static_cast<const char*>(event.user.data1), kPathBytes - 1);
-                std::free(event.user.data1);
-            }
-            runPrepare(context, path);
+        case CmdPrepare:
+            runPrepare(context, takePath(event).c_str());
             break;
-        }
         case CmdHandover:
             runHandover(context);
             break;

@@ -2,9 +2,6 @@
 // last frame of one recording to the first of the next without a repeat or a stop, the sound
 // device keeps playing, and a cancelled read-ahead leaves the end as it always was.
 #include <cstdlib>
-#include <cstring>
-#include <fstream>
-#include <iterator>
 
 #include "engine/engine_commands.h"
 #include "engine/engine_context.h"
@@ -35,15 +32,6 @@ std::vector<std::vector<int>> runs(const std::vector<int>& numbers) {
         out.back().push_back(n);
     }
     return out;
-}
-
-// The samples the disk sound driver has written so far.
-std::vector<int16_t> capturedSound() {
-    std::ifstream in(soundCapturePath(), std::ios::binary);
-    std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::vector<int16_t> samples(bytes.size() / 2);
-    std::memcpy(samples.data(), bytes.data(), samples.size() * 2);
-    return samples;
 }
 
 // The longest stretch of silence between the first and the last sound from `from` on.

@@ -36,14 +36,6 @@ protected:
     }
 };
 
-std::vector<int16_t> capturedSound() {
-    std::ifstream in(soundCapturePath(), std::ios::binary);
-    std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::vector<int16_t> samples(bytes.size() / 2);
-    std::memcpy(samples.data(), bytes.data(), samples.size() * 2);
-    return samples;
-}
-
 double rms(const int16_t* samples, size_t count) {
     double sum = 0;
     for (size_t i = 0; i < count; ++i) sum += static_cast<double>(samples[i]) * samples[i];

@@ -5,6 +5,9 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
 #include <thread>
 
 namespace moksel::test {
@@ -15,6 +18,14 @@ const std::filesystem::path& testFolder() {
 }
 
 std::string soundCapturePath() { return (testFolder() / "sound-out.raw").string(); }
+
+std::vector<int16_t> capturedSound() {
+    std::ifstream in(soundCapturePath(), std::ios::binary);
+    std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::vector<int16_t> samples(bytes.size() / 2);
+    std::memcpy(samples.data(), bytes.data(), samples.size() * 2);
+    return samples;
+}
 
 gen::GenOptions smallOptions(int frames) {
     gen::GenOptions options;

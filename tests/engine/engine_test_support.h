@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdint>
 #include <chrono>
 #include <filesystem>
 #include <memory>
@@ -27,6 +28,8 @@ using namespace std::chrono_literals;
 const std::filesystem::path& testFolder();
 // The file the disk sound driver writes (set before SDL starts, in the test main).
 std::string soundCapturePath();
+// The samples the disk sound driver has written so far (16-bit, as the device takes them).
+std::vector<int16_t> capturedSound();
 
 // Generates a pair into a sub-folder named `name` (small pictures unless the options say).
 gen::GenResult makeRecording(const std::string& name, gen::GenOptions options);

@@ -43,6 +43,21 @@ void whenShown(std::function<void(T*)> step) {
     QTimer::singleShot(20, *poll);
 }
 
+// A window (engine commands recorded, not run) with the pair loaded as if the engine had
+// opened it, `lengthTenths` long.
+std::unique_ptr<COstrelDlg> windowWithRecording(const gen::GenResult& pair, int lengthTenths) {
+    playbackState.uiState = Stopped;
+    auto log = std::make_shared<testing::EngineRecorder::Log>();
+    auto window = std::make_unique<COstrelDlg>(std::make_unique<testing::EngineRecorder>(log));
+    window->setBoxRunners([](QWidget*, int) { return 1; }, [](QWidget*, int) { return 1; });
+    window->initialise();
+    window->show();
+    window->setCurrentRecording(pair.frontPath, QFileInfo(QString::fromStdString(pair.frontPath)).fileName());
+    window->send(UM_RECORDING_LENGTH, 0, static_cast<LParam>(lengthTenths));
+    window->send(UM_OPEN_DONE, 0, 0);
+    return window;
+}
+
 TEST(ExportCommand, ExportsTheChosenRangeWithThePlaybackPaused) {
     QTemporaryDir folder;
     gen::GenOptions o;
@@ -54,15 +69,8 @@ TEST(ExportCommand, ExportsTheChosenRangeWithThePlaybackPaused) {
     std::string error;
     ASSERT_TRUE(gen::generatePair(o, pair, error)) << error;
 
-    playbackState.uiState = Stopped;
-    auto log = std::make_shared<testing::EngineRecorder::Log>();
-    COstrelDlg window(std::make_unique<testing::EngineRecorder>(log));
-    window.setBoxRunners([](QWidget*, int) { return 1; }, [](QWidget*, int) { return 1; });
-    window.initialise();
-    window.show();
-    window.setCurrentRecording(pair.frontPath, QFileInfo(QString::fromStdString(pair.frontPath)).fileName());
-    window.send(UM_RECORDING_LENGTH, 0, 20);  // 2.0 s
-    window.send(UM_OPEN_DONE, 0, 0);
+    auto windowOwner = windowWithRecording(pair, 20);  // 2.0 s
+    COstrelDlg& window = *windowOwner;
     playbackState.openState = FrontAndRear;
     window.button(kButtonMirror)->click();
     ASSERT_TRUE(window.rearLeftRight());
@@ -122,15 +130,8 @@ TEST(ExportCommand, WritesTheTrackInTheFormatChosen) {
     std::string error;
     ASSERT_TRUE(gen::generatePair(o, pair, error)) << error;
 
-    playbackState.uiState = Stopped;
-    auto log = std::make_shared<testing::EngineRecorder::Log>();
-    COstrelDlg window(std::make_unique<testing::EngineRecorder>(log));
-    window.setBoxRunners([](QWidget*, int) { return 1; }, [](QWidget*, int) { return 1; });
-    window.initialise();
-    window.show();
-    window.setCurrentRecording(pair.frontPath, QFileInfo(QString::fromStdString(pair.frontPath)).fileName());
-    window.send(UM_RECORDING_LENGTH, 0, 30);
-    window.send(UM_OPEN_DONE, 0, 0);
+    auto windowOwner = windowWithRecording(pair, 30);
+    COstrelDlg& window = *windowOwner;
 
     const QString out = folder.filePath(QStringLiteral("track.mp4"));
     QString destination, outcome;
