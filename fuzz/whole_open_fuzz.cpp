@@ -1,17 +1,19 @@
-// Fuzz target: a whole recording pair opened from memory the way the engine opens files: the
-// demuxer reading through its own I/O over the bytes, stream selection, the checks made before
-// converters are built, the packet index, the sound decoder, the telemetry box, then the first
-// picture decoded by the engine's picture decoding and converted at both picture sizes, a step
-// forward and a step back, and a jump to the last picture.
+// Fuzz target: a whole recording pair opened the way the engine opens files, each file's bytes
+// in a memory file: the engine's own file reading for the demuxer (and its reopening where the
+// data needs parsing), stream selection, the checks made before converters are built, the
+// packet index with its pass that skips the samples' bytes, the sound decoder, the telemetry
+// box, then the first picture decoded by the engine's picture decoding (its data read back by
+// place) and converted at both picture sizes, a step forward and a step back, and a jump to the
+// last picture.
 //
 // Input: a 4-byte big-endian length, that many bytes of front file, the rest the rear file
 // (inputs shorter than 4 bytes are a front file alone).
 
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -24,6 +26,7 @@
 #include <vector>
 
 #include "engine/engine_context.h"
+#include "engine/media_file.h"
 #include "engine/packet_index.h"
 #include "engine/picture_converter.h"
 #include "engine/picture_decoding.h"
@@ -52,84 +55,36 @@ using moksel::PacketIndex;
 using moksel::openDecoder;
 using moksel::pictureKnown;
 
-// Work per input is bounded: packets indexed per file, sound packets decoded, and a deadline
-// that the demuxer's interrupt callback enforces.
+// Work per input is bounded: packets indexed per file and sound packets decoded.
 constexpr int kMaxPackets = 2000;
 constexpr int kSoundPacketsDecoded = 4;
-constexpr auto kDeadline = std::chrono::milliseconds(1000);
 
-struct MemoryFile {
-    const uint8_t* data = nullptr;
-    size_t size = 0;
-    size_t at = 0;
-};
-
-int readBytes(void* opaque, uint8_t* buffer, int wanted) {
-    auto* file = static_cast<MemoryFile*>(opaque);
-    const size_t left = file->size - file->at;
-    if (left == 0) return AVERROR_EOF;
-    const size_t n = std::min(left, static_cast<size_t>(wanted));
-    std::memcpy(buffer, file->data + file->at, n);
-    file->at += n;
-    return static_cast<int>(n);
-}
-
-int64_t seekBytes(void* opaque, int64_t offset, int whence) {
-    auto* file = static_cast<MemoryFile*>(opaque);
-    whence &= ~AVSEEK_FORCE;
-    if (whence == AVSEEK_SIZE) return static_cast<int64_t>(file->size);
-    int64_t base = 0;
-    if (whence == SEEK_CUR) base = static_cast<int64_t>(file->at);
-    else if (whence == SEEK_END) base = static_cast<int64_t>(file->size);
-    else if (whence != SEEK_SET) return AVERROR(EINVAL);
-    if (offset > INT64_MAX - base) return AVERROR(EINVAL);
-    const int64_t target = base + offset;
-    if (target < 0 || target > static_cast<int64_t>(file->size)) return AVERROR(EINVAL);
-    file->at = static_cast<size_t>(target);
-    return target;
-}
-
-std::chrono::steady_clock::time_point deadline;
-
-int pastDeadline(void*) { return std::chrono::steady_clock::now() > deadline ? 1 : 0; }
-
-// The demuxer over one file's bytes; frees its I/O context with it.
+// The demuxer over one file's bytes, held in a memory file that the engine's reader opens by
+// name.
 struct Demuxer {
-    MemoryFile file;
+    int fd = -1;
     AVFormatContext* format = nullptr;
-    AVIOContext* io = nullptr;
 
     bool open(const uint8_t* data, size_t size) {
-        file = {data, size, 0};
-        constexpr int kBufferBytes = 4096;
-        auto* buffer = static_cast<uint8_t*>(av_malloc(kBufferBytes));
-        if (!buffer) return false;
-        io = avio_alloc_context(buffer, kBufferBytes, 0, &file, readBytes, nullptr, seekBytes);
-        if (!io) {
-            av_free(buffer);
-            return false;
+        fd = memfd_create("recording", MFD_CLOEXEC);
+        if (fd < 0) return false;
+        for (size_t written = 0; written < size;) {
+            const ssize_t n = ::write(fd, data + written, size - written);
+            if (n <= 0) return false;
+            written += static_cast<size_t>(n);
         }
-        format = avformat_alloc_context();
-        if (!format) return false;
-        format->pb = io;
-        format->flags |= AVFMT_FLAG_CUSTOM_IO;
-        format->probesize = 1 << 18;
-        format->max_analyze_duration = AV_TIME_BASE;
-        format->interrupt_callback = {pastDeadline, nullptr};
-        // On failure avformat_open_input frees the context (not the I/O context).
-        if (avformat_open_input(&format, nullptr, nullptr, nullptr) < 0) return false;
-        return avformat_find_stream_info(format, nullptr) >= 0;
+        const std::string path = "/proc/self/fd/" + std::to_string(fd);
+        return moksel::openMediaFile(path.c_str(), &format);
     }
     ~Demuxer() {
-        avformat_close_input(&format);
-        if (io) av_freep(&io->buffer);
-        avio_context_free(&io);
+        moksel::closeMediaFile(&format);
+        if (fd >= 0) ::close(fd);
     }
 };
 
 // The sound decoder and resampler as open makes them, then a few packets decoded and resampled
 // as the sound thread does.
-void decodeSound(const AVStream* stream, const PacketIndex& index) {
+void decodeSound(const AVStream* stream, PacketIndex& index) {
     AVCodecContext* decoder = openDecoder(stream, false);
     if (!decoder) return;
     const int channels = decoder->ch_layout.nb_channels;
@@ -142,7 +97,8 @@ void decodeSound(const AVStream* stream, const PacketIndex& index) {
         AVFrame* frame = av_frame_alloc();
         static std::vector<uint8_t> out(288000);
         for (int seq = 1; frame && seq <= std::min(index.count(), kSoundPacketsDecoded); ++seq) {
-            if (avcodec_send_packet(decoder, index.at(seq)->packet) < 0) continue;
+            const AVPacket* packet = index.packetData(*index.at(seq));
+            if (!packet || avcodec_send_packet(decoder, packet) < 0) continue;
             while (avcodec_receive_frame(decoder, frame) >= 0) {
                 const int room = static_cast<int>(out.size()) / (2 * channels);
                 uint8_t* planes[1] = {out.data()};
@@ -161,6 +117,12 @@ void decodeSound(const AVStream* stream, const PacketIndex& index) {
 
 void readPackets(AVFormatContext* format, int video, PacketIndex& videoIndex, int sound,
                  PacketIndex* soundIndex) {
+    // As open does: where the file allows, only the packets' places are learnt.
+    const int dataFile = moksel::beginIndexPass(format, {video, soundIndex ? sound : -1});
+    if (dataFile >= 0) {
+        videoIndex.readDataFrom(dataFile);
+        if (soundIndex) soundIndex->readDataFrom(::dup(dataFile));
+    }
     AVPacket* packet = av_packet_alloc();
     for (int n = 0; packet && n < kMaxPackets && av_read_frame(format, packet) >= 0; ++n) {
         if (packet->stream_index == video) {
@@ -171,6 +133,7 @@ void readPackets(AVFormatContext* format, int video, PacketIndex& videoIndex, in
         av_packet_unref(packet);
     }
     av_packet_free(&packet);
+    moksel::endIndexPass(format);
     videoIndex.finish();
     if (soundIndex) soundIndex->finish();
 }
@@ -335,7 +298,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         rear = front + frontSize;
         rearSize = size - 4 - frontSize;
     }
-    deadline = std::chrono::steady_clock::now() + kDeadline;
 
     int secondVideo = -1;
     {
@@ -356,7 +318,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         playCamera(context, kFrontCamera, format, video, sound, front, frontSize);
     }
     if (rearSize == 0) return 0;
-    deadline = std::chrono::steady_clock::now() + kDeadline;
     Demuxer demuxer;
     if (!demuxer.open(rear, rearSize)) return 0;
     AVFormatContext* format = demuxer.format;
