@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <mutex>
+#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
@@ -34,9 +35,11 @@ public:
 
     void start(MessageTarget*) override { log_->add("start"); }
     void push(EngineCommand command, const char*) override {
-        static const char* names[] = {"Quit", "Play",        "Stop",    "Close",
-                                      "Open", "StepForward", "StepBack"};
-        log_->add(std::string("Cmd") + names[command - CmdQuit]);
+        static const char* names[] = {"Quit",        "Play",     "Stop",    "Close",   "Open",
+                                      "StepForward", "StepBack", "Prepare", "Handover"};
+        const int number = command - CmdQuit;
+        const bool known = number >= 0 && number < static_cast<int>(std::size(names));
+        log_->add(std::string("Cmd") + (known ? names[number] : "?"));
         if (command == CmdClose) playbackState.openState = NoRecording;  // as the engine's Close
     }
     bool waitForEnd(std::chrono::milliseconds) override { return true; }
