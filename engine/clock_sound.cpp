@@ -26,6 +26,9 @@ SDL_TimerID timerId = 0;
 // with another tick's clock. Seeks and Stop store the clock itself without it.
 std::mutex tickMutex;
 int64_t lastTickNs = 0;
+// Opening and closing the sound device (engine thread) and pausing it (the window's pause step
+// on the UI thread, and the engine) take turns: a pause must never reach a device being closed.
+std::mutex deviceMutex;
 // Set while the clock waits for the device to take the play's first samples (soundCallback
 // then starts it).
 std::atomic<bool> clockAwaitsSound{false};
@@ -132,6 +135,7 @@ bool openSoundDevice(EngineContext& context, int sampleRate, int channels) {
     wanted.userdata = &context;
     // Without the sound system SDL_OpenAudio would try to start it again on every open.
     context.soundBytesHanded.store(0);
+    std::lock_guard<std::mutex> lock(deviceMutex);
     const int result = SDL_WasInit(SDL_INIT_AUDIO) ? SDL_OpenAudio(&wanted, nullptr) : -1;
     if (result < 0) {
         std::fprintf(stderr, "SDL_OpenAudio: %s\n",
@@ -144,9 +148,12 @@ bool openSoundDevice(EngineContext& context, int sampleRate, int channels) {
 }
 
 void closeSoundDevice(EngineContext& context) {
-    if (playbackState.audioDeviceState.load() >= 0) {
-        SDL_CloseAudio();  // returns after the callback has finished
-        playbackState.audioDeviceState.store(-1);
+    {
+        std::lock_guard<std::mutex> lock(deviceMutex);
+        if (playbackState.audioDeviceState.load() >= 0) {
+            SDL_CloseAudio();  // returns after the callback has finished
+            playbackState.audioDeviceState.store(-1);
+        }
     }
     // A packet not fully decoded belongs to the index that is about to be cleared.
     context.soundPacket = nullptr;
@@ -155,12 +162,16 @@ void closeSoundDevice(EngineContext& context) {
 }
 
 void pauseSound() {
-    if (playbackState.audioDeviceState.load() >= 0) SDL_PauseAudio(1);
+    {
+        std::lock_guard<std::mutex> lock(deviceMutex);
+        if (playbackState.audioDeviceState.load() >= 0) SDL_PauseAudio(1);
+    }
     // A clock still waiting for the sound (a speed change right after Play) runs without it.
     if (clockAwaitsSound.exchange(false)) setClockStart(monotonicNs());
 }
 
 void unpauseSound() {
+    std::lock_guard<std::mutex> lock(deviceMutex);
     if (playbackState.audioDeviceState.load() >= 0) SDL_PauseAudio(0);
 }
 

@@ -71,6 +71,7 @@ void PacketIndex::store(AVPacket* packet, AVRational timeBase) {
     entry.packet = av_packet_alloc();
     if (!entry.packet) return;
     av_packet_move_ref(entry.packet, packet);
+    entry.key = (entry.packet->flags & AV_PKT_FLAG_KEY) != 0;
     if (dataFile_ >= 0 && entry.packet->pos >= 0 && entry.packet->size > 0) {
         // Only where the data lies is kept; it is read again when decoded.
         entry.filePosition = entry.packet->pos;

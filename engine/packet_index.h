@@ -30,7 +30,10 @@ struct StoredPacket {
     int decodePosition = 0;      // 1-based place in the file's (decode) order
     int64_t filePosition = -1;   // where the data lies in the file, when it is read from there
     int byteCount = 0;           // its size in bytes then
-    bool isKey() const { return (packet->flags & AV_PKT_FLAG_KEY) != 0; }
+    // A key picture. Kept by value: a copy of the entry stays readable after the index that
+    // owns the packet is closed (a still picture reported after its lock was released).
+    bool key = false;
+    bool isKey() const { return key; }
 };
 
 // Converts a time in stream units to ms, truncated toward zero.
