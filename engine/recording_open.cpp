@@ -44,6 +44,18 @@ enum class Which { Front, Rear };
 // thread: one core decodes them in real time, and frame threads cost CPU of their own.
 constexpr int64_t kOneThreadPixels = 1920 * 1088;
 
+// The sound decoder's output converted to interleaved 16-bit samples as the device takes
+// them; null when that conversion cannot be made.
+SwrContext* soundResampler(AVCodecContext* decoder) {
+    SwrContext* resampler = nullptr;
+    if (swr_alloc_set_opts2(&resampler, &decoder->ch_layout, AV_SAMPLE_FMT_S16, decoder->sample_rate,
+                            &decoder->ch_layout, decoder->sample_fmt, decoder->sample_rate, 0, nullptr) < 0 ||
+        swr_init(resampler) < 0) {
+        swr_free(&resampler);
+    }
+    return resampler;
+}
+
 bool openSound(EngineContext& context, AVFormatContext* demuxer, int number) {
     AVStream* stream = demuxer->streams[number];
     AVCodecContext* decoder = openDecoder(stream, false);
@@ -57,13 +69,9 @@ bool openSound(EngineContext& context, AVFormatContext* demuxer, int number) {
         avcodec_free_context(&decoder);
         return false;
     }
-    SwrContext* resampler = nullptr;
-    if (swr_alloc_set_opts2(&resampler, &decoder->ch_layout, AV_SAMPLE_FMT_S16,
-                            decoder->sample_rate, &decoder->ch_layout, decoder->sample_fmt,
-                            decoder->sample_rate, 0, nullptr) < 0 ||
-        swr_init(resampler) < 0) {
+    SwrContext* resampler = soundResampler(decoder);
+    if (!resampler) {
         std::fprintf(stderr, "Unsupported codec!\n");
-        swr_free(&resampler);
         avcodec_free_context(&decoder);
         return false;
     }
@@ -389,12 +397,8 @@ bool prepareRecording(EngineContext& context, const char* path, PreparedRecordin
         if (!decoder) return false;
         prepared.soundChannels = decoder->ch_layout.nb_channels;
         prepared.soundSampleRate = decoder->sample_rate;
-        if (swr_alloc_set_opts2(&prepared.resampler, &decoder->ch_layout, AV_SAMPLE_FMT_S16,
-                                decoder->sample_rate, &decoder->ch_layout, decoder->sample_fmt,
-                                decoder->sample_rate, 0, nullptr) < 0 ||
-            swr_init(prepared.resampler) < 0) {
-            return false;
-        }
+        prepared.resampler = soundResampler(decoder);
+        if (!prepared.resampler) return false;
         prepared.soundStreamNumber = sound;
         prepared.soundStream = demuxer->streams[sound];
     }

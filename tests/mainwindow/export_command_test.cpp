@@ -43,6 +43,19 @@ void whenShown(std::function<void(T*)> step) {
     QTimer::singleShot(20, *poll);
 }
 
+// Once the progress box shows its outcome: keeps its text in `outcome` and closes the box.
+void closeProgressWhenDone(QString& outcome) {
+    whenShown<OstrelExportProgressBox>([&outcome](OstrelExportProgressBox* progress) {
+        auto wait = std::make_shared<std::function<void()>>();
+        *wait = [&outcome, progress, wait] {
+            if (!progress->finished()) return QTimer::singleShot(20, *wait);
+            outcome = progress->text();
+            progress->button()->click();
+        };
+        (*wait)();
+    });
+}
+
 // A window (engine commands recorded, not run) with the pair loaded as if the engine had
 // opened it, `lengthTenths` long.
 std::unique_ptr<COstrelDlg> windowWithRecording(const gen::GenResult& pair, int lengthTenths) {
@@ -86,15 +99,7 @@ TEST(ExportCommand, ExportsTheChosenRangeWithThePlaybackPaused) {
         box->findChild<QLineEdit*>(QStringLiteral("destination"))->setText(out);
         box->okButton()->click();
         if (box->isVisible()) return box->reject();  // refused: end the test, not hang it
-        whenShown<OstrelExportProgressBox>([&](OstrelExportProgressBox* progress) {
-            auto wait = std::make_shared<std::function<void()>>();
-            *wait = [&, progress, wait] {
-                if (!progress->finished()) return QTimer::singleShot(20, *wait);
-                outcome = progress->text();
-                progress->button()->click();
-            };
-            (*wait)();
-        });
+        closeProgressWhenDone(outcome);
     });
     window.button(kButtonExport)->click();  // returns when the boxes have closed
 
@@ -143,15 +148,7 @@ TEST(ExportCommand, WritesTheTrackInTheFormatChosen) {
         layoutEnabled = box->findChild<QComboBox*>(QStringLiteral("layout"))->isEnabled();
         box->okButton()->click();
         if (box->isVisible()) return box->reject();
-        whenShown<OstrelExportProgressBox>([&](OstrelExportProgressBox* progress) {
-            auto wait = std::make_shared<std::function<void()>>();
-            *wait = [&, progress, wait] {
-                if (!progress->finished()) return QTimer::singleShot(20, *wait);
-                outcome = progress->text();
-                progress->button()->click();
-            };
-            (*wait)();
-        });
+        closeProgressWhenDone(outcome);
     });
     window.button(kButtonExport)->click();
 
