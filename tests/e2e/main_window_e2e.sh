@@ -5,9 +5,18 @@
 set -u
 viewer=$1
 screenshot=$2
-fail() { echo "FAIL: $*"; [ -n "${pid:-}" ] && kill "$pid" 2>/dev/null; exit 1; }
+fail() {
+  echo "FAIL: $*"
+  [ -n "${pid:-}" ] && kill "$pid" 2>/dev/null
+  echo "--- viewer output"; tail -40 "$screenshot.log" 2>/dev/null
+  exit 1
+}
 
 export SDL_AUDIODRIVER=dummy
+# The run's own settings, so what an earlier run or the user saved cannot change the start.
+settings_home=$(mktemp -d)
+trap 'rm -rf "$settings_home"' EXIT
+export XDG_CONFIG_HOME=$settings_home
 # A real window on the virtual X server, whatever the surrounding test run chose for Qt.
 export QT_QPA_PLATFORM=xcb
 "$viewer" >"$screenshot.log" 2>&1 &
