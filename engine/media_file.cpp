@@ -21,6 +21,12 @@ namespace {
 
 constexpr int kReadBufferBytes = 64 * 1024;
 
+// The largest single block FFmpeg may take. The biggest a recording needs is a picture's plane
+// (an 8K 10-bit picture's is about 70 MB) or a long file's sample table (tens of MB); a damaged
+// header that declares a billion samples in a 2 KB file is refused at once instead of taking a
+// gigabyte before the read fails.
+constexpr size_t kLargestBlock = 256u << 20;
+
 struct MediaFile {
     int fd = -1;
     int64_t size = 0;
@@ -199,6 +205,11 @@ bool readableByPlace(const AVFormatContext* demuxer) {
 
 bool openMediaFile(const char* path, AVFormatContext** demuxer) {
     *demuxer = nullptr;
+    static const bool limited = [] {
+        av_max_alloc(kLargestBlock);
+        return true;
+    }();
+    (void)limited;
     // Opened first without parsing; a file whose packets need it is opened again with it.
     if (openWith(path, false, demuxer)) {
         if (readableByPlace(*demuxer)) {
