@@ -15,11 +15,14 @@
 #include <QWebEngineScriptCollection>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
+#include <unistd.h>
+
 #include <cmath>
 
 #include "displays/map/drive_track.h"
 #include "displays/map/map_tiles.h"
 #include "displays/page_script_call.h"
+#include "platform/fonts.h"
 #include "platform/window_messages.h"
 
 namespace moksel {
@@ -70,6 +73,18 @@ QString missingPageNote(const QString& path) {
                "지도 페이지를 찾을 수 없습니다.<br><span style=\"font-size:11px;color:#b4b4b4;"
                "word-break:break-all;\">%1</span></div></body></html>")
         .arg(path.toHtmlEscaped());
+}
+
+// Why a page view cannot run in this process, or empty when it can. The page view's sandbox
+// refuses the administrator, and its refusal ends the whole process, so as the administrator the
+// view is made only where its sandbox was turned off for the run.
+QString pageViewRefusal() {
+    if (::geteuid() != 0) return {};
+    const bool sandboxOff = !qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX") ||
+                            qEnvironmentVariable("QTWEBENGINE_CHROMIUM_FLAGS").contains(QLatin1String("--no-sandbox"));
+    if (sandboxOff) return {};
+    return QStringLiteral("관리자(root)로 실행한 뷰어에서는\n지도를 표시할 수 없습니다.\n\n"
+                          "일반 사용자로 실행하거나\nQTWEBENGINE_DISABLE_SANDBOX=1 로 실행하십시오.");
 }
 
 // The channel's page-side script, given to every page before its own scripts run.
@@ -148,6 +163,12 @@ void OstrelPopupMap::LoadMapPage() {
 }
 
 void OstrelPopupMap::loadIntoView() {
+    loadWanted_ = false;
+    unavailableNote_ = pageViewRefusal();
+    if (!unavailableNote_.isEmpty()) {
+        update();
+        return;
+    }
     makeView();
     loadWanted_ = false;
     const QString path = mapPagePath();
@@ -248,8 +269,13 @@ LResult OstrelPopupMap::onTelemetryCleared(WParam, LParam) {
 }
 
 void OstrelPopupMap::paintEvent(QPaintEvent*) {
-    // Only seen before the page view has painted.
-    QPainter(this).fillRect(rect(), QColor(31, 31, 31));
+    // Seen before the page view has painted, or instead of it with the reason.
+    QPainter painter(this);
+    painter.fillRect(rect(), QColor(31, 31, 31));
+    if (unavailableNote_.isEmpty()) return;
+    painter.setPen(QColor(222, 222, 222));
+    painter.setFont(skinFont(QStringLiteral("NanumGothic"), 13, 400));
+    painter.drawText(rect().adjusted(16, 0, -16, 0), Qt::AlignCenter | Qt::TextWordWrap, unavailableNote_);
 }
 
 }  // namespace moksel

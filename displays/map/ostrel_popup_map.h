@@ -70,8 +70,10 @@ public:
         durationFound_ = std::move(handler);
     }
 
-    // The pane's page view; null until the pane is first shown.
+    // The pane's page view; null until the pane is first shown, and for good where a page view
+    // cannot run (then the pane shows `unavailableNote`).
     QWebEngineView* view() const { return view_; }
+    const QString& unavailableNote() const { return unavailableNote_; }
     bool pageLoaded() const { return pageLoaded_; }
     // The recordings of the drive given last, in drive order.
     const std::vector<std::string>& drive() const { return drive_; }
@@ -102,6 +104,7 @@ private:
     QWebEngineProfile* profile_ = nullptr;
     MapPageBridge* bridge_ = nullptr;
     DriveTrackLoader* loader_ = nullptr;
+    QString unavailableNote_;
     bool pageLoaded_ = false;
     bool loadWanted_ = false;
     bool routeWanted_ = false;  // a drive came while hidden: read it when the pane shows
