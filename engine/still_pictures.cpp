@@ -88,12 +88,13 @@ void showStillPair(EngineContext& context, int number) {
         renderAtViewSize(context, kFrontCamera);
     }
     repaintWindow(ps.frontViewWindow.load());
-    reportFrontFrame(packet, durationMs, true, false);
+    // The times first: the report shows the picture's own time, not the one before the seek.
     const int64_t resumeMs = packet.timeMs + packet.durationMs;
     ps.seekTargetMs.store(static_cast<int>(resumeMs));
     ps.clockMs.store(static_cast<double>(resumeMs));
     ps.frontFrameTimeMs.store(static_cast<double>(resumeMs));
     ps.audioSeekPending.store(1);
+    reportFrontFrame(packet, durationMs, true, false);
 
     if (!hasRear()) return;
     bool produced = false;
@@ -212,20 +213,25 @@ void stepForward(EngineContext& context) {
 
 void stepBack(EngineContext& context) {
     StoredPacket packet;
+    StoredPacket leaving;
     DeliveryNotice notice;
     {
         std::lock_guard<std::mutex> lock(pictureLock(kFrontCamera));
         CameraPictures& cam = context.cameras[kFrontCamera];
-        if (ps.frontNextSeq.load() < 2 || cam.index.count() == 0) return;
-        const int shown = std::min(ps.frontNextSeq.fetch_sub(1) - 1, cam.index.count());
-        ps.frontNextSeq.store(shown);
+        // The picture before the one on screen (whose number is one below the next to play).
+        const int onScreen = std::min(ps.frontNextSeq.load() - 1, cam.index.count());
+        const int before = onScreen - 1;
+        if (before < 1) return;
+        leaving = *cam.index.at(onScreen);
+        ps.frontNextSeq.store(before + 1);
         // Decodes from the key picture before it, unless that picture is the one on screen.
-        decodePicture(cam, shown);
-        packet = *cam.index.at(shown);
+        decodePicture(cam, before);
+        packet = *cam.index.at(before);
         notice = deliverStepPicture(context, kFrontCamera);
     }
     notifyDelivery(notice);
-    const double shownTime = ps.frontFrameTimeMs.load() - static_cast<double>(packet.durationMs);
+    // The shown picture's end moves back by the length of the picture left.
+    const double shownTime = ps.frontFrameTimeMs.load() - static_cast<double>(leaving.durationMs);
     ps.frontFrameTimeMs.store(shownTime);
     ps.clockMs.store(shownTime);
     ps.seekTargetMs.store(static_cast<int>((packet.timeMs / 100) * 100));
@@ -237,12 +243,13 @@ void stepBack(EngineContext& context) {
     {
         std::lock_guard<std::mutex> lock(pictureLock(kRearCamera));
         CameraPictures& cam = context.cameras[kRearCamera];
-        if (ps.rearNextSeq.load() < 2 || cam.index.count() == 0) return;
-        const int shown = std::min(ps.rearNextSeq.load() - 1, cam.index.count());
-        ps.rearNextSeq.store(shown);
+        const int onScreen = std::min(ps.rearNextSeq.load() - 1, cam.index.count());
+        const int before = onScreen - 1;
+        if (before < 1) return;
+        rear = *cam.index.at(onScreen);
+        ps.rearNextSeq.store(before + 1);
         // Decodes from the key picture before it, unless that picture is the one on screen.
-        decodePicture(cam, shown);
-        rear = *cam.index.at(shown);
+        decodePicture(cam, before);
         notice = deliverStepPicture(context, kRearCamera);
     }
     notifyDelivery(notice);

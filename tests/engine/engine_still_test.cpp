@@ -75,20 +75,32 @@ TEST_F(EngineStillTest, SeekAndStepsShowTheRightFramesAndLeaveThePositions) {
     EXPECT_EQ(playbackState.audioSeekPending, 1);
     ASSERT_TRUE(mainWindow.waitFor(UM_TIME, 5s));
     EXPECT_EQ(lastPosition(), 40u);
+    // The time shown is the picture's, not the one before the seek.
+    WParam seconds = ~WParam{0};
+    for (const auto& m : mainWindow.messages()) {
+        if (m.number == UM_TIME) seconds = m.wParam;
+    }
+    EXPECT_EQ(seconds, static_cast<WParam>(resume / 1000));
 
     step(CmdStepForward);
     EXPECT_EQ(shownFrame(kFrontCamera), 121);
     step(CmdStepForward);
     EXPECT_EQ(shownFrame(kFrontCamera), 122);
     EXPECT_EQ(shownFrame(kRearCamera), 122);
-    // The first step back shows the picture already on screen, the next one the one before.
-    step(CmdStepBack);
-    EXPECT_EQ(shownFrame(kFrontCamera), 122);
-    EXPECT_EQ(shownFrame(kRearCamera), 122);
+    // Every step back shows the picture before the one on screen, and a step forward after
+    // it the next one: no press is lost when the direction changes.
     step(CmdStepBack);
     EXPECT_EQ(shownFrame(kFrontCamera), 121);
     EXPECT_EQ(shownFrame(kRearCamera), 121);
-    EXPECT_EQ(lastPosition(), static_cast<WParam>(gen::frameTimeMs(121, 30) / 100));
+    step(CmdStepBack);
+    EXPECT_EQ(shownFrame(kFrontCamera), 120);
+    EXPECT_EQ(shownFrame(kRearCamera), 120);
+    EXPECT_EQ(lastPosition(), static_cast<WParam>(gen::frameTimeMs(120, 30) / 100));
+    EXPECT_EQ(playbackState.clockMs, static_cast<double>(gen::frameTimeMs(121, 30)));
+    step(CmdStepForward);
+    EXPECT_EQ(shownFrame(kFrontCamera), 121);
+    EXPECT_EQ(shownFrame(kRearCamera), 121);
+    step(CmdStepBack);
     // After a step back the speed is sent, not posted.
     bool speedSent = false;
     for (const auto& m : mainWindow.messages()) {
@@ -106,7 +118,7 @@ TEST_F(EngineStillTest, SeekAndStepsShowTheRightFramesAndLeaveThePositions) {
     pushEngineCommand(CmdStepBack);  // reports once the ignored step has run
     ASSERT_TRUE(waitUntil([&] { return mainWindow.count(UM_TIME) > reports; }));
     EXPECT_EQ(mainWindow.count(UM_TIME), reports + 1);
-    EXPECT_EQ(shownFrame(kFrontCamera), 298);
+    EXPECT_EQ(shownFrame(kFrontCamera), 297);
 }
 
 TEST_F(EngineStillTest, FrontOnlyStepsLeaveTheRearViewAlone) {
@@ -118,7 +130,7 @@ TEST_F(EngineStillTest, FrontOnlyStepsLeaveTheRearViewAlone) {
     seekStill(10);
     step(CmdStepForward);
     step(CmdStepBack);
-    EXPECT_EQ(shownFrame(kFrontCamera), 31);
+    EXPECT_EQ(shownFrame(kFrontCamera), 30);
     EXPECT_EQ(playbackState.rearPicture.load(), nullptr);
     EXPECT_EQ(rearView.repaintCount(), rearRepaints);
 }
@@ -141,15 +153,15 @@ TEST_F(EngineStillTest, PlayingContinuesAfterThePictureShown) {
     const int shown = shownFrame(kFrontCamera);
     ASSERT_GT(shown, 10);
     step(CmdStepBack);
-    EXPECT_EQ(shownFrame(kFrontCamera), shown);
-    step(CmdStepBack);
     EXPECT_EQ(shownFrame(kFrontCamera), shown - 1);
+    step(CmdStepBack);
+    EXPECT_EQ(shownFrame(kFrontCamera), shown - 2);
 
     // Zoom in and out and the large re-renders keep the picture and the positions.
     changeFrontZoom(-120);
     EXPECT_EQ(playbackState.frontSizeIndex, 0);
     EXPECT_EQ(playbackState.frontPicture.load(), context().cameras[kFrontCamera].buffers[0]);
-    EXPECT_EQ(shownFrame(kFrontCamera), shown - 1);
+    EXPECT_EQ(shownFrame(kFrontCamera), shown - 2);
     changeRearZoom(-120);
     EXPECT_EQ(playbackState.rearSizeIndex, 0);
     EXPECT_EQ(frameInPicture(playbackState.rearPicture.load(), kRearCamera, 0), shownFrame(kRearCamera));
@@ -158,14 +170,14 @@ TEST_F(EngineStillTest, PlayingContinuesAfterThePictureShown) {
     EXPECT_EQ(playbackState.frontSizeIndex, 1);
     EXPECT_EQ(playbackState.rearSizeIndex, 1);
     renderLargeStills(0);
-    EXPECT_EQ(frameInPicture(playbackState.frontLargePicture.load(), kFrontCamera, 0), shown - 1);
+    EXPECT_EQ(frameInPicture(playbackState.frontLargePicture.load(), kFrontCamera, 0), shown - 2);
     EXPECT_NE(playbackState.frontPicture.load(), playbackState.frontLargePicture.load());
     renderLargeStills(1);
     EXPECT_EQ(playbackState.frontPicture.load(), playbackState.frontLargePicture.load());
     EXPECT_EQ(playbackState.rearPicture.load(), playbackState.rearLargePicture.load());
     renderZoomStills();
     EXPECT_EQ(playbackState.frontPicture.load(), context().cameras[kFrontCamera].buffers[1]);
-    EXPECT_EQ(shownFrame(kFrontCamera), shown - 1);
+    EXPECT_EQ(shownFrame(kFrontCamera), shown - 2);
     // A zoom noted before the picture is re-made (as while playing) must not make a painter
     // read the view-size picture as a large one.
     playbackState.frontSizeIndex = 0;

@@ -8,11 +8,10 @@
 #   - the folder given on the command line lists its front recordings only;
 #   - a double click on the first row plays it: front and rear numbers advance at about the
 #     recording's 30 frames per second of wall time and stay together; sound is written;
-#   - pause freezes the picture; the first step back after playing shows the same picture,
-#     the next one the frame before;
+#   - pause freezes the picture; each step back after playing shows the frame before;
 #   - a click on the position bar while paused shows the first key frame at or after the
-#     clicked position; step forward shows the next frames, the first step back after
-#     stepping forward the same picture, the next one the frame before;
+#     clicked position; step forward shows the next frames, each step back after stepping
+#     forward the frame before;
 #   - play continues after the picture shown;
 #   - speed step 4 (2.0) about doubles the rate measured at 1.0 in the same run;
 #   - at the end of the recording the next entry of the list is selected and plays from its
@@ -231,10 +230,10 @@ read -r back1f back1r <<<"$(still step-back-1)"
 click "${kStepBack[@]}"
 read -r back2f back2r <<<"$(still step-back-2)"
 echo "figure: steps back after pausing on $paused/$paused_rear: $back1f/$back1r, then $back2f/$back2r"
-check step.back.first "$back1f == $paused && $back1r == $paused_rear" \
-  "first step back after playing shows front $back1f rear $back1r (expected the paused picture $paused/$paused_rear)"
-check step.back.second "$back2f == $paused - 1 && $back2r == $paused_rear - 1" \
-  "second step back shows front $back2f rear $back2r (expected $((paused - 1))/$((paused_rear - 1)))"
+check step.back.first "$back1f == $paused - 1 && $back1r == $paused_rear - 1" \
+  "first step back after playing shows front $back1f rear $back1r (expected $((paused - 1))/$((paused_rear - 1)))"
+check step.back.second "$back2f == $paused - 2 && $back2r == $paused_rear - 2" \
+  "second step back shows front $back2f rear $back2r (expected $((paused - 2))/$((paused_rear - 2)))"
 
 # ---- A click on the position bar while paused.
 alive "before the seek"
@@ -264,10 +263,10 @@ read -r back4f back4r <<<"$(still step-back-4)"
 echo "figure: from $seekf: forward $fwd1f/$fwd1r, forward $fwd2f/$fwd2r, back $back3f/$back3r, back $back4f/$back4r"
 check step.forward "$fwd1f == $seekf + 1 && $fwd2f == $seekf + 2 && $fwd1r == $seekr + 1 && $fwd2r == $seekr + 2" \
   "two steps forward from $seekf show $fwd1f then $fwd2f (rear $fwd1r then $fwd2r)"
-check step.back.after-forward "$back3f == $fwd2f && $back3r == $fwd2r" \
-  "first step back after stepping forward shows $back3f/$back3r (expected the same picture $fwd2f/$fwd2r)"
-check step.back.again "$back4f == $fwd2f - 1 && $back4r == $fwd2r - 1" \
-  "next step back shows $back4f/$back4r (expected $((fwd2f - 1))/$((fwd2r - 1)))"
+check step.back.after-forward "$back3f == $fwd2f - 1 && $back3r == $fwd2r - 1" \
+  "first step back after stepping forward shows $back3f/$back3r (expected $((fwd2f - 1))/$((fwd2r - 1)))"
+check step.back.again "$back4f == $fwd2f - 2 && $back4r == $fwd2r - 2" \
+  "next step back shows $back4f/$back4r (expected $((fwd2f - 2))/$((fwd2r - 2)))"
 
 # ---- Play continues after the picture shown.
 alive "before resuming"
