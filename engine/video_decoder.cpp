@@ -311,10 +311,46 @@ int frontDecoderThread(void* arg) {
     return 0;
 }
 
+namespace {
+
+// A pause parks the two decoders one after the other, so the rear may have shown the picture
+// after the front's last one, or not yet the one that goes with it. Once the front has parked,
+// the rear shows the picture of the front's moment: a paused pair is always the same moment.
+void alignRearWithFront(EngineContext& context) {
+    for (int waited = 0; !ps.frontIdle.load(); ++waited) {
+        if (waited >= 200 || context.quit.load() || ps.engineState.load() == Playing) return;
+        SDL_Delay(1);
+    }
+    DeliveryNotice notice;
+    {
+        std::scoped_lock locks(pictureLock(kFrontCamera), pictureLock(kRearCamera));
+        if (ps.engineState.load() != Paused || ps.uiState.load() != Paused) return;
+        const CameraPictures& front = context.cameras[kFrontCamera];
+        CameraPictures& rear = context.cameras[kRearCamera];
+        const StoredPacket* shown = front.index.at(front.decodedNumber);
+        if (!shown || !rear.decoder) return;
+        const int k = rear.index.numberShownAt(shown->timeMs);
+        if (k == 0 || k == rear.decodedNumber || !decodePicture(rear, k)) return;
+        const StoredPacket& picture = *rear.index.at(k);
+        ps.rearNextSeq.store(k + 1);
+        ps.rearFrameTimeMs.store(static_cast<double>(picture.timeMs + picture.durationMs));
+        notice = deliverStepPicture(context, kRearCamera);
+    }
+    notifyDelivery(notice);
+}
+
+}  // namespace
+
 int rearDecoderThread(void* arg) {
     EngineContext& context = *static_cast<EngineContext*>(arg);
     CameraPictures& cam = context.cameras[kRearCamera];
+    bool shownSincePause = false;
     while (!context.quit.load()) {
+        // The user's pause (a hand-over's own pause leaves the window playing).
+        if (shownSincePause && ps.engineState.load() == Paused && ps.uiState.load() == Paused) {
+            shownSincePause = false;
+            alignRearWithFront(context);
+        }
         if (parkUnlessPlaying(context, kRearCamera, true)) continue;
         if (ps.frontSeekPending.load()) {
             SDL_Delay(1);
@@ -346,6 +382,7 @@ int rearDecoderThread(void* arg) {
             const bool produced = decodePicture(cam, seq);
             if (produced && ps.engineState.load() != Stopped) {
                 notice = deliverPicture(context, kRearCamera);
+                shownSincePause = true;
             }
         }
         notifyDelivery(notice);

@@ -121,6 +121,31 @@ TEST_F(EngineStillTest, SeekAndStepsShowTheRightFramesAndLeaveThePositions) {
     EXPECT_EQ(shownFrame(kFrontCamera), 297);
 }
 
+// The two decoders park one after the other at a pause; the pair left on screen is still one
+// moment, pause after pause, wherever in its frame each decoder was.
+TEST_F(EngineStillTest, APausedPairIsOneMoment) {
+    // Pictures large enough that a decoder spends a good part of a frame decoding.
+    gen::GenOptions options = smallOptions(450);
+    options.width = 1280;
+    options.height = 720;
+    const gen::GenResult pair = makeRecording("paused-pair", options);
+    ASSERT_TRUE(openAndWait(pair.frontPath));
+    for (int pause = 0; pause < 12; ++pause) {
+        play();
+        std::this_thread::sleep_for(std::chrono::milliseconds(150 + 23 * pause));
+        pauseLikeMainWindow();
+        const bool together = waitUntil([&] {
+            return playbackState.frontIdle.load() && playbackState.rearIdle.load() &&
+                   shownFrame(kFrontCamera) == shownFrame(kRearCamera);
+        });
+        EXPECT_TRUE(together) << "pause " << pause << ": front " << shownFrame(kFrontCamera) << ", rear "
+                              << shownFrame(kRearCamera);
+        // A step from the pair keeps it together.
+        step(CmdStepForward);
+        EXPECT_EQ(shownFrame(kFrontCamera), shownFrame(kRearCamera));
+    }
+}
+
 TEST_F(EngineStillTest, FrontOnlyStepsLeaveTheRearViewAlone) {
     gen::GenOptions options = smallOptions(90);
     options.rear = gen::RearKind::Missing;
