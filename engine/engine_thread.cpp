@@ -146,6 +146,31 @@ std::string takePath(SDL_Event& event) {
     return path;
 }
 
+// Steps the same way queued behind this one (a held key, fast presses) are taken with it and
+// shown as one step of that many pictures: a step back on a file with long key-picture intervals
+// decodes from its key picture, and each queued step would do it again.
+int takeQueuedSteps(int command) {
+    int taken = 0;
+    SDL_Event next;
+    while (SDL_PeepEvents(&next, 1, SDL_PEEKEVENT, commandEventType, commandEventType) > 0 &&
+           next.user.code == command) {
+        SDL_PeepEvents(&next, 1, SDL_GETEVENT, commandEventType, commandEventType);
+        ++taken;
+    }
+    return taken;
+}
+
+void runSteps(EngineContext& context, const SDL_Event& event) {
+    const int command = event.user.code;
+    const int taken = takeQueuedSteps(command);
+    if (command == CmdStepForward) {
+        stepForward(context, 1 + taken);
+    } else {
+        stepBack(context, 1 + taken);
+    }
+    commandsFinished.fetch_add(taken);
+}
+
 void runCommand(EngineContext& context, SDL_Event& event) {
     switch (event.user.code) {
         case CmdPlay:
@@ -170,10 +195,8 @@ void runCommand(EngineContext& context, SDL_Event& event) {
             runHandover(context);
             break;
         case CmdStepForward:
-            stepForward(context);
-            break;
         case CmdStepBack:
-            stepBack(context);
+            runSteps(context, event);
             break;
         default:
             break;

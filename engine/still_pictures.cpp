@@ -1,5 +1,6 @@
 #include "engine/still_pictures.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <mutex>
 
@@ -175,21 +176,37 @@ void renderZoomStills() {
     }
 }
 
-void stepForward(EngineContext& context) {
+namespace {
+
+// The length of the pictures first..last of an index (ms).
+double lengthOf(const PacketIndex& index, int first, int last) {
+    double total = 0;
+    for (int seq = first; seq <= last; ++seq) total += static_cast<double>(index.at(seq)->durationMs);
+    return total;
+}
+
+}  // namespace
+
+void stepForward(EngineContext& context, int count) {
     StoredPacket packet;
     DeliveryNotice notice;
+    double passedMs = 0;
     {
         std::lock_guard<std::mutex> lock(pictureLock(kFrontCamera));
         CameraPictures& cam = context.cameras[kFrontCamera];
         // A step never decodes the last packet: that one is reached only by playing.
-        if (ps.frontNextSeq.load() > cam.index.count() - 1) return;
-        const int seq = ps.frontNextSeq.fetch_add(1);
-        packet = *cam.index.at(seq);
-        decodePicture(cam, seq);
+        const int next = ps.frontNextSeq.load();
+        const int target = std::min(next + std::max(count, 1) - 1, cam.index.count() - 1);
+        if (target < next) return;
+        ps.frontNextSeq.store(target + 1);
+        packet = *cam.index.at(target);
+        passedMs = lengthOf(cam.index, next, target);
+        decodePicture(cam, target);
         notice = deliverStepPicture(context, kFrontCamera);
+        count = target - next + 1;
     }
     notifyDelivery(notice);
-    const double shownEnd = ps.frontFrameTimeMs.load() + static_cast<double>(packet.durationMs);
+    const double shownEnd = ps.frontFrameTimeMs.load() + passedMs;
     ps.frontFrameTimeMs.store(shownEnd);
     ps.clockMs.store(shownEnd);
     ps.seekTargetMs.store(static_cast<int>((packet.timeMs / 100) * 100));
@@ -197,41 +214,43 @@ void stepForward(EngineContext& context) {
     reportFrontFrame(packet, frontDurationMs(context), true, false);
 
     if (!hasRear()) return;
-    StoredPacket rear;
     {
         std::lock_guard<std::mutex> lock(pictureLock(kRearCamera));
         CameraPictures& cam = context.cameras[kRearCamera];
-        if (ps.rearNextSeq.load() > cam.index.count()) return;
-        const int seq = ps.rearNextSeq.fetch_add(1);
-        rear = *cam.index.at(seq);
-        decodePicture(cam, seq);
+        const int next = ps.rearNextSeq.load();
+        const int target = std::min(next + count - 1, cam.index.count());
+        if (target < next) return;
+        ps.rearNextSeq.store(target + 1);
+        passedMs = lengthOf(cam.index, next, target);
+        decodePicture(cam, target);
         notice = deliverStepPicture(context, kRearCamera);
     }
     notifyDelivery(notice);
-    ps.rearFrameTimeMs.fetch_add(static_cast<double>(rear.durationMs));
+    ps.rearFrameTimeMs.fetch_add(passedMs);
 }
 
-void stepBack(EngineContext& context) {
+void stepBack(EngineContext& context, int count) {
     StoredPacket packet;
-    StoredPacket leaving;
     DeliveryNotice notice;
+    double leftMs = 0;
     {
         std::lock_guard<std::mutex> lock(pictureLock(kFrontCamera));
         CameraPictures& cam = context.cameras[kFrontCamera];
-        // The picture before the one on screen (whose number is one below the next to play).
+        // Pictures before the one on screen (whose number is one below the next to play).
         const int onScreen = std::min(ps.frontNextSeq.load() - 1, cam.index.count());
-        const int before = onScreen - 1;
-        if (before < 1) return;
-        leaving = *cam.index.at(onScreen);
+        const int before = std::max(onScreen - std::max(count, 1), 1);
+        if (before >= onScreen) return;
+        leftMs = lengthOf(cam.index, before + 1, onScreen);
         ps.frontNextSeq.store(before + 1);
         // Decodes from the key picture before it, unless that picture is the one on screen.
         decodePicture(cam, before);
         packet = *cam.index.at(before);
         notice = deliverStepPicture(context, kFrontCamera);
+        count = onScreen - before;
     }
     notifyDelivery(notice);
-    // The shown picture's end moves back by the length of the picture left.
-    const double shownTime = ps.frontFrameTimeMs.load() - static_cast<double>(leaving.durationMs);
+    // The shown picture's end moves back by the length of the pictures left.
+    const double shownTime = ps.frontFrameTimeMs.load() - leftMs;
     ps.frontFrameTimeMs.store(shownTime);
     ps.clockMs.store(shownTime);
     ps.seekTargetMs.store(static_cast<int>((packet.timeMs / 100) * 100));
@@ -239,21 +258,20 @@ void stepBack(EngineContext& context) {
     reportFrontFrame(packet, frontDurationMs(context), true, true);
 
     if (!hasRear()) return;
-    StoredPacket rear;
     {
         std::lock_guard<std::mutex> lock(pictureLock(kRearCamera));
         CameraPictures& cam = context.cameras[kRearCamera];
         const int onScreen = std::min(ps.rearNextSeq.load() - 1, cam.index.count());
-        const int before = onScreen - 1;
-        if (before < 1) return;
-        rear = *cam.index.at(onScreen);
+        const int before = std::max(onScreen - count, 1);
+        if (before >= onScreen) return;
+        leftMs = lengthOf(cam.index, before + 1, onScreen);
         ps.rearNextSeq.store(before + 1);
         // Decodes from the key picture before it, unless that picture is the one on screen.
         decodePicture(cam, before);
         notice = deliverStepPicture(context, kRearCamera);
     }
     notifyDelivery(notice);
-    ps.rearFrameTimeMs.fetch_add(-static_cast<double>(rear.durationMs));
+    ps.rearFrameTimeMs.fetch_add(-leftMs);
 }
 
 }  // namespace moksel

@@ -29,7 +29,9 @@ void renderLargeStills(int adopt);
 // Converts both cameras at their views' size indexes. No repaint.
 void renderZoomStills();
 
-void stepForward(EngineContext& context);
-void stepBack(EngineContext& context);
+// `count` pictures on (back), as that many single steps would show, decoding only the last; the
+// front stops before its last packet, the rear at its ends.
+void stepForward(EngineContext& context, int count = 1);
+void stepBack(EngineContext& context, int count = 1);
 
 }  // namespace moksel

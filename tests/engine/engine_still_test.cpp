@@ -121,6 +121,34 @@ TEST_F(EngineStillTest, SeekAndStepsShowTheRightFramesAndLeaveThePositions) {
     EXPECT_EQ(shownFrame(kFrontCamera), 297);
 }
 
+// Steps queued faster than they run (a held key) land where as many single steps would, on both
+// cameras, with the times of the picture shown.
+TEST_F(EngineStillTest, QueuedStepsLandWhereSingleStepsWould) {
+    const gen::GenResult pair = makeRecording("queued-steps", smallOptions(300));
+    openPaused(pair);
+    seekStill(50);
+    ASSERT_EQ(shownFrame(kFrontCamera), 150);
+    const auto run = [&](EngineCommand command, int times) {
+        const uint64_t finished = engineCommandsFinished();
+        for (int i = 0; i < times; ++i) pushEngineCommand(command);
+        ASSERT_TRUE(waitUntil([&] { return engineCommandsFinished() >= finished + static_cast<uint64_t>(times); }));
+    };
+    run(CmdStepBack, 37);
+    EXPECT_EQ(shownFrame(kFrontCamera), 113);
+    EXPECT_EQ(shownFrame(kRearCamera), 113);
+    EXPECT_EQ(playbackState.clockMs, static_cast<double>(gen::frameTimeMs(114, 30)));
+    run(CmdStepForward, 9);
+    EXPECT_EQ(shownFrame(kFrontCamera), 122);
+    EXPECT_EQ(shownFrame(kRearCamera), 122);
+    EXPECT_EQ(playbackState.clockMs, static_cast<double>(gen::frameTimeMs(123, 30)));
+    // Playing goes on after the picture shown, on both cameras.
+    clearDelivered();
+    play();
+    ASSERT_TRUE(waitUntil([&] { return !delivered(kFrontCamera).empty() && !delivered(kRearCamera).empty(); }));
+    EXPECT_EQ(delivered(kFrontCamera).front(), 123);
+    EXPECT_EQ(delivered(kRearCamera).front(), 123);
+}
+
 // The two decoders park one after the other at a pause; the pair left on screen is still one
 // moment, pause after pause, wherever in its frame each decoder was.
 TEST_F(EngineStillTest, APausedPairIsOneMoment) {
