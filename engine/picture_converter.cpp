@@ -1,10 +1,6 @@
 #include "engine/picture_converter.h"
 
-#include <libyuv/convert_argb.h>
-#include <libyuv/scale.h>
-
 #include <cstring>
-#include <vector>
 
 #include "engine/colour_adjustment.h"
 #include "engine/engine_context.h"
@@ -62,40 +58,10 @@ void freeConverters(CameraPictures& camera) {
     }
 }
 
-bool convertCameraPicture(const AVFrame& frame, uint8_t* pixels, int width, int height) {
-    const bool fullRange = frame.format == AV_PIX_FMT_YUVJ420P;
-    if ((frame.format != AV_PIX_FMT_YUV420P && !fullRange) || width <= 0 || height <= 0 ||
-        playbackState.brightness.load() != 50 || playbackState.contrast.load() != 50) {
-        return false;
-    }
-    // Shrunk (or grown) in YUV, where a picture holds half the bytes, then turned into BGRA at
-    // the view's size; the scratch planes belong to the converting thread.
-    const int chromaWidth = (width + 1) / 2;
-    const int chromaHeight = (height + 1) / 2;
-    const size_t lumaBytes = static_cast<size_t>(width) * static_cast<size_t>(height);
-    const size_t chromaBytes = static_cast<size_t>(chromaWidth) * static_cast<size_t>(chromaHeight);
-    thread_local std::vector<uint8_t> planes;
-    planes.resize(lumaBytes + 2 * chromaBytes);
-    uint8_t* y = planes.data();
-    uint8_t* u = y + lumaBytes;
-    uint8_t* v = u + chromaBytes;
-    if (libyuv::I420Scale(frame.data[0], frame.linesize[0], frame.data[1], frame.linesize[1], frame.data[2],
-                          frame.linesize[2], frame.width, frame.height, y, width, u, chromaWidth, v,
-                          chromaWidth, width, height, libyuv::kFilterBilinear) != 0) {
-        return false;
-    }
-    const auto toBgra = fullRange ? libyuv::J420ToARGB : libyuv::I420ToARGB;
-    return toBgra(y, width, u, chromaWidth, v, chromaWidth, pixels, width * 4, width, height) == 0;
-}
-
 uint8_t* convertPicture(EngineContext& context, int camera, int sizeIndex) {
     CameraPictures& cam = context.cameras[camera];
     const AVFrame* frame = cam.decoded;
     if (!frame || !frame->data[0] || frame->width <= 0 || frame->height <= 0) return nullptr;
-    const PictureSize size = pictureSizes[camera][sizeIndex];
-    if (convertCameraPicture(*frame, cam.buffers[sizeIndex], size.width, size.height)) {
-        return cam.buffers[sizeIndex];
-    }
     if (!cam.converters[sizeIndex] || frame->width != cam.converterWidth[sizeIndex] ||
         frame->height != cam.converterHeight[sizeIndex] ||
         frame->format != cam.converterFormat[sizeIndex]) {

@@ -11,9 +11,6 @@ namespace moksel {
 
 struct EngineContext;
 struct CameraPictures;
-}  // namespace moksel
-struct AVFrame;
-namespace moksel {
 
 // Pictures of odd width are converted at the next even width (see convertPicture); the picture
 // buffers carry this many spare bytes after their last row for the extra column and for
@@ -26,11 +23,6 @@ size_t pictureBufferBytes(PictureSize size);
 // colour mapping. Returns false when one cannot be created.
 bool createConverters(EngineContext& context, int camera);
 void freeConverters(CameraPictures& camera);
-
-// The cameras' own pictures (8-bit 4:2:0) at the usual brightness and contrast: converts the
-// frame to width x height BGRA, rows packed, and returns true. False (nothing written) for any
-// other picture, which the general converter takes.
-bool convertCameraPicture(const AVFrame& frame, uint8_t* pixels, int width, int height);
 
 // Converts the camera's decoded frame into the buffer of the size index and returns that
 // buffer; null (nothing written) while the decoder has produced no picture yet.

@@ -68,10 +68,6 @@ public:
         const AVFrame* frame = frames_.at(static_cast<size_t>(number));
         const PictureSize size = pictureSizes[camera][sizeIndex];
         std::vector<uint8_t> out(pictureBufferBytes(size));
-        if (convertCameraPicture(*frame, out.data(), size.width, size.height)) {
-            out.resize(static_cast<size_t>(size.width) * size.height * 4);
-            return out;
-        }
         SwsContext* converter = sws_getContext(frame->width, frame->height,
                                                static_cast<AVPixelFormat>(frame->format),
                                                convertedWidth(size.width), size.height, AV_PIX_FMT_BGRA,
