@@ -87,7 +87,12 @@ bool COstrelDlg::repairBeforeOpen(std::string& candidate) {
             return false;
         default:
             std::fprintf(stderr, "moksel-viewer: %s\n", report.message.c_str());
-            showMessage(kMsgRepairFailed);
+            // The one cause the user can mend: a complete recording of the same camera in the
+            // folder, from which the repair learns the camera's format.
+            showMessage(kMsgRepairFailed,
+                        report.front.referenceMissing
+                            ? QString::fromUtf8("같은 폴더에 같은 카메라의 온전한 녹화 파일이 있어야 복구할 수 있습니다.")
+                            : QString());
             return false;
     }
 }

@@ -241,10 +241,12 @@ RepairReport repairFromOwnIndex(const RepairJob& job, RepairReport report) {
 RepairReport repairFromMediaData(const RepairJob& job, RepairReport report) {
     const std::string name = fileName(job.input);
     report.reference = job.reference.empty() ? findReference(job.input) : job.reference;
-    if (report.reference.empty())
+    if (report.reference.empty()) {
+        report.referenceMissing = true;
         return failure(report, RepairOutcome::Failed,
                        "no complete recording of the same camera was found beside " + name +
                            " to learn its format from; name one as the reference");
+    }
     ReferenceRecording reference;
     std::string error;
     if (!readReference(report.reference, reference, error))
@@ -439,6 +441,7 @@ PairRepairReport repairPair(const PairRepairJob& job) {
         pair.front.state = frontState;
         return pair;
     }
+    const bool folderExisted = fs::exists(folder, e);
     fs::create_directories(folder, e);
     if (e) {
         pair.message = "cannot create the folder " + folder + " (" + e.message() + ")";
@@ -447,6 +450,8 @@ PairRepairReport repairPair(const PairRepairJob& job) {
     const std::string frontOut = (fs::path(folder) / fs::path(job.front).filename()).string();
     const std::string rearOut = (fs::path(folder) / fs::path(rearPath).filename()).string();
     const double frontShare = hasRear && cut(rearState) && cut(frontState) ? 0.6 : 1.0;
+    const bool frontOutExisted = fs::exists(frontOut, e);
+    const bool rearOutExisted = fs::exists(rearOut, e);
 
     auto copyWhole = [&](const std::string& from, const std::string& to, RepairReport& r) {
         r.input = from;
@@ -471,7 +476,10 @@ PairRepairReport repairPair(const PairRepairJob& job) {
     } else {
         copyWhole(job.front, frontOut, pair.front);
     }
-    if (hasRear && pair.front.outcome != RepairOutcome::Cancelled) {
+    // A cut front that could not be repaired decides the pair: its rear is left alone (and a
+    // rear kept from an earlier repair is not overwritten).
+    const bool frontLost = cut(frontState) && pair.front.outcome != RepairOutcome::Repaired;
+    if (hasRear && !frontLost) {
         RepairReport rear;
         if (cut(rearState)) {
             std::string rearReference;
@@ -500,6 +508,13 @@ PairRepairReport repairPair(const PairRepairJob& job) {
     if (frontRepaired || (!cut(frontState) && rearRepaired)) {
         pair.outcome = RepairOutcome::Repaired;
         pair.frontOutput = frontOut;
+    }
+    if (pair.outcome != RepairOutcome::Repaired) {
+        // Nothing to play came of it: what this repair wrote goes, so that a failed or
+        // cancelled repair leaves the card as it was.
+        if (!frontOutExisted) fs::remove(frontOut, e);
+        if (hasRear && !rearOutExisted) fs::remove(rearOut, e);
+        if (!folderExisted && fs::is_empty(folder, e)) fs::remove(folder, e);
     }
     pair.message = fileName(job.front) + ": " + pair.front.message;
     if (pair.rear) pair.message += "; " + fileName(rearPath) + ": " + pair.rear->message;

@@ -42,6 +42,7 @@ struct RepairReport {
     std::string message;  // for the user
     std::string input, output, reference;
     FileState state = FileState::NotRecording;  // of the input, before the repair
+    bool referenceMissing = false;  // failed for want of a complete recording to learn from
     int videoSamples = 0, soundSamples = 0;
     double durationS = 0;       // of the recovered video
     uint64_t skippedBytes = 0;  // media bytes that were neither video nor sound
@@ -66,7 +67,9 @@ struct PairRepairReport {
 };
 
 // Repairs the front file and its rear file into one folder under the camera's names; a file of
-// the pair that is not cut is copied unchanged so that the pair stays together.
+// the pair that is not cut is copied unchanged so that the pair stays together. A pair that is
+// not repaired leaves nothing behind: the files it wrote (and the folder, when it made it and
+// it is empty) are removed.
 PairRepairReport repairPair(const PairRepairJob& job);
 
 // The folder a pair is repaired into by default: REPAIRED beside the file.

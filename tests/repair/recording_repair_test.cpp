@@ -138,6 +138,28 @@ TEST(RecordingRepair, CutPairsKeepEveryWholeSampleInOrder) {
     }
 }
 
+// A cut front alone with its whole rear: nothing to learn the format from. The repair says so
+// and leaves the folder as it was (no copy of the rear, no REPAIRED folder); one kept from an
+// earlier repair stays.
+TEST(RecordingRepair, AFailedPairRepairLeavesNothingBehind) {
+    const Sources& s = sources();
+    const std::string folder = gen::test::freshFolder("repair-no-reference");
+    const std::string front = folder + "/" + fs::path(s.source.frontPath).filename().string();
+    const std::string rear = folder + "/" + fs::path(s.source.rearPath).filename().string();
+    writePrefix(s.source.frontPath, front, int64_t(fs::file_size(s.source.frontPath) / 2));
+    fs::copy_file(s.source.rearPath, rear);
+    const PairRepairReport report = repairPair({front, "", "", {}, nullptr});
+    EXPECT_EQ(report.outcome, RepairOutcome::Failed);
+    EXPECT_TRUE(report.front.referenceMissing) << report.message;
+    EXPECT_FALSE(fs::exists(folder + "/REPAIRED"));
+
+    fs::create_directory(folder + "/REPAIRED");
+    const std::string kept = folder + "/REPAIRED/" + fs::path(rear).filename().string();
+    test::writeBytes(kept, {1, 2, 3});
+    EXPECT_EQ(repairPair({front, "", "", {}, nullptr}).outcome, RepairOutcome::Failed);
+    EXPECT_EQ(test::fileBytes(kept), (std::vector<uint8_t>{1, 2, 3}));
+}
+
 // The media data box of a cut file: its size field set to 0 (up to the end of the file), or
 // the file ends exactly where the media data does (the index was never written).
 TEST(RecordingRepair, MediaBoxToTheEndOrWithoutIndex) {
