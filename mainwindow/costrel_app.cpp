@@ -1,7 +1,12 @@
 #include "mainwindow/costrel_app.h"
 
+#include <signal.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <QFile>
+#include <QSocketNotifier>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -18,6 +23,37 @@
 #endif
 
 namespace moksel {
+
+namespace {
+
+// The end of the desktop session (SIGTERM, SIGHUP) or Ctrl+C in a terminal ends the viewer the
+// exit button's way, so the settings are written and the engine stops cleanly. The handler only
+// writes a byte to a socket the window's thread watches; a second signal ends the process at
+// once (the handlers reset themselves).
+int signalSocket[2] = {-1, -1};
+
+void noteEndSignal(int) {
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(signalSocket[1], &byte, 1);
+}
+
+void endOnSignals(COstrelDlg& mainWindow, QObject& owner) {
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalSocket) != 0) return;
+    auto* notifier = new QSocketNotifier(signalSocket[0], QSocketNotifier::Read, &owner);
+    QObject::connect(notifier, &QSocketNotifier::activated, &owner, [&mainWindow, notifier] {
+        char byte = 0;
+        [[maybe_unused]] const ssize_t got = ::read(signalSocket[0], &byte, 1);
+        notifier->setEnabled(false);
+        mainWindow.exitViewer();
+    });
+    struct sigaction action {};
+    action.sa_handler = noteEndSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART | SA_RESETHAND;
+    for (const int number : {SIGTERM, SIGHUP, SIGINT}) ::sigaction(number, &action, nullptr);
+}
+
+}  // namespace
 
 void COstrelApp::preferX11UnderWayland() {
     const char* wayland = std::getenv("WAYLAND_DISPLAY");
@@ -89,6 +125,8 @@ int COstrelApp::run(int argc, char** argv) {
         COstrelDlg mainWindow;
         mainWindow.initialise();
         ViewerSettings::load(settingsFile).applyTo(mainWindow);
+        QObject signalOwner;
+        endOnSignals(mainWindow, signalOwner);
         mainWindow.openAtStart(paths);
         result = mainWindow.exec() == QDialog::Accepted ? 0 : 1;
         ViewerSettings::of(mainWindow).save(settingsFile);

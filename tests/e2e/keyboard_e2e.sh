@@ -4,7 +4,8 @@
 #   - --version and --help answer without a display and start no window;
 #   - Enter plays the selected row, Space pauses, Period shows the next frame, ] twice (1.0 to
 #     1.5 to 2.0) doubles the rate of frames, F opens the enlarged window and Escape closes it;
-#   - the volume and the speed unit set in one run are there again in the next run.
+#   - the volume and the speed unit set in one run (ended by SIGTERM, as at logout) are there
+#     again in the next run.
 # Usage: keyboard_e2e.sh VIEWER GENERATOR PROBE OUTDIR   (inside xvfb-run, screen larger than
 # 1024 x 768). Every wait is bounded.
 set -u
@@ -161,7 +162,12 @@ xdotool mousemove 600 600 key Down Down Down
 xdotool mousemove 551 425 click 1  # the speed unit button
 sleep 0.5
 volume_slider "$work/volume-set.png"
-exit_viewer
+# Ended as the desktop ends it at logout: the viewer closes its own way and keeps its settings.
+kill -TERM "$pid"
+for _ in $(seq 1 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$pid" 2>/dev/null && fail "the viewer did not end on SIGTERM"
+wait "$pid" || fail "the viewer ended on SIGTERM with status $?"
+pid=""
 grep -q '^volume=40$' "$settings" || fail "the settings file does not hold volume 40: $(cat "$settings" 2>/dev/null)"
 grep -q '^speedInMph=true$' "$settings" || fail "the settings file does not hold the mph unit"
 
