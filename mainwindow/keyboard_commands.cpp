@@ -9,6 +9,7 @@
 #include "controls/slider_panes.h"
 #include "engine/picture_lock.h"
 #include "engine/playback_state.h"
+#include "library/ostrel_file_list.h"
 #include "mainwindow/costrel_dlg.h"
 #include "mainwindow/enlarged_window.h"
 #include "mainwindow/key_card.h"
@@ -107,6 +108,18 @@ void placeMarker(COstrelDlg& window, bool markerB) {
     // mapping: centre - thumb / 2 is the pixel, and the marker is as wide as the thumb.
     const int left = mulDiv(position, OstrelRepeatPointer::kWidth - thumb, maximum);
     markers->placeMarker(markerB, left);
+}
+
+// Enter plays the selected row as the play button does; with no row chosen and nothing loaded
+// (a folder just listed) it plays the first, so the keyboard alone can start a recording.
+void playSelected(COstrelDlg& window) {
+    OstrelFileList* list = window.fileList();
+    if (list != nullptr && list->recordings().selection() < 0 && window.currentRecordingPath().empty() &&
+        list->recordings().count() > 0) {
+        list->recordings().play(0);
+        return;
+    }
+    clickButton(window, kButtonPlay);
 }
 
 void enlarge(COstrelDlg& window, int camera) {
@@ -247,7 +260,7 @@ void runKeyCommand(COstrelDlg& window, KeyCommand command, KeyPlace place) {
             break;
         case KeyCommand::PreviousRecording: clickButton(window, kButtonPrevious); break;
         case KeyCommand::NextRecording: clickButton(window, kButtonNext); break;
-        case KeyCommand::PlaySelected: clickButton(window, kButtonPlay); break;
+        case KeyCommand::PlaySelected: playSelected(window); break;
         case KeyCommand::ClearList:
             if (MessageTarget* list = window.paneTarget(PaneId::FileList)) list->send(UM_LIST_CLEAR, 0, 0);
             break;

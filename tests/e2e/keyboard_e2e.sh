@@ -2,7 +2,7 @@
 # The real viewer driven from the keyboard under a virtual X server, read back from screen grabs
 # (every generated frame carries its number):
 #   - --version and --help answer without a display and start no window;
-#   - Enter plays the selected row, Space pauses, Period shows the next frame, ] twice (1.0 to
+#   - Enter plays the selected row (the first when none is), Space pauses, Period shows the next frame, ] twice (1.0 to
 #     1.5 to 2.0) doubles the rate of frames, F opens the enlarged window and Escape closes it;
 #   - the volume and the speed unit set in one run (ended by SIGTERM, as at logout) are there
 #     again in the next run.
@@ -173,6 +173,11 @@ grep -q '^speedInMph=true$' "$settings" || fail "the settings file does not hold
 
 start_viewer
 volume_slider "$work/volume-restored.png"
+# Nothing chosen in the list: Enter plays its first recording.
+xdotool mousemove 600 600 key Return
+"$probe" watch 20 100 --until-playing >"$work/first-row.txt" 2>>"$work/probe.log" ||
+  fail "Enter with nothing chosen did not play the first recording"
+xdotool key space
 same=$(compare -metric AE "$work/volume-set.png" "$work/volume-restored.png" null: 2>&1 | cut -d' ' -f1)
 moved=$(compare -metric AE "$work/volume-default.png" "$work/volume-restored.png" null: 2>&1 | cut -d' ' -f1)
 echo "volume slider after the restart: $same pixels differ from the run before, $moved from a first start"
