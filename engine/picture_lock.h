@@ -35,4 +35,8 @@ inline std::unique_lock<std::mutex> lockCameraPictures(int camera) {
 // (a zoom while playing is shown with the next frame), so a painter never trusts the index.
 PictureSize pictureSizeOf(int camera, const uint8_t* pixels);
 
+// Width over height of the camera's recorded picture as it is meant to be seen (its pixels'
+// own shape counted); 16:9 while no picture is open. Lock held.
+double pictureAspect(int camera);
+
 }  // namespace moksel

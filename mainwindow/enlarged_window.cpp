@@ -124,10 +124,12 @@ void OstrelMovieEntire::resizeEvent(QResizeEvent* event) {
 
 void OstrelMovieEntire::paintEvent(QPaintEvent*) {
     QImage picture;
+    double aspect = 16.0 / 9.0;
     {
         // The decoder converts the next frame into the same buffer: copy it under the lock and
         // stretch the copy after.
         auto guard = lockCameraPictures(camera_);
+        aspect = pictureAspect(camera_);
         if (const uint8_t* pixels = currentPicture(camera_).load()) {
             // The picture stays view-sized until the first large frame after opening, and a
             // seek while paused converts at the view's size: read it at the size it has.
@@ -139,7 +141,15 @@ void OstrelMovieEntire::paintEvent(QPaintEvent*) {
     if (picture.isNull()) {
         painter.fillRect(rect(), Qt::black);
     } else {
-        painter.drawImage(rect(), picture);
+        // The picture keeps the recording's shape on any screen, with black bars beside it or
+        // above and below.
+        QSize fitted = QSize(qRound(height() * aspect), height());
+        if (fitted.width() > width()) fitted = QSize(width(), qRound(width() / aspect));
+        const QRect area(QPoint((width() - fitted.width()) / 2, (height() - fitted.height()) / 2), fitted);
+        if (area != rect()) {
+            painter.fillRect(rect(), Qt::black);
+        }
+        painter.drawImage(area, picture);
     }
     painter.setFont(nameFont_);
     painter.setPen(QColor(0, 255, 0));

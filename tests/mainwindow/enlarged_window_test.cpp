@@ -111,6 +111,13 @@ protected:
     std::unique_ptr<COstrelDlg> window;
 };
 
+// Where a 16:9 picture lies in a window of w x h: as wide as the window, or as tall.
+QRect pictureArea(int w, int h) {
+    QSize size(qRound(h * 16.0 / 9.0), h);
+    if (size.width() > w) size = QSize(w, qRound(w * 9.0 / 16.0));
+    return QRect(QPoint((w - size.width()) / 2, (h - size.height()) / 2), size);
+}
+
 TEST_F(EnlargedWindowTest, ADoubleClickOnAViewOpensItOnlyWhilePlayingOrPausedAndWithAPicture) {
     QWidget* front = window->pane(PaneId::FrontView);
     QWidget* rear = window->pane(PaneId::RearView);
@@ -171,14 +178,20 @@ TEST_F(EnlargedWindowTest, TheRearOpensAsRecordedAndItsFlipsComeBackAfterwards) 
             EXPECT_TRUE(enlarged->isModal());
             EXPECT_EQ(enlarged->geometry(), enlarged->screen()->availableGeometry());
 
-            // The whole large picture stretched over the window, left half left, and the name in
+            // The whole large picture over the window in the recording's shape (16:9 here),
+            // black bars above and below on a taller screen, left half left, and the name in
             // green at the top left.
             const QImage shown = enlarged->grab().toImage();
             const int w = shown.width(), h = shown.height();
+            const QRect area = pictureArea(w, h);
             EXPECT_TRUE(near(shown.pixel(w / 4, h / 2), kRed));
             EXPECT_TRUE(near(shown.pixel(3 * w / 4, h / 2), kBlue));
-            EXPECT_TRUE(near(shown.pixel(w / 2 - 3, h - 2), kRed));
-            EXPECT_TRUE(near(shown.pixel(w / 2 + 3, 1), kBlue));
+            EXPECT_TRUE(near(shown.pixel(w / 2 - 3, area.bottom() - 1), kRed));
+            EXPECT_TRUE(near(shown.pixel(w / 2 + 3, area.top() + 1), kBlue));
+            if (area.top() > 4) {
+                EXPECT_EQ(shown.pixel(w / 2, area.top() / 2), qRgb(0, 0, 0));
+                EXPECT_EQ(shown.pixel(w / 2, (area.bottom() + h) / 2), qRgb(0, 0, 0));
+            }
             int green = 0;
             for (int y = 10; y < 40; ++y) {
                 for (int x = 10; x < 330; ++x)
@@ -216,8 +229,9 @@ TEST_F(EnlargedWindowTest, AViewSizedPictureIsNeverReadAsALargeOne) {
         *window, [&] { window->send(UM_ENLARGE, 0, 0); },
         [&](OstrelMovieEntire* enlarged) {
             const QImage shown = enlarged->grab().toImage();
+            const QRect area = pictureArea(shown.width(), shown.height());
             EXPECT_TRUE(near(shown.pixel(shown.width() / 4, shown.height() / 2), kBlue));
-            EXPECT_TRUE(near(shown.pixel(3 * shown.width() / 4, shown.height() - 1), kRed));
+            EXPECT_TRUE(near(shown.pixel(3 * shown.width() / 4, area.bottom()), kRed));
         }));
 }
 
