@@ -15,6 +15,7 @@
 #include "engine/playback_state.h"
 #include "engine/prepared_recording.h"
 #include "engine/recording_open.h"
+#include "engine/still_pictures.h"
 
 namespace moksel {
 
@@ -133,14 +134,20 @@ void runHandover(EngineContext& context) {
         ps.rearPicture.store(nullptr);
         repaintWindow(ps.rearViewWindow.load());
     }
-    ps.engineState.store(Playing);
-    wakeDecoders(context);
+    // A pause the user gave meanwhile stands: the next recording's first pictures show still,
+    // so the pictures on screen are those of the recording the window now names.
+    const bool pausedMeanwhile = ps.uiState.load() != Playing;
+    if (!pausedMeanwhile) {
+        ps.engineState.store(Playing);
+        wakeDecoders(context);
+    }
 
     publishTelemetry(*next);
     const int64_t durationMs = context.cameras[kFrontCamera].durationMs;
     postToMain(UM_RECORDING_LENGTH, next->eventTimeMs / 100, static_cast<LParam>(static_cast<uint32_t>(durationMs / 100)));
     if (next->rearUnusable) postToMain(UM_REAR_OPEN_FAILED);
     postToMain(UM_HANDED_OVER, 0, static_cast<LParam>(static_cast<uint32_t>(durationMs / 100)));
+    if (pausedMeanwhile) seekStill(0);
     // The ended recording's files, decoders and indexes.
     delete next;
 }

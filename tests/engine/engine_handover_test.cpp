@@ -1,7 +1,9 @@
 // Playing on into the next recording of a drive, opened ahead: the pictures run on from the
 // last frame of one recording to the first of the next without a repeat or a stop, the sound
 // device keeps playing, and a cancelled read-ahead leaves the end as it always was.
+#include <chrono>
 #include <cstdlib>
+#include <thread>
 
 #include "engine/engine_commands.h"
 #include "engine/engine_context.h"
@@ -100,6 +102,31 @@ TEST_F(EngineHandoverTest, AtTwiceTheSpeedThePicturesRunOnToo) {
     EXPECT_EQ(parts[1].front(), 0);
     EXPECT_EQ(mainWindow.count(UM_HANDED_OVER), 1);
     playbackState.speedFactor = 1.0;
+}
+
+// A pause that lands while the hand-over runs stands: the next recording shows its first
+// pictures still, and nothing plays on until Play.
+TEST_F(EngineHandoverTest, APauseDuringTheHandOverStands) {
+    makeDrive();
+    ASSERT_TRUE(openAndWait(first_));
+    pushEngineCommand(CmdPrepare, second_.c_str());
+    clearDelivered();
+    play();
+    ASSERT_TRUE(waitUntil([&] {
+        const auto front = delivered(kFrontCamera);
+        return !front.empty() && front.back() >= 40;
+    }));
+    // The window's half of a pause; the engine's half is the hand-over's own.
+    playbackState.uiState = Paused;
+    ASSERT_TRUE(waitUntil([&] { return mainWindow.count(UM_HANDED_OVER) == 1; }));
+    ASSERT_TRUE(waitUntil([&] { return shownFrame(kFrontCamera) == 0 && shownFrame(kRearCamera) == 0; }));
+    EXPECT_STREQ(context().path, second_.c_str());
+    EXPECT_EQ(playbackState.engineState.load(), Paused);
+    const size_t shown = delivered(kFrontCamera).size();
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(delivered(kFrontCamera).size(), shown);
+    EXPECT_EQ(shownFrame(kFrontCamera), 0);
+    EXPECT_EQ(mainWindow.count(UM_PLAY_END), 0);
 }
 
 TEST_F(EngineHandoverTest, ACancelledReadAheadEndsTheRecordingAsBefore) {
