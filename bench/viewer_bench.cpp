@@ -108,6 +108,10 @@ pid_t startViewer(const std::string& viewer, const std::string& recording) {
     const pid_t pid = fork();
     if (pid == 0) {
         setpgid(0, 0);  // its own group, so the page view's helpers end with it
+        // Settings of the run's own beside the recording: the viewer keeps what it showed (the
+        // map) when it ends, and the user's own settings are never touched.
+        const std::string settings = recording.substr(0, recording.rfind('/')) + "/settings";
+        setenv("XDG_CONFIG_HOME", settings.c_str(), 1);
         const char* argv[] = {viewer.c_str(), recording.c_str(), nullptr};
         execv(viewer.c_str(), const_cast<char* const*>(argv));
         std::fprintf(stderr, "moksel-bench: cannot start %s: %s\n", viewer.c_str(), std::strerror(errno));

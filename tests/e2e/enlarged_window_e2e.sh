@@ -12,6 +12,7 @@ probe=$3
 outdir=$4
 mkdir -p "$outdir"
 work=$(mktemp -d /tmp/moksel-e2e-enlarged.XXXXXX)
+export XDG_CONFIG_HOME="$work/settings"  # a fresh start: no settings of an earlier run
 pid=""
 cleanup() {
   if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then

@@ -10,6 +10,7 @@ work=$3
 fail() { echo "FAIL: $*"; [ -n "${pid:-}" ] && kill "$pid" 2>/dev/null; exit 1; }
 
 rm -rf "$work" && mkdir -p "$work"
+export XDG_CONFIG_HOME="$work/settings"  # a fresh start: no settings of an earlier run
 "$gen" --out "$work" --frames 90 --size 320x180 >/dev/null || fail "no recording generated"
 front=$(ls "$work"/drf0_*.mp4)
 

@@ -13,6 +13,7 @@ outdir=$4
 mkdir -p "$outdir"
 
 work=$(mktemp -d /tmp/moksel-e2e-repair.XXXXXX)
+export XDG_CONFIG_HOME="$work/settings"  # a fresh start: no settings of an earlier run
 xvfb_pid=""
 viewer_pid=""
 cleanup() {

@@ -33,6 +33,7 @@ readonly kKeyInterval=30
 readonly kPairs=3
 
 work=$(mktemp -d /tmp/moksel-e2e-playback.XXXXXX)
+export XDG_CONFIG_HOME="$work/settings"  # a fresh start: no settings of an earlier run
 xvfb_pid=""
 viewer_pid=""
 failures=0
