@@ -198,6 +198,9 @@ LResult COstrelDlg::onOpenDone(WParam, LParam durationTenths) {
     recordingReady_ = true;
     playbackState.uiState = Playing;
     engine_->push(CmdPlay);
+    // A recording without telemetry reports no position while it plays: its fields say so now
+    // (they stayed empty until the next seek).
+    if (playbackState.telemetryCount.load() <= 0) repaintPane(PaneId::FileInfo);
     seekAfterOpenFromRoute();
     // The engine forgot what it had opened ahead when it opened this one.
     preparedPath_.clear();

@@ -528,6 +528,12 @@ TEST_F(MainWindowTest, OpenOutcomesSetTheStateAndShowTheirNotices) {
     engine.join();
     EXPECT_EQ(playbackState.uiState.load(), Playing);
     EXPECT_EQ(log->take(), Calls{"CmdPlay"});
+    // Without telemetry the position fields say so from the start.
+    ASSERT_EQ(playbackState.telemetryCount.load(), 0);
+    const auto* info = dynamic_cast<OstrelFileInfo*>(window->pane(PaneId::FileInfo));
+    ASSERT_NE(info, nullptr);
+    ASSERT_FALSE(info->shownTexts().isEmpty());
+    EXPECT_EQ(info->shownTexts().front(), QStringLiteral("GPS 없음"));
 
     window->send(UM_REAR_OPEN_FAILED, 0, 0);
     ASSERT_EQ(boxes.size(), 1u);
