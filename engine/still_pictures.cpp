@@ -178,100 +178,70 @@ void renderZoomStills() {
 
 namespace {
 
-// The length of the pictures first..last of an index (ms).
-double lengthOf(const PacketIndex& index, int first, int last) {
-    double total = 0;
-    for (int seq = first; seq <= last; ++seq) total += static_cast<double>(index.at(seq)->durationMs);
-    return total;
+struct CameraStep {
+    int moved = 0;         // pictures moved (0: none)
+    double lengthMs = 0;   // the length of the pictures passed
+    StoredPacket landed;   // the picture now shown
+};
+
+// Moves a camera's still picture `delta` pictures on (negative: back) from the one on screen,
+// never before the first picture nor past the last (the one before it for `stopBeforeLast`:
+// the front's last packet is reached only by playing). Decodes and delivers only the picture it
+// lands on.
+CameraStep stepCamera(EngineContext& context, int camera, int delta, bool stopBeforeLast) {
+    CameraStep step;
+    DeliveryNotice notice;
+    {
+        std::lock_guard<std::mutex> lock(pictureLock(camera));
+        CameraPictures& cam = context.cameras[camera];
+        std::atomic<int>& nextSeq = camera == kFrontCamera ? ps.frontNextSeq : ps.rearNextSeq;
+        // The picture on screen is numbered one below the next to play.
+        const int onScreen = std::min(nextSeq.load() - 1, cam.index.count());
+        const int last = cam.index.count() - (stopBeforeLast ? 1 : 0);
+        const int target = std::clamp(onScreen + delta, 1, std::max(last, 1));
+        if (delta > 0 ? target <= onScreen : target >= onScreen) return step;
+        for (int seq = std::min(onScreen, target) + 1; seq <= std::max(onScreen, target); ++seq) {
+            step.lengthMs += static_cast<double>(cam.index.at(seq)->durationMs);
+        }
+        step.moved = delta > 0 ? target - onScreen : onScreen - target;
+        nextSeq.store(target + 1);
+        // Back, this decodes from the key picture before it, unless that one is on screen.
+        decodePicture(cam, target);
+        step.landed = *cam.index.at(target);
+        notice = deliverStepPicture(context, camera);
+    }
+    notifyDelivery(notice);
+    return step;
+}
+
+// The front's new picture as the decoders report theirs, with the play positions after it.
+void reportStep(EngineContext& context, const StoredPacket& packet, double shownEndMs, bool sendSpeed) {
+    ps.frontFrameTimeMs.store(shownEndMs);
+    ps.clockMs.store(shownEndMs);
+    ps.seekTargetMs.store(static_cast<int>((packet.timeMs / 100) * 100));
+    ps.audioSeekPending.store(1);
+    reportFrontFrame(packet, frontDurationMs(context), true, sendSpeed);
 }
 
 }  // namespace
 
 void stepForward(EngineContext& context, int count) {
-    StoredPacket packet;
-    DeliveryNotice notice;
-    double passedMs = 0;
-    {
-        std::lock_guard<std::mutex> lock(pictureLock(kFrontCamera));
-        CameraPictures& cam = context.cameras[kFrontCamera];
-        // A step never decodes the last packet: that one is reached only by playing.
-        const int next = ps.frontNextSeq.load();
-        const int target = std::min(next + std::max(count, 1) - 1, cam.index.count() - 1);
-        if (target < next) return;
-        ps.frontNextSeq.store(target + 1);
-        packet = *cam.index.at(target);
-        passedMs = lengthOf(cam.index, next, target);
-        decodePicture(cam, target);
-        notice = deliverStepPicture(context, kFrontCamera);
-        count = target - next + 1;
-    }
-    notifyDelivery(notice);
-    const double shownEnd = ps.frontFrameTimeMs.load() + passedMs;
-    ps.frontFrameTimeMs.store(shownEnd);
-    ps.clockMs.store(shownEnd);
-    ps.seekTargetMs.store(static_cast<int>((packet.timeMs / 100) * 100));
-    ps.audioSeekPending.store(1);
-    reportFrontFrame(packet, frontDurationMs(context), true, false);
-
+    const CameraStep front = stepCamera(context, kFrontCamera, std::max(count, 1), true);
+    if (front.moved == 0) return;
+    reportStep(context, front.landed, ps.frontFrameTimeMs.load() + front.lengthMs, false);
     if (!hasRear()) return;
-    {
-        std::lock_guard<std::mutex> lock(pictureLock(kRearCamera));
-        CameraPictures& cam = context.cameras[kRearCamera];
-        const int next = ps.rearNextSeq.load();
-        const int target = std::min(next + count - 1, cam.index.count());
-        if (target < next) return;
-        ps.rearNextSeq.store(target + 1);
-        passedMs = lengthOf(cam.index, next, target);
-        decodePicture(cam, target);
-        notice = deliverStepPicture(context, kRearCamera);
-    }
-    notifyDelivery(notice);
-    ps.rearFrameTimeMs.fetch_add(passedMs);
+    const CameraStep rear = stepCamera(context, kRearCamera, front.moved, false);
+    ps.rearFrameTimeMs.fetch_add(rear.lengthMs);
 }
 
 void stepBack(EngineContext& context, int count) {
-    StoredPacket packet;
-    DeliveryNotice notice;
-    double leftMs = 0;
-    {
-        std::lock_guard<std::mutex> lock(pictureLock(kFrontCamera));
-        CameraPictures& cam = context.cameras[kFrontCamera];
-        // Pictures before the one on screen (whose number is one below the next to play).
-        const int onScreen = std::min(ps.frontNextSeq.load() - 1, cam.index.count());
-        const int before = std::max(onScreen - std::max(count, 1), 1);
-        if (before >= onScreen) return;
-        leftMs = lengthOf(cam.index, before + 1, onScreen);
-        ps.frontNextSeq.store(before + 1);
-        // Decodes from the key picture before it, unless that picture is the one on screen.
-        decodePicture(cam, before);
-        packet = *cam.index.at(before);
-        notice = deliverStepPicture(context, kFrontCamera);
-        count = onScreen - before;
-    }
-    notifyDelivery(notice);
+    const CameraStep front = stepCamera(context, kFrontCamera, -std::max(count, 1), false);
+    if (front.moved == 0) return;
     // The shown picture's end moves back by the length of the pictures left.
-    const double shownTime = ps.frontFrameTimeMs.load() - leftMs;
-    ps.frontFrameTimeMs.store(shownTime);
-    ps.clockMs.store(shownTime);
-    ps.seekTargetMs.store(static_cast<int>((packet.timeMs / 100) * 100));
-    ps.audioSeekPending.store(1);
-    reportFrontFrame(packet, frontDurationMs(context), true, true);
-
+    reportStep(context, front.landed, ps.frontFrameTimeMs.load() - front.lengthMs, true);
     if (!hasRear()) return;
-    {
-        std::lock_guard<std::mutex> lock(pictureLock(kRearCamera));
-        CameraPictures& cam = context.cameras[kRearCamera];
-        const int onScreen = std::min(ps.rearNextSeq.load() - 1, cam.index.count());
-        const int before = std::max(onScreen - count, 1);
-        if (before >= onScreen) return;
-        leftMs = lengthOf(cam.index, before + 1, onScreen);
-        ps.rearNextSeq.store(before + 1);
-        // Decodes from the key picture before it, unless that picture is the one on screen.
-        decodePicture(cam, before);
-        notice = deliverStepPicture(context, kRearCamera);
-    }
-    notifyDelivery(notice);
-    ps.rearFrameTimeMs.fetch_add(-leftMs);
+    const CameraStep rear = stepCamera(context, kRearCamera, -front.moved, false);
+    ps.rearFrameTimeMs.fetch_add(-rear.lengthMs);
 }
 
 }  // namespace moksel
