@@ -72,20 +72,20 @@ LResult OstrelSensorGraph::onTelemetryLoaded(WParam, LParam) {
     drawCurves(playbackState.telemetry.load(), count);
     graphFilled_ = true;
     graphPositionMs_ = 0;
-    repaint();
+    update();
     return 0;
 }
 
 LResult OstrelSensorGraph::onTelemetryTime(WParam w, LParam) {
     graphPositionMs_ = static_cast<uint32_t>(w);
-    repaint();
+    update();
     return 0;
 }
 
 LResult OstrelSensorGraph::onTelemetryCleared(WParam, LParam) {
     graphFilled_ = false;
     graphPositionMs_ = UINT32_MAX;
-    repaint();
+    update();
     return 0;
 }
 

@@ -44,13 +44,13 @@ LResult OstrelShowDIrection::onHeading(WParam w, LParam) {
     const auto* heading = reinterpret_cast<const double*>(w);
     if (heading == nullptr) return 0;
     headingDegrees_ = *heading;
-    repaint();
+    update();
     return 0;
 }
 
 void OstrelShowDIrection::toggleStyle() {
     arrowStyle_ = !arrowStyle_;
-    repaint();
+    update();
 }
 
 void OstrelShowDIrection::paintEvent(QPaintEvent*) {

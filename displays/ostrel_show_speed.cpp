@@ -37,14 +37,14 @@ LResult OstrelShowSpeed::onSpeed(WParam w, LParam) {
     const auto kmh = static_cast<uint32_t>(w);
     if (kmh != speedValue_) {
         speedValue_ = kmh;
-        repaint();
+        update();
     }
     return 0;
 }
 
 void OstrelShowSpeed::toggleUnit() {
     useMph_ = !useMph_;
-    repaint();
+    update();
 }
 
 uint32_t OstrelShowSpeed::shownSpeed(uint32_t kmh, bool mph) {

@@ -54,7 +54,7 @@ LResult OstrelShowTime::onTime(WParam w, LParam l) {
     if (total != totalSeconds_ || shown != currentSeconds_) {
         totalSeconds_ = total;
         currentSeconds_ = shown;
-        repaint();
+        update();
     }
     return 0;
 }
@@ -81,7 +81,7 @@ LResult OstrelShowTotalTime::onTime(WParam, LParam l) {
     const auto total = static_cast<int32_t>(l);
     if (total > 0 && static_cast<uint32_t>(total) != totalSeconds_) {
         totalSeconds_ = static_cast<uint32_t>(total);
-        repaint();
+        update();
     }
     return 0;
 }

@@ -59,7 +59,10 @@ DeliveryNotice deliverLarge(EngineContext& context, int camera, bool repaintAtOn
     return notice;
 }
 
-DeliveryNotice deliverToView(EngineContext& context, int camera) {
+// A playing view is repainted without waiting for the paint: the front and rear pictures and
+// the panes their frame changes are then drawn and sent to the screen together, and the decoder
+// goes on at once. A step's picture is on the screen when the step ends.
+DeliveryNotice deliverToView(EngineContext& context, int camera, bool atOnce) {
     DeliveryNotice notice;
     const int sizeIndex = sizeIndexOf(camera).load() == 0 ? 0 : 1;
     uint8_t* picture = convertPicture(context, camera, sizeIndex);
@@ -69,7 +72,7 @@ DeliveryNotice deliverToView(EngineContext& context, int camera) {
         applyRearFlips(context, picture, pictureSizes[camera][sizeIndex].width,
                        pictureSizes[camera][sizeIndex].height);
     }
-    notice.repaint = viewWindow(camera);
+    (atOnce ? notice.repaint : notice.repaintSoon) = viewWindow(camera);
     return notice;
 }
 
@@ -139,19 +142,20 @@ double nextFrameTimeMs(double frameTimeMs, const StoredPacket& packet, AVRationa
 }
 
 DeliveryNotice deliverPicture(EngineContext& context, int camera) {
-    if (!ps.enlargedOn.load()) return deliverToView(context, camera);
+    if (!ps.enlargedOn.load()) return deliverToView(context, camera, false);
     const int shown = ps.enlargedShowsRear.load() ? kRearCamera : kFrontCamera;
     if (shown != camera) return {};
     return deliverLarge(context, camera, false);
 }
 
 DeliveryNotice deliverStepPicture(EngineContext& context, int camera) {
-    if (!ps.enlargedOn.load()) return deliverToView(context, camera);
+    if (!ps.enlargedOn.load()) return deliverToView(context, camera, true);
     return deliverLarge(context, camera, true);
 }
 
 void notifyDelivery(const DeliveryNotice& notice) {
     repaintWindow(notice.repaint);
+    if (notice.repaintSoon) notice.repaintSoon->repaintSoon();
     if (notice.enlargedFrame) notice.enlargedFrame->post(UM_ENLARGED_FRAME, 0, 0);
 }
 

@@ -21,6 +21,7 @@ struct StoredPacket;
 // What a delivery asks of the windows once the picture lock is released.
 struct DeliveryNotice {
     MessageTarget* repaint = nullptr;        // repaint at once (view or enlarged window)
+    MessageTarget* repaintSoon = nullptr;    // repaint without waiting (a playing view)
     MessageTarget* enlargedFrame = nullptr;  // post UM_ENLARGED_FRAME to it
 };
 

@@ -287,6 +287,10 @@ void COstrelDlg::postToPane(PaneId id, unsigned number, WParam wParam, LParam lP
     if (MessageTarget* target = paneTarget(id)) target->post(number, wParam, lParam);
 }
 
+void COstrelDlg::updatePane(PaneId id) {
+    if (QWidget* widget = pane(id)) widget->update();
+}
+
 void COstrelDlg::repaintPane(PaneId id) {
     if (QWidget* widget = pane(id)) widget->repaint();
 }
@@ -437,11 +441,11 @@ void COstrelDlg::wheelEvent(QWheelEvent* event) {
         if (kFrontViewRect.contains(point)) {
             sendToPane(PaneId::FrontView, UM_ZOOM_STEP, up ? 1 : 0);
             engine_->changeFrontZoom(delta);
-            repaintPane(PaneId::ShowZoom);
+            updatePane(PaneId::ShowZoom);
         } else if (kRearViewRect.contains(point) && playbackState.openState.load() == FrontAndRear) {
             sendToPane(PaneId::RearView, UM_ZOOM_STEP, up ? 1 : 0);
             engine_->changeRearZoom(delta);
-            repaintPane(PaneId::ShowZoomRear);
+            updatePane(PaneId::ShowZoomRear);
         }
     }
     event->accept();

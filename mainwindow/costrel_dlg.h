@@ -195,6 +195,9 @@ private:
 
     LResult sendToPane(PaneId id, unsigned number, WParam wParam = 0, LParam lParam = 0);
     void postToPane(PaneId id, unsigned number, WParam wParam = 0, LParam lParam = 0);
+    // Repaints the pane with the next paint of the window (panes changed together share it).
+    void updatePane(PaneId id);
+    // Repaints the pane before returning (the name shown before a long open starts).
     void repaintPane(PaneId id);
     LResult sendToPositionSlider(unsigned number, WParam wParam = 0, LParam lParam = 0);
     void endWaitCursor();

@@ -157,14 +157,14 @@ LResult COstrelDlg::onTime(WParam current, LParam total) {
 
 LResult COstrelDlg::onResetPan(WParam, LParam) {
     sendToPane(PaneId::FrontView, UM_RESET_PAN);
-    repaintPane(PaneId::ShowZoom);
+    updatePane(PaneId::ShowZoom);
     sendToPane(PaneId::RearView, UM_RESET_PAN);
-    repaintPane(PaneId::ShowZoomRear);
+    updatePane(PaneId::ShowZoomRear);
     return 0;
 }
 
 LResult COstrelDlg::onInfoChanged(WParam, LParam) {
-    repaintPane(PaneId::FileInfo);
+    updatePane(PaneId::FileInfo);
     return 0;
 }
 
@@ -179,7 +179,7 @@ LResult COstrelDlg::onTelemetryCleared(WParam w, LParam l) {
     sendToPane(PaneId::Map, UM_TELEMETRY_CLEARED, w, l);
     if (auto* info = dynamic_cast<OstrelFileInfo*>(pane(PaneId::FileInfo))) {
         info->setPositionReported(false);
-        repaintPane(PaneId::FileInfo);
+        updatePane(PaneId::FileInfo);
     }
     return sendToPane(PaneId::SensorGraph, UM_TELEMETRY_CLEARED, w, l);
 }
@@ -200,7 +200,7 @@ LResult COstrelDlg::onOpenDone(WParam, LParam durationTenths) {
     engine_->push(CmdPlay);
     // A recording without telemetry reports no position while it plays: its fields say so now
     // (they stayed empty until the next seek).
-    if (playbackState.telemetryCount.load() <= 0) repaintPane(PaneId::FileInfo);
+    if (playbackState.telemetryCount.load() <= 0) updatePane(PaneId::FileInfo);
     seekAfterOpenFromRoute();
     // The engine forgot what it had opened ahead when it opened this one.
     preparedPath_.clear();
@@ -347,8 +347,8 @@ LResult COstrelDlg::onEnlarge(WParam camera, LParam) {
     playbackState.mirrorHorizontal = savedMirrorHorizontal_;
     // Paused, the views show their still pictures at their own sizes again.
     engine_->renderZoomStills();
-    repaintPane(PaneId::FrontView);
-    repaintPane(PaneId::RearView);
+    updatePane(PaneId::FrontView);
+    updatePane(PaneId::RearView);
     return 0;
 }
 

@@ -29,6 +29,11 @@ public:
     // Repaints the receiver's whole area without erasing and returns only after the paint has
     // happened. Callable from any thread. Receivers that show nothing do nothing.
     virtual void repaintNow() {}
+
+    // Asks for a repaint and returns at once; the paint follows on the receiver's thread, and
+    // requests that arrive before it are served by that one paint. Callable from any thread.
+    // Receivers that cannot paint later repaint at once.
+    virtual void repaintSoon() { repaintNow(); }
 };
 
 }  // namespace moksel

@@ -110,6 +110,10 @@ public:
         });
     }
 
+    void repaintSoon() override {
+        QMetaObject::invokeMethod(this, [this] { this->update(); }, Qt::QueuedConnection);
+    }
+
 protected:
     // Answers one message; windows forward this to their message map.
     virtual LResult handleMessage(unsigned /*number*/, WParam, LParam) { return 0; }

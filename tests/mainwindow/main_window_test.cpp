@@ -532,7 +532,8 @@ TEST_F(MainWindowTest, OpenOutcomesSetTheStateAndShowTheirNotices) {
     ASSERT_EQ(playbackState.telemetryCount.load(), 0);
     const auto* info = dynamic_cast<OstrelFileInfo*>(window->pane(PaneId::FileInfo));
     ASSERT_NE(info, nullptr);
-    ASSERT_FALSE(info->shownTexts().isEmpty());
+    // Drawn with the window's next paint.
+    QTRY_VERIFY_WITH_TIMEOUT(!info->shownTexts().isEmpty(), 5000);
     EXPECT_EQ(info->shownTexts().front(), QStringLiteral("GPS 없음"));
 
     window->send(UM_REAR_OPEN_FAILED, 0, 0);

@@ -10,10 +10,12 @@
 #include <QtTest/QTest>
 #include "tests/support/qt_gtest_waits.h"
 #include <algorithm>
+#include <chrono>
 #include <memory>
 #include <mutex>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "engine/picture_lock.h"
@@ -120,6 +122,21 @@ TEST_F(PlaybackWithEngineTest, NextPreviousWrapAndTheEndOfPlayGoesOnWithTheNextE
     window->send(UM_SEEK, 28, 0);
     waitUntilPlaying(2);
     QTRY_VERIFY_WITH_TIMEOUT(frontFrame() >= 0 && frontFrame() < 60, kWaitMs);
+    EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(PlaybackWithEngineTest, ABusyWindowDoesNotHoldUpThePictures) {
+    doubleClickRow(0);
+    waitUntilPlaying(0);
+    QTRY_VERIFY_WITH_TIMEOUT(frontFrame() > 0, kWaitMs);
+    // The window's thread is busy for a second (a slow screen, a long paint elsewhere): the
+    // decoders go on converting the pictures of their time instead of waiting for it.
+    const int before = frontFrame();
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    const int after = frontFrame();
+    EXPECT_GE(after - before, 10) << "frames " << before << " to " << after;
+    // And the window catches up with the pictures once it is free again.
+    QTRY_VERIFY_WITH_TIMEOUT(frontFrame() > after, kWaitMs);
     EXPECT_TRUE(boxes.empty());
 }
 
