@@ -60,6 +60,7 @@ struct CameraPictures {
     int fedPosition = 0;
     bool drained = false;
     bool needsFlush = false;
+    int64_t packetsSent = 0;  // packets given to the decoder since the recording was opened
 };
 
 struct EngineContext {

@@ -41,8 +41,11 @@ bool decodePicture(CameraPictures& cam, int number) {
     if (!cam.decoder || number < 1 || number > cam.index.count()) return false;
     if (cam.decodedNumber == number && cam.decoded && cam.decoded->data[0]) return true;
     const int key = cam.index.lastKeyAtOrBefore(number);
-    const bool continues = !cam.needsFlush && !cam.drained && cam.decodedNumber > 0 &&
-                           number > cam.decodedNumber && (key <= cam.decodedNumber || number == cam.decodedNumber + 1);
+    // A drained decoder still holds the last pictures of a stream with reordered pictures:
+    // they are taken in order (decoding again from a key picture far back made each of the
+    // last pictures late, and the rear's last one never came before the end of play).
+    bool continues = !cam.needsFlush && cam.decodedNumber > 0 && number > cam.decodedNumber &&
+                     (key <= cam.decodedNumber || number == cam.decodedNumber + 1);
     if (!continues) restartAt(cam, key);
     int previous = continues ? cam.decodedNumber : key - 1;
 
@@ -65,7 +68,10 @@ bool decodePicture(CameraPictures& cam, int number) {
                 const StoredPacket* packet = cam.index.inDecodeOrder(++cam.fedPosition);
                 // A packet the decoder refuses (or that cannot be read) is left out; the pictures after it still come.
                 const AVPacket* data = packet ? cam.index.packetData(*packet) : nullptr;
-                if (data) avcodec_send_packet(cam.decoder, data);
+                if (data) {
+                    avcodec_send_packet(cam.decoder, data);
+                    ++cam.packetsSent;
+                }
                 continue;
             }
             if (!cam.drained) {
@@ -73,6 +79,14 @@ bool decodePicture(CameraPictures& cam, int number) {
                 avcodec_send_packet(cam.decoder, nullptr);
                 continue;
             }
+        }
+        // Drained while the index was still growing (a recording read in the background):
+        // the packets read since then are decoded from the key picture.
+        if (continues && cam.drained && cam.fedPosition < cam.index.count()) {
+            continues = false;
+            restartAt(cam, key);
+            previous = key - 1;
+            continue;
         }
         // The end of the stream (after the drain) or a decoder error: the next picture asked
         // for starts again from its key picture.

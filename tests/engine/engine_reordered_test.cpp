@@ -76,5 +76,27 @@ TEST_F(EngineReorderedTest, PlaysToTheLastPicture) {
     for (size_t i = 1; i < shown.size(); ++i) ASSERT_GT(shown[i], shown[i - 1]) << i;
 }
 
+TEST_F(EngineReorderedTest, TheLastPicturesComeFromTheDecoderInOnePass) {
+    // 60 pictures, one key picture: the decoder holds the last pictures after the end of the
+    // stream was sent. Playing them must not decode the recording again for any of them.
+    const std::string path = reencoded("bframes-last", 60);
+    ASSERT_TRUE(openAndWait(path));
+    pauseLikeMainWindow();
+    seekStill(18);
+    ASSERT_EQ(shownFrame(kFrontCamera), 54);
+    const auto sent = [&] {
+        std::lock_guard lock(pictureLock(kFrontCamera));
+        return context().cameras[kFrontCamera].packetsSent;
+    };
+    const int64_t before = sent();
+    clearDelivered();
+    play();
+    ASSERT_TRUE(mainWindow.waitFor(UM_PLAY_END, 20s));
+    const std::vector<int> shown = delivered(kFrontCamera);
+    ASSERT_FALSE(shown.empty());
+    EXPECT_EQ(shown.back(), 59);
+    EXPECT_LE(sent() - before, 6) << "packets given to the decoder for the last five pictures";
+}
+
 }  // namespace
 }  // namespace moksel::test
