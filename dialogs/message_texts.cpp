@@ -44,6 +44,8 @@ constexpr Entry kOneButton[kOneButtonCodeCount] = {
     /* 29 */ {"파일저장", "         후방 파일 저장에 실패하였습니다.    ", nullptr},
     /* 30 */ {"파일복구", "      복구할 수 있는 영상이 없습니다.", nullptr},
     /* 31 */ {"파일복구", "         파일 복구에 실패하였습니다.    ", nullptr},
+    /* 32 */ {"파일열기", "     선택한 곳에 녹화 파일이 없습니다.", nullptr},
+    /* 33 */ {"파일열기", "        후방 카메라 파일만 있습니다.", "    전방 파일이 있어야 재생할 수 있습니다."},
 };
 
 constexpr Entry kTwoButton[kTwoButtonCodeCount] = {

@@ -49,8 +49,10 @@ enum MessageCode : int {
     kMsgRearFileSaveFailed = 29,  // the rear file of the pair could not be copied
     kMsgRepairRecoveredNothing = 30,  // a cut-off recording held no whole picture
     kMsgRepairFailed = 31,            // a cut-off recording could not be repaired
+    kMsgNoRecordingsFound = 32,       // a chosen or dropped folder held no recording
+    kMsgRearFilesOnly = 33,           // ... only rear camera files, which never play alone
 };
-constexpr int kOneButtonCodeCount = 32;
+constexpr int kOneButtonCodeCount = 34;
 
 // Question codes (UM_ASK).
 enum QuestionCode : int {

@@ -20,6 +20,7 @@
 #include "platform/skin_dialog.h"
 
 #include "controls/grp_scrl.h"
+#include "dialogs/message_texts.h"
 #include "controls/slider_messages.h"
 
 namespace moksel {
@@ -308,7 +309,9 @@ void OstrelFileList::addPathsAsDropped(const QStringList& paths) {
         if (path.isEmpty()) continue;
         absolute << QDir::cleanPath(QFileInfo(path).absoluteFilePath());
     }
-    if (!absolute.isEmpty()) list_.drop(toPaths(absolute));
+    if (absolute.isEmpty()) return;
+    list_.drop(toPaths(absolute));
+    sayWhyNothingIsListed();
 }
 
 void OstrelFileList::openFromCommandLine(const QStringList& paths) {
@@ -354,7 +357,16 @@ LResult OstrelFileList::onOpenFolder(WParam, LParam) {
     if (folder.isEmpty()) return 0;  // cancelled: the list stays as it is
     lastFolder_ = QDir::cleanPath(folder);
     list_.scanTree(QDir::cleanPath(folder).toStdString());
+    sayWhyNothingIsListed();
     return 0;
+}
+
+void OstrelFileList::sayWhyNothingIsListed() {
+    // A scan the user stopped found what it found; a list with rows says enough.
+    if (list_.count() > 0 || list_.scanStopped()) return;
+    MessageTarget* owner = mainWindow();
+    if (owner == nullptr) return;
+    owner->send(UM_SHOW_MESSAGE, list_.rearFilesPassed() > 0 ? kMsgRearFilesOnly : kMsgNoRecordingsFound, 0);
 }
 
 LResult OstrelFileList::onOpenFiles(WParam, LParam) {

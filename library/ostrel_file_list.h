@@ -60,6 +60,9 @@ public:
     // Adds files and folders as if they had been dropped on the list (the command line's
     // paths at start-up). Relative paths are taken from the working folder.
     void addPathsAsDropped(const QStringList& paths);
+    // After a folder chosen or paths dropped gave no row: tells the user why (nothing there, or
+    // rear camera files alone).
+    void sayWhyNothingIsListed();
     // The command line's paths: added as dropped; when they are one file and it was listed,
     // it plays at once.
     void openFromCommandLine(const QStringList& paths);

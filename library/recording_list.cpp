@@ -91,6 +91,7 @@ void RecordingList::setScrollBar(ListScrollBar* scrollBar) {
 void RecordingList::ClearList() {
     sortStates_.fill(kUnsorted);
     entries_.clear();
+    rearFilesPassed_ = 0;
     scrollBar_->setPosition(0);
     scrollBar_->setRange(0, 0);
     top_ = scrollBar_->position();
@@ -136,6 +137,8 @@ bool RecordingList::ScanFolder(const std::string& path, ScanContext& context) {
             std::uint64_t size = item.file_size(itemError);
             if (itemError) size = 0;
             addEntry(path, name, size);
+        } else if (isRearCameraName(name)) {
+            ++rearFilesPassed_;
         }
     }
     return true;
@@ -146,6 +149,7 @@ bool RecordingList::runScan(const std::string& root) {
     context.alive = alive_;
     context.generation = generation_;
     scanning_ = true;
+    scanStopped_ = false;
     const bool outermost = scanDepth_ == 0;
     ++scanDepth_;
     if (outermost && mainWindow_ != nullptr) mainWindow_->send(UM_SCAN_BEGIN, 0, 0);
@@ -216,7 +220,9 @@ void RecordingList::drop(const std::vector<std::string>& paths) {
         const std::string name = splitPath(path).second;
         if (passesListFilter(name)) {
             addLookedUp(path);
-        } else if (!isRearCameraName(name) && holdsMp4(path)) {
+        } else if (isRearCameraName(name)) {
+            ++rearFilesPassed_;
+        } else if (holdsMp4(path)) {
             addLookedUp(path, false);
         }
     }

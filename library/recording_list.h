@@ -102,7 +102,10 @@ public:
     // Removes the entries whose folder lies on the volume mounted at `mountPoint`.
     void RemoveDrive(const std::string& mountPoint);
     // Stops a running scan; what it found so far stays listed.
-    void stopScan() { scanning_ = false; }
+    void stopScan() {
+        scanStopped_ = scanning_;
+        scanning_ = false;
+    }
     // Copies the selected entry's file name into `name`; false when nothing is selected.
     bool GetSelectedName(QString& name) const;
 
@@ -146,6 +149,11 @@ public:
     // Path of the selected entry (UTF-8), as last rebuilt.
     const std::string& selectedPath() const { return selectedPath_; }
     bool scanning() const { return scanning_; }
+    // The last scan was stopped before it had looked everywhere.
+    bool scanStopped() const { return scanStopped_; }
+    // Rear camera files passed over since the list was last emptied (the list takes only
+    // front files): a folder that gives no rows but these holds rear recordings alone.
+    int rearFilesPassed() const { return rearFilesPassed_; }
     // The folder the scan entered last; lives as long as the list, so its address can be
     // handed to the progress box.
     const QString& currentFolder() const { return currentFolder_; }
@@ -172,6 +180,8 @@ private:
     int selection_ = -1;
     std::string selectedPath_;
     bool scanning_ = false;
+    bool scanStopped_ = false;
+    int rearFilesPassed_ = 0;
     int scanDepth_ = 0;       // scans running (a scan can start another through the event drain)
     unsigned generation_ = 0;  // bumped when the list is replaced: older scans stop
     QString currentFolder_;

@@ -9,6 +9,7 @@
 #include "tests/support/qt_gtest_waits.h"
 #include <QUrl>
 
+#include "dialogs/message_texts.h"
 #include "library/ostrel_file_list.h"
 #include "list_fixtures.h"
 #include "platform/bitmap_button.h"
@@ -295,6 +296,35 @@ TEST_F(FileListPane, FolderDialogScansAndCancellingChangesNothing) {
     ASSERT_EQ(list().count(), 1);
     EXPECT_EQ(list().entry(0).size, 9u);
     EXPECT_EQ(mainWindow.count(UM_SCAN_BEGIN), 1);  // no scan for chosen files
+}
+
+TEST_F(FileListPane, AFolderThatGivesNoRowSaysWhy) {
+    tree.file("rear/drf1_20120301_080000.mp4", 9);
+    tree.file("rear/notes.txt", 9);
+    tree.folder("empty");
+    tree.file("pair/drf0_20120301_080000.mp4", 9);
+    tree.file("pair/drf1_20120301_080000.mp4", 9);
+    std::vector<WParam> said;
+    mainWindow.onMessage = [&](unsigned number, WParam code) {
+        if (number == UM_SHOW_MESSAGE) said.push_back(code);
+    };
+    const auto choose = [&](const std::string& folder) {
+        pane->setFolderChooser([this, folder](QWidget*) { return QString::fromStdString(tree.path(folder)); });
+        pane->send(UM_LIST_OPEN_FOLDER, 0, 0);
+    };
+    choose("rear");
+    EXPECT_EQ(said, std::vector<WParam>{kMsgRearFilesOnly});
+    choose("empty");
+    EXPECT_EQ(said, (std::vector<WParam>{kMsgRearFilesOnly, kMsgNoRecordingsFound}));
+    choose("pair");
+    EXPECT_EQ(list().count(), 1);
+    EXPECT_EQ(said.size(), 2u) << "a folder with a recording says nothing";
+
+    // Dropped onto an empty list, likewise.
+    list().ClearList();
+    pane->openFromCommandLine({QString::fromStdString(tree.path("rear/drf1_20120301_080000.mp4"))});
+    EXPECT_EQ(said.back(), WParam{kMsgRearFilesOnly});
+    EXPECT_EQ(said.size(), 3u);
 }
 
 TEST_F(FileListPane, StopFromTheMainWindowEndsTheScanKeepingTheFound) {
