@@ -3,7 +3,7 @@
 # front view opens the enlarged video window over the whole screen, the picture in it moves,
 # the pointer at the bottom edge shows the control bar and a double click closes it. Every wait
 # is bounded.
-# Usage: enlarged_window_e2e.sh VIEWER GENERATOR PROBE OUTDIR   (run inside xvfb-run with a
+# Usage: enlarged_window_e2e.sh VIEWER GENERATOR PROBE OUTDIR   (run inside with_xvfb.sh with a
 # 1280 x 1024 screen)
 set -u
 viewer=$1

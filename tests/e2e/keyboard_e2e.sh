@@ -6,7 +6,7 @@
 #     1.5 to 2.0) doubles the rate of frames, F opens the enlarged window and Escape closes it;
 #   - the volume and the speed unit set in one run (ended by SIGTERM, as at logout) are there
 #     again in the next run.
-# Usage: keyboard_e2e.sh VIEWER GENERATOR PROBE OUTDIR   (inside xvfb-run, screen larger than
+# Usage: keyboard_e2e.sh VIEWER GENERATOR PROBE OUTDIR   (inside with_xvfb.sh, screen larger than
 # 1024 x 768). Every wait is bounded.
 set -u
 viewer=$1

@@ -1,7 +1,7 @@
 #!/bin/bash
 # The real viewer under a virtual X server: the window is 1024 x 768 at (0, 0) and shows the
 # skin, a tool tip shows over a button, and the exit button ends the process with code 0.
-# Usage: main_window_e2e.sh VIEWER SCREENSHOT   (run inside xvfb-run)
+# Usage: main_window_e2e.sh VIEWER SCREENSHOT   (run inside with_xvfb.sh)
 set -u
 viewer=$1
 screenshot=$2

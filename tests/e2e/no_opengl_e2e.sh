@@ -2,7 +2,7 @@
 # The real viewer on an X server whose clients get no OpenGL (as over a forwarded connection):
 # the window comes up and paints, the map button shows the map pane (a page or a notice that the
 # map is unavailable), and a recording given on the command line plays, all without a crash.
-# Usage: no_opengl_e2e.sh VIEWER GEN WORKDIR   (run inside xvfb-run)
+# Usage: no_opengl_e2e.sh VIEWER GEN WORKDIR   (run inside with_xvfb.sh)
 set -u
 viewer=$1
 gen=$2
