@@ -175,8 +175,12 @@ LResult COstrelDlg::onTelemetryTime(WParam w, LParam l) {
     return sendToPane(PaneId::SensorGraph, UM_TELEMETRY_TIME, w, l);
 }
 LResult COstrelDlg::onTelemetryCleared(WParam w, LParam l) {
-    // Neither the map's marker nor the position fields may outlive their recording.
+    // Neither the map's marker, the position fields, the speed nor the heading may outlive
+    // their recording (a next recording without telemetry reports none of its own).
     sendToPane(PaneId::Map, UM_TELEMETRY_CLEARED, w, l);
+    static constexpr double kNoHeading = 0.0;
+    sendToPane(PaneId::ShowSpeed, UM_SPEED, 0, 0);
+    sendToPane(PaneId::ShowDirection, UM_HEADING, reinterpret_cast<WParam>(&kNoHeading), 0);
     if (auto* info = dynamic_cast<OstrelFileInfo*>(pane(PaneId::FileInfo))) {
         info->setPositionReported(false);
         updatePane(PaneId::FileInfo);

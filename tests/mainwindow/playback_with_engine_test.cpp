@@ -20,6 +20,8 @@
 
 #include "engine/picture_lock.h"
 #include "engine/playback_state.h"
+#include "displays/ostrel_show_direction.h"
+#include "displays/ostrel_show_speed.h"
 #include "displays/recording_info_panes.h"
 #include "engine_window_fixture.h"
 #include "frame_pattern.h"
@@ -268,6 +270,10 @@ TEST(NextRecordingWithoutTelemetry, ShowsNoPositionRatherThanThePreviousOne) {
 #ifdef MOKSEL_HAVE_MAP_PANE
     ASSERT_TRUE(QTest::qWaitFor([&] { return coords().startsWith(QStringLiteral("37.")); }, 30000));
 #endif
+    auto* speed = dynamic_cast<OstrelShowSpeed*>(window->pane(PaneId::ShowSpeed));
+    auto* heading = dynamic_cast<OstrelShowDIrection*>(window->pane(PaneId::ShowDirection));
+    ASSERT_TRUE(speed != nullptr && heading != nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return speed->speedValue() > 0 && heading->headingDegrees() != 0.0; }, 30000));
     window->button(kButtonNext)->click();
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {
@@ -277,6 +283,8 @@ TEST(NextRecordingWithoutTelemetry, ShowsNoPositionRatherThanThePreviousOne) {
         30000));
     info->repaint();
     EXPECT_EQ(info->shownTexts().value(0), QStringLiteral("GPS 없음"));
+    EXPECT_EQ(speed->speedValue(), 0u) << "the previous recording's speed";
+    EXPECT_EQ(heading->headingDegrees(), 0.0) << "the previous recording's heading";
 #ifdef MOKSEL_HAVE_MAP_PANE
     EXPECT_EQ(coords(), QStringLiteral("GPS 위치 정보 없음"));
 #endif
