@@ -237,6 +237,34 @@ int nextPlayingPicture(const CameraPictures& cam, int camera, const AVStream* st
 
 }  // namespace
 
+namespace {
+
+// After a front picture (or Play on the last one): at the end of the recording, or past the
+// repeat's end point, the engine hands over to the next recording of the drive when it is
+// ready, else stops and tells the window that play ended.
+void endPlayIfDone(EngineContext& context, bool atEnd, int64_t durationMs) {
+    const bool pastRepeatEnd =
+        ps.repeatEndOn.load() &&
+        ps.frontFrameTimeMs.load() > static_cast<double>(durationMs) * ps.repeatEndFraction.load();
+    if (atEnd && !pastRepeatEnd && context.handoverReady.load()) {
+        // The next recording of the drive is ready: the engine swaps it in and playing
+        // goes on with its first picture (this decoder parks meanwhile).
+        pushEngineCommand(CmdHandover);
+        while (!context.quit.load() && ps.engineState.load() == Playing && context.handoverReady.load()) {
+            SDL_Delay(1);
+        }
+    } else if (atEnd || pastRepeatEnd) {
+        pushEngineCommand(CmdStop);
+        SDL_Delay(100);
+        postToMain(UM_PLAY_END);
+        // One end per play: nothing more is decoded until the queued Stop (or a pause)
+        // takes effect.
+        while (!context.quit.load() && ps.engineState.load() == Playing) SDL_Delay(1);
+    }
+}
+
+}  // namespace
+
 int frontDecoderThread(void* arg) {
     EngineContext& context = *static_cast<EngineContext*>(arg);
     CameraPictures& cam = context.cameras[kFrontCamera];
@@ -261,8 +289,11 @@ int frontDecoderThread(void* arg) {
                 ps.frontSeekPending.store(0);
             } else {
                 if (ps.frontNextSeq.load() > cam.index.count()) {
+                    // Play given on the last picture (paused there, or stepped to the end):
+                    // nothing is left to show, so play ends at once and goes on as at the end.
+                    const int64_t lengthMs = cam.durationMs;
                     lock.unlock();
-                    SDL_Delay(1);
+                    endPlayIfDone(context, true, lengthMs);
                     continue;
                 }
                 seq = nextPlayingPicture(cam, kFrontCamera, context.frontStream);
@@ -292,25 +323,7 @@ int frontDecoderThread(void* arg) {
             std::lock_guard<std::mutex> lock(pictureLock(kFrontCamera));
             count = cam.index.count();
         }
-        const bool atEnd = ps.frontNextSeq.load() > count;
-        const bool pastRepeatEnd =
-            ps.repeatEndOn.load() &&
-            ps.frontFrameTimeMs.load() > static_cast<double>(durationMs) * ps.repeatEndFraction.load();
-        if (atEnd && !pastRepeatEnd && context.handoverReady.load()) {
-            // The next recording of the drive is ready: the engine swaps it in and playing
-            // goes on with its first picture (this decoder parks meanwhile).
-            pushEngineCommand(CmdHandover);
-            while (!context.quit.load() && ps.engineState.load() == Playing && context.handoverReady.load()) {
-                SDL_Delay(1);
-            }
-        } else if (atEnd || pastRepeatEnd) {
-            pushEngineCommand(CmdStop);
-            SDL_Delay(100);
-            postToMain(UM_PLAY_END);
-            // One end per play: nothing more is decoded until the queued Stop (or a pause)
-            // takes effect.
-            while (!context.quit.load() && ps.engineState.load() == Playing) SDL_Delay(1);
-        }
+        endPlayIfDone(context, ps.frontNextSeq.load() > count, durationMs);
     }
     return 0;
 }

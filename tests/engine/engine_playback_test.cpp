@@ -77,6 +77,20 @@ TEST_F(EnginePlaybackTest, TheEndOfTheFrontVideoStopsOnceAndTheRearKeepsItsLastP
     EXPECT_LT(delivered(kRearCamera).back(), 70);  // its tail is not shown
 }
 
+TEST_F(EnginePlaybackTest, PlayOnTheLastPictureEndsPlayAtOnce) {
+    // Paused on the last picture (the End key), Play has nothing left to show: play ends, and
+    // the window goes on as at any end, instead of the picture standing still for good.
+    const gen::GenResult pair = makeRecording("play-at-end", smallOptions(60));
+    ASSERT_TRUE(openAndWait(pair.frontPath));
+    pauseLikeMainWindow();
+    showLastFrame();
+    ASSERT_TRUE(waitUntil([] { return shownFrame(kFrontCamera) == 59; }));
+    mainWindow.clear();
+    play();
+    ASSERT_TRUE(mainWindow.waitFor(UM_PLAY_END, 10s));
+    EXPECT_EQ(mainWindow.count(UM_PLAY_END), 1);
+}
+
 TEST_F(EnginePlaybackTest, TheRepeatEndPointStopsOncePastHalfTheDuration) {
     const gen::GenResult pair = makeRecording("repeat", smallOptions(90));
     ASSERT_TRUE(openAndWait(pair.frontPath));
