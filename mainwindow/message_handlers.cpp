@@ -205,6 +205,9 @@ LResult COstrelDlg::onOpenDone(WParam, LParam durationTenths) {
     // A recording without telemetry reports no position while it plays: its fields say so now
     // (they stayed empty until the next seek).
     if (playbackState.telemetryCount.load() <= 0) updatePane(PaneId::FileInfo);
+    // A recording without a rear video: the rear view says so now (it was last drawn while
+    // nothing was open).
+    updatePane(PaneId::RearView);
     seekAfterOpenFromRoute();
     // The engine forgot what it had opened ahead when it opened this one.
     preparedPath_.clear();
