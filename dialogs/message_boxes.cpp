@@ -2,6 +2,7 @@
 
 #include <QFontMetricsF>
 #include <QPainter>
+#include <QStringList>
 #include <algorithm>
 #include <cmath>
 
@@ -93,8 +94,22 @@ QImage SkinMessageBox::picture(qreal scale) const {
     if (!text.line2.trimmed().isEmpty()) {
         drawCentred(text.line2, 105);
     } else if (!detail_.isEmpty()) {
-        // A tool's own words may be long: shortened to the panel, never past it.
-        drawCentred(metrics.elidedText(detail_.simplified(), Qt::ElideRight, kTextPanel.width() - 8), 105);
+        // A tool's own words may be long: wrapped at blanks onto the panel's three lines below
+        // the first, the last shortened if they need more, never past the panel.
+        const qreal room = kTextPanel.width() - 8;
+        const QStringList words = detail_.simplified().split(QLatin1Char(' '));
+        QStringList lines{QString()};
+        for (const QString& word : words) {
+            const QString longer = lines.back().isEmpty() ? word : lines.back() + QLatin1Char(' ') + word;
+            if (lines.back().isEmpty() || metrics.horizontalAdvance(longer) <= room || lines.size() == 3) {
+                lines.back() = longer;
+            } else {
+                lines.push_back(word);
+            }
+        }
+        for (int i = 0; i < lines.size(); ++i) {
+            drawCentred(metrics.elidedText(lines[i], Qt::ElideRight, room), 105 + 18 * i);
+        }
     }
     return image;
 }
