@@ -62,7 +62,7 @@ bool Mp4Writer::open(const std::string& path, const VideoSettings& v, const Soun
     videoEncoder_->width = v.width;
     videoEncoder_->height = v.height;
     videoEncoder_->pix_fmt = AV_PIX_FMT_YUV420P;
-    videoEncoder_->time_base = av_inv_q(v.frameRate);
+    videoEncoder_->time_base = v.timeBase;
     videoEncoder_->framerate = v.frameRate;
     videoEncoder_->sample_aspect_ratio = AVRational{1, 1};
     videoEncoder_->color_range = AVCOL_RANGE_MPEG;

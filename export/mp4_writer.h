@@ -25,7 +25,8 @@ namespace moksel::exporting {
 
 struct VideoSettings {
     int width = 0, height = 0;
-    AVRational frameRate{30, 1};  // the pictures' times count frames at this rate
+    AVRational frameRate{30, 1};  // the usual rate of the pictures
+    AVRational timeBase{1, 30};   // unit of the pictures' times (they may be spaced unevenly)
     int crf = 20;
     std::string preset = "veryfast";
     int threads = 0;  // 0 = the encoder's choice
@@ -51,7 +52,8 @@ public:
     bool open(const std::string& path, const VideoSettings& video, const SoundSettings& sound,
               std::string& error);
 
-    // Encodes a composed picture; its pts counts frames. The picture is not taken.
+    // Encodes a composed picture; its pts is in the video settings' time base. The picture is
+    // not taken.
     bool writePicture(AVFrame* picture, std::string& error);
 
     // Puts a decoded sound frame at output sample `atSample`, keeping only samples before
