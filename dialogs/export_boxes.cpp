@@ -99,7 +99,7 @@ OstrelExportOptionsBox::OstrelExportOptionsBox(QWidget* mainWindow, const Export
     auto spin = [&](int x, double value) {
         auto* s = new QDoubleSpinBox(this);
         s->setFont(font);
-        s->setDecimals(1);
+        s->setDecimals(3);  // ms: a range from the A-B markers holds exactly their pictures
         s->setRange(0, 86400);
         s->setSingleStep(1);
         s->setValue(value);

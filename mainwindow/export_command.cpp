@@ -5,10 +5,13 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <filesystem>
 #include <cstdio>
 #include <thread>
+#include <vector>
 
 #include "controls/repeat_pointer.h"
 #include "dialogs/export_boxes.h"
@@ -17,6 +20,7 @@
 #include "export/export_options.h"
 #include "mainwindow/costrel_dlg.h"
 #include "mainwindow/messages.h"
+#include "recording/packet_times.h"
 
 namespace moksel {
 
@@ -35,6 +39,51 @@ QString defaultDestination(const std::string& recordingPath) {
 
 }  // namespace
 
+void COstrelDlg::noteMarkerOnShownPicture(bool markerB, int centre) {
+    markedPictures_[markerB ? 1 : 0] = {centre, shownPictureMs_};
+}
+
+// A marker stands for the pictures at its place: the one it was put on by key while it stays
+// there, else those of its tenth of a second on the position bar. The range runs from the
+// first picture at A to the end of the last at B (the next picture's time), so the export
+// holds exactly the pictures between the markers.
+void COstrelDlg::markerStretch(double lengthS, double& fromS, double& toS) {
+    const LResult a = sendToPane(PaneId::RepeatPointer, UM_GET_MARKER_A);
+    const LResult b = sendToPane(PaneId::RepeatPointer, UM_GET_MARKER_B);
+    if (markersRecording_ != currentPath_ || (a <= kMarkerAStart && b >= kMarkerBStart)) return;
+    std::vector<int64_t> times;
+    std::string error;
+    if (!readFrontPacketTimesMs(currentPath_, times, error) || times.empty()) return;
+    std::sort(times.begin(), times.end());
+    const auto tenthAt = [&](LResult centre) {
+        // The fraction is truncated: rounding up gives the position bar's tenth back.
+        const double fraction = sendToPane(PaneId::MovieSeek, UM_PIXEL_TO_FRACTION, WParam(centre)) / 10000.0;
+        return static_cast<int64_t>(std::ceil(fraction * duration_ - 1e-6));
+    };
+    const auto markedPicture = [&](int marker, LResult centre, int64_t tenth) -> int64_t {
+        const MarkedPicture& m = markedPictures_[marker];
+        // The column reads back within a tenth of the picture's; further off, the time is stale.
+        return m.centre == centre && m.timeMs >= 0 && std::abs(m.timeMs / 100 - tenth) <= 1 ? m.timeMs : -1;
+    };
+    if (a > kMarkerAStart) {
+        const int64_t tenth = tenthAt(a);
+        int64_t first = markedPicture(0, a, tenth);
+        if (first < 0) {
+            const auto at = std::lower_bound(times.begin(), times.end(), tenth * 100);
+            first = at != times.end() ? *at : times.back();
+        }
+        fromS = std::clamp(double(first - times.front()) / 1000.0, 0.0, lengthS);
+    }
+    if (b < kMarkerBStart) {
+        const int64_t tenth = tenthAt(b);
+        const int64_t last = markedPicture(1, b, tenth);
+        const auto next = last >= 0 ? std::upper_bound(times.begin(), times.end(), last)
+                                    : std::lower_bound(times.begin(), times.end(), (tenth + 1) * 100);
+        // Past the last picture the range runs to the recording's end.
+        if (next != times.end()) toS = std::min(double(*next - times.front()) / 1000.0, lengthS);
+    }
+}
+
 void COstrelDlg::exportRecording() {
     if (currentPath_.empty()) {
         showMessage(kMsgSaveNeedsRecording);
@@ -42,17 +91,10 @@ void COstrelDlg::exportRecording() {
     }
     pauseStep();
 
-    // The range starts as the A-B stretch when the markers have been moved, else the whole
-    // recording.
     const double lengthS = duration_ / 10.0;
     ExportChoices initial;
     initial.toS = lengthS;
-    const LResult a = sendToPane(PaneId::RepeatPointer, UM_GET_MARKER_A);
-    const LResult b = sendToPane(PaneId::RepeatPointer, UM_GET_MARKER_B);
-    if (a > kMarkerAStart)
-        initial.fromS = sendToPane(PaneId::MovieSeek, UM_PIXEL_TO_FRACTION, WParam(a)) / 10000.0 * lengthS;
-    if (b < kMarkerBStart)
-        initial.toS = sendToPane(PaneId::MovieSeek, UM_PIXEL_TO_FRACTION, WParam(b)) / 10000.0 * lengthS;
+    markerStretch(lengthS, initial.fromS, initial.toS);
     initial.destination = defaultDestination(currentPath_);
 
     OstrelExportOptionsBox options(this, initial, lengthS);
@@ -63,7 +105,8 @@ void COstrelDlg::exportRecording() {
     request.frontPath = currentPath_;
     request.outputPath = QFile::encodeName(chosen.destination).toStdString();
     request.fromMs = int64_t(chosen.fromS * 1000 + 0.5);
-    request.toMs = int64_t(chosen.toS * 1000 + 0.5);
+    // The recording's end (its length is shown in whole tenths): to its last picture.
+    request.toMs = !chosen.continueDrive && chosen.toS >= lengthS ? -1 : int64_t(chosen.toS * 1000 + 0.5);
     request.continueDrive = chosen.continueDrive;
     request.layout = static_cast<exporting::Layout>(chosen.layout);
     request.overlay = chosen.overlay;

@@ -121,6 +121,68 @@ TEST(ExportCommand, ExportsTheChosenRangeWithThePlaybackPaused) {
     playbackState.openState = NoRecording;
 }
 
+// A-B markers put by key on frames 17 and 44: the box offers their stretch to the ms and the
+// video holds exactly frames 17 to 44. Another recording opened, the markers (still in their
+// places) no longer apply: the box offers the whole recording.
+TEST(ExportCommand, MarkersPutOnFramesExportExactlyThoseFrames) {
+    QTemporaryDir folder;
+    gen::GenOptions o;
+    o.outputDir = folder.path().toStdString();
+    o.frames = 60;
+    o.width = 320;
+    o.height = 180;
+    gen::GenResult pair, other;
+    std::string error;
+    ASSERT_TRUE(gen::generatePair(o, pair, error)) << error;
+    o.start.second = 30;
+    ASSERT_TRUE(gen::generatePair(o, other, error)) << error;
+
+    auto windowOwner = windowWithRecording(pair, 20);
+    COstrelDlg& window = *windowOwner;
+    playbackState.openState = FrontAndRear;
+    // The engine shows frame 17 (567 ms, the position bar at 0.5 s), then frame 44 (1467 ms).
+    for (const auto& [ms, key] : {std::pair{567, Qt::Key_A}, std::pair{1467, Qt::Key_B}}) {
+        window.send(UM_TELEMETRY_TIME, WParam(ms), 0);
+        window.send(UM_POSITION, WParam(ms / 100), 0);
+        QTest::keyClick(&window, key);
+    }
+
+    const QString out = folder.filePath(QStringLiteral("ab.mp4"));
+    ExportChoices offered;
+    QString outcome;
+    whenShown<OstrelExportOptionsBox>([&](OstrelExportOptionsBox* box) {
+        offered = box->choices();
+        box->findChild<QComboBox*>(QStringLiteral("layout"))->setCurrentIndex(2);  // front
+        box->findChild<QLineEdit*>(QStringLiteral("destination"))->setText(out);
+        box->okButton()->click();
+        if (box->isVisible()) return box->reject();
+        closeProgressWhenDone(outcome);
+    });
+    window.button(kButtonExport)->click();
+    EXPECT_DOUBLE_EQ(offered.fromS, 0.567);
+    EXPECT_DOUBLE_EQ(offered.toS, 1.5);  // frame 45's time: the end of frame 44
+    std::vector<int> numbers;
+    gen::test::decodeVideo(out.toStdString(), 0, {}, [&](int, const gen::test::Bgra& b) {
+        numbers.push_back(gen::readFrameNumber(b.pixels.data(), b.width, b.height, b.stride()));
+    });
+    ASSERT_EQ(numbers.size(), 28u) << outcome.toStdString();
+    EXPECT_EQ(numbers.front(), 17);
+    EXPECT_EQ(numbers.back(), 44);
+
+    window.setCurrentRecording(other.frontPath, QFileInfo(QString::fromStdString(other.frontPath)).fileName());
+    window.send(UM_RECORDING_LENGTH, 0, 20);
+    window.send(UM_OPEN_DONE, 0, 0);
+    whenShown<OstrelExportOptionsBox>([&](OstrelExportOptionsBox* box) {
+        offered = box->choices();
+        box->reject();
+    });
+    window.button(kButtonExport)->click();
+    EXPECT_EQ(offered.fromS, 0.0) << "the markers of the recording before";
+    EXPECT_EQ(offered.toS, 2.0);
+    playbackState.uiState = Stopped;
+    playbackState.openState = NoRecording;
+}
+
 // The same box writes the drive's GPS track instead: the destination's ending follows the
 // format, the layout no longer applies, and the file holds the track of the range.
 TEST(ExportCommand, WritesTheTrackInTheFormatChosen) {
