@@ -15,6 +15,7 @@
 
 #include "controls/repeat_pointer.h"
 #include "dialogs/export_boxes.h"
+#include "dialogs/message_boxes.h"
 #include "dialogs/message_texts.h"
 #include "displays/ostrel_show_speed.h"
 #include "export/export_options.h"
@@ -97,9 +98,16 @@ void COstrelDlg::exportRecording() {
     markerStretch(lengthS, initial.fromS, initial.toS);
     initial.destination = defaultDestination(currentPath_);
 
-    OstrelExportOptionsBox options(this, initial, lengthS);
-    if (options.exec() != QDialog::Accepted) return;
-    const ExportChoices chosen = options.choices();
+    // A file already there is replaced only when the user agrees; otherwise the box comes back
+    // with the choices made, for another name.
+    ExportChoices chosen;
+    for (;;) {
+        OstrelExportOptionsBox options(this, initial, lengthS);
+        if (options.exec() != QDialog::Accepted) return;
+        chosen = options.choices();
+        if (!QFileInfo(chosen.destination).isFile() || ask(kAskOverwriteFile) == kBoxOk) break;
+        initial = chosen;
+    }
 
     exporting::ExportRequest request;
     request.frontPath = currentPath_;

@@ -15,6 +15,8 @@
 #include <filesystem>
 
 #include "dialogs/export_boxes.h"
+#include "dialogs/message_boxes.h"
+#include "dialogs/message_texts.h"
 #include "engine/playback_state.h"
 #include "engine_recorder.h"
 #include "frame_pattern.h"
@@ -181,6 +183,51 @@ TEST(ExportCommand, MarkersPutOnFramesExportExactlyThoseFrames) {
     EXPECT_EQ(offered.toS, 2.0);
     playbackState.uiState = Stopped;
     playbackState.openState = NoRecording;
+}
+
+// An existing file as the destination: the window asks before replacing it; declined, the box
+// comes back with the choices made and the file is untouched; agreed, the export replaces it.
+TEST(ExportCommand, AsksBeforeReplacingAFile) {
+    QTemporaryDir folder;
+    gen::GenOptions o;
+    o.outputDir = folder.path().toStdString();
+    o.frames = 15;
+    o.width = 320;
+    o.height = 180;
+    gen::GenResult pair;
+    std::string error;
+    ASSERT_TRUE(gen::generatePair(o, pair, error)) << error;
+    auto windowOwner = windowWithRecording(pair, 5);
+    COstrelDlg& window = *windowOwner;
+    const QString out = folder.filePath(QStringLiteral("old.mp4"));
+    {
+        QFile old(out);
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write("an earlier export");
+    }
+    std::vector<int> asked;
+    window.setBoxRunners([](QWidget*, int) { return kBoxOk; }, [&asked](QWidget*, int code) {
+        asked.push_back(code);
+        return asked.size() == 1 ? kBoxCancel : kBoxOk;
+    });
+
+    QString offeredAgain, outcome;
+    whenShown<OstrelExportOptionsBox>([&](OstrelExportOptionsBox* box) {
+        box->findChild<QLineEdit*>(QStringLiteral("destination"))->setText(out);
+        box->okButton()->click();  // declined: the box again
+        whenShown<OstrelExportOptionsBox>([&](OstrelExportOptionsBox* again) {
+            offeredAgain = again->choices().destination;
+            EXPECT_EQ(QFileInfo(out).size(), 17) << "replaced before the user agreed";
+            again->okButton()->click();
+            if (again->isVisible()) again->reject();
+        });
+        closeProgressWhenDone(outcome);  // also when the export started without asking
+    });
+    window.button(kButtonExport)->click();
+    EXPECT_EQ(asked, (std::vector<int>{kAskOverwriteFile, kAskOverwriteFile}));
+    EXPECT_EQ(offeredAgain.toStdString(), out.toStdString());
+    EXPECT_GT(QFileInfo(out).size(), 1000) << outcome.toStdString();
+    playbackState.uiState = Stopped;
 }
 
 // The same box writes the drive's GPS track instead: the destination's ending follows the
