@@ -38,6 +38,22 @@ QString defaultDestination(const std::string& recordingPath) {
     return QDir(folder).filePath(stem + QStringLiteral("_export.mp4"));
 }
 
+// The reason of a failed export for the Korean box: the common ones in Korean, the rare ones
+// as the export gives them.
+QString failureReason(const std::string& error) {
+    const auto has = [&error](const char* text) { return error.find(text) != std::string::npos; };
+    if (has("Read-only file system")) return QStringLiteral("읽기 전용 저장 장치입니다.");
+    if (has("No space left on device")) return QStringLiteral("저장 공간이 부족합니다.");
+    if (has("Permission denied")) return QStringLiteral("저장할 권한이 없습니다.");
+    if (has("no such folder")) return QStringLiteral("저장할 폴더가 없습니다.");
+    if (has("has no telemetry")) return QStringLiteral("이 녹화에는 GPS 기록이 없습니다.");
+    if (error.rfind("the range", 0) == 0)
+        return QStringLiteral("구간이 녹화를 벗어나거나 비어 있습니다.");
+    if (has("is one of the recordings"))
+        return QStringLiteral("녹화 파일과 같은 이름입니다. 다른 이름을 고르세요.");
+    return QString::fromStdString(error);
+}
+
 }  // namespace
 
 void COstrelDlg::noteMarkerOnShownPicture(bool markerB, int centre) {
@@ -87,7 +103,7 @@ void COstrelDlg::markerStretch(double lengthS, double& fromS, double& toS) {
 
 void COstrelDlg::exportRecording() {
     if (currentPath_.empty()) {
-        showMessage(kMsgSaveNeedsRecording);
+        showMessage(kMsgExportNeedsRecording);
         return;
     }
     pauseStep();
@@ -148,13 +164,16 @@ void COstrelDlg::exportRecording() {
                 text = QStringLiteral("취소되었습니다. 파일을 남기지 않았습니다.");
                 break;
             case exporting::ExportStatus::Failed:
-                text = QStringLiteral("내보내지 못했습니다: ") + QString::fromStdString(result.error);
+                text = QStringLiteral("내보내지 못했습니다: ") + failureReason(result.error);
                 std::fprintf(stderr, "moksel-viewer: export failed: %s\n", result.error.c_str());
                 break;
         }
-        const bool ok = result.status == exporting::ExportStatus::Done;
+        using Outcome = OstrelExportProgressBox::Outcome;
+        const Outcome outcome = result.status == exporting::ExportStatus::Done        ? Outcome::Done
+                                : result.status == exporting::ExportStatus::Cancelled ? Outcome::Cancelled
+                                                                                      : Outcome::Failed;
         QMetaObject::invokeMethod(
-            &progress, [&progress, ok, text] { progress.showOutcome(ok, text); },
+            &progress, [&progress, outcome, text] { progress.showOutcome(outcome, text); },
             Qt::QueuedConnection);
     });
     progress.exec();  // closes only once the outcome is shown, so the worker has ended

@@ -270,6 +270,21 @@ TEST(ExportCommand, WritesTheTrackInTheFormatChosen) {
     EXPECT_TRUE(text.contains("<gpx")) << text.left(200).toStdString();
     // One point per frame with a fix: 90 frames, all with a fix.
     EXPECT_EQ(text.count("<trkpt"), 90);
+
+    // A recording without telemetry: the box says why in Korean.
+    o.telemetry = false;
+    o.start.second = 30;
+    ASSERT_TRUE(gen::generatePair(o, pair, error)) << error;
+    window.setCurrentRecording(pair.frontPath, QStringLiteral("bare"));
+    whenShown<OstrelExportOptionsBox>([&](OstrelExportOptionsBox* box) {
+        box->findChild<QLineEdit*>(QStringLiteral("destination"))->setText(folder.filePath(QStringLiteral("bare.gpx")));
+        box->findChild<QComboBox*>(QStringLiteral("format"))->setCurrentIndex(1);
+        box->okButton()->click();
+        if (box->isVisible()) return box->reject();
+        closeProgressWhenDone(outcome);
+    });
+    window.button(kButtonExport)->click();
+    EXPECT_TRUE(outcome.contains(QStringLiteral("GPS 기록이 없습니다"))) << outcome.toStdString();
     playbackState.uiState = Stopped;
     playbackState.openState = NoRecording;
 }
