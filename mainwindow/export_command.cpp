@@ -67,38 +67,43 @@ void COstrelDlg::noteMarkerOnShownPicture(bool markerB, int centre) {
 void COstrelDlg::markerStretch(double lengthS, double& fromS, double& toS) {
     const LResult a = sendToPane(PaneId::RepeatPointer, UM_GET_MARKER_A);
     const LResult b = sendToPane(PaneId::RepeatPointer, UM_GET_MARKER_B);
-    if (markersRecording_ != currentPath_ || (a <= kMarkerAStart && b >= kMarkerBStart)) return;
-    std::vector<int64_t> times;
-    std::string error;
-    if (!readFrontPacketTimesMs(currentPath_, times, error) || times.empty()) return;
-    std::sort(times.begin(), times.end());
+    if (markersRecording_ != currentPath_) return;
     const auto tenthAt = [&](LResult centre) {
         // The fraction is truncated: rounding up gives the position bar's tenth back.
         const double fraction = sendToPane(PaneId::MovieSeek, UM_PIXEL_TO_FRACTION, WParam(centre)) / 10000.0;
         return static_cast<int64_t>(std::ceil(fraction * duration_ - 1e-6));
     };
-    const auto markedPicture = [&](int marker, LResult centre, int64_t tenth) -> int64_t {
+    const auto markedPicture = [&](int marker, LResult centre) -> int64_t {
         const MarkedPicture& m = markedPictures_[marker];
         // The column reads back within a tenth of the picture's; further off, the time is stale.
-        return m.centre == centre && m.timeMs >= 0 && std::abs(m.timeMs / 100 - tenth) <= 1 ? m.timeMs : -1;
+        const bool here = m.centre == centre && m.timeMs >= 0 && std::abs(m.timeMs / 100 - tenthAt(centre)) <= 1;
+        return here ? m.timeMs : -1;
     };
-    if (a > kMarkerAStart) {
-        const int64_t tenth = tenthAt(a);
-        int64_t first = markedPicture(0, a, tenth);
-        if (first < 0) {
-            const auto at = std::lower_bound(times.begin(), times.end(), tenth * 100);
-            first = at != times.end() ? *at : times.back();
-        }
-        fromS = std::clamp(double(first - times.front()) / 1000.0, 0.0, lengthS);
+    // A marker at its starting place counts when it was put there on a picture (the pictures
+    // of the first tenth of a second share that place).
+    int64_t first = markedPicture(0, a);
+    const int64_t last = markedPicture(1, b);
+    if (first < 0 && last < 0 && a <= kMarkerAStart && b >= kMarkerBStart) return;
+    std::vector<int64_t> times;
+    std::string error;
+    if (!readFrontPacketTimesMs(currentPath_, times, error) || times.empty()) return;
+    std::sort(times.begin(), times.end());
+    if (first < 0 && a > kMarkerAStart) {
+        const auto at = std::lower_bound(times.begin(), times.end(), tenthAt(a) * 100);
+        first = at != times.end() ? *at : times.back();
     }
-    if (b < kMarkerBStart) {
-        const int64_t tenth = tenthAt(b);
-        const int64_t last = markedPicture(1, b, tenth);
-        const auto next = last >= 0 ? std::upper_bound(times.begin(), times.end(), last)
-                                    : std::lower_bound(times.begin(), times.end(), (tenth + 1) * 100);
-        // Past the last picture the range runs to the recording's end.
-        if (next != times.end()) toS = std::min(double(*next - times.front()) / 1000.0, lengthS);
+    if (first >= 0) fromS = std::clamp(double(first - times.front()) / 1000.0, 0.0, lengthS);
+
+    auto next = times.end();
+    // The player truncates times to the ms where the file's list rounds them: the picture after
+    // B's is the first more than a ms later.
+    if (last >= 0) {
+        next = std::upper_bound(times.begin(), times.end(), last + 1);
+    } else if (b < kMarkerBStart) {
+        next = std::lower_bound(times.begin(), times.end(), (tenthAt(b) + 1) * 100);
     }
+    // Past the last picture the range runs to the recording's end.
+    if (next != times.end()) toS = std::min(double(*next - times.front()) / 1000.0, lengthS);
 }
 
 void COstrelDlg::exportRecording() {
