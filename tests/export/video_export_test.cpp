@@ -227,6 +227,49 @@ TEST(VideoExport, DroppedFramesKeepTheirTimes) {
         << "the video does not last as long as the sound";
 }
 
+// A drive whose second recording has another frame rate (25 then 30 fps): its pictures keep
+// their own spacing instead of the first recording's.
+TEST(VideoExport, DriveThatChangesFrameRateKeepsItsTimes) {
+    const std::string folder = gen::test::freshFolder("export-rates");
+    gen::GenOptions o;
+    o.outputDir = folder + "/src";
+    o.width = 320;
+    o.height = 180;
+    o.fps = 25;
+    o.frames = 50;  // 08:15:00, 2 s
+    gen::GenResult r;
+    std::string error;
+    ASSERT_TRUE(gen::generatePair(o, r, error)) << error;
+    ExportRequest request;
+    request.frontPath = r.frontPath;
+    o.fps = 30;
+    o.frames = 30;  // 08:15:02, 1 s
+    o.start.second = 2;
+    ASSERT_TRUE(gen::generatePair(o, r, error)) << error;
+    request.outputPath = folder + "/drive.mp4";
+    request.layout = Layout::FrontOnly;
+    request.overlay = false;
+    request.continueDrive = true;
+    const ExportResult result = exportVideo(request, nullptr, nullptr);
+    ASSERT_EQ(result.status, ExportStatus::Done) << result.error;
+
+    const gen::test::Probe probe = gen::test::probe(request.outputPath);
+    ASSERT_GE(probe.streams.size(), 1u);
+    const double tick = double(probe.streams[0].timeBaseNum) / probe.streams[0].timeBaseDen;
+    std::vector<double> times;
+    for (const gen::test::PacketInfo& p : probe.packetsOf(0)) times.push_back(double(p.pts) * tick);
+    std::sort(times.begin(), times.end());
+    ASSERT_EQ(times.size(), 80u);
+    for (size_t i = 0; i < times.size(); ++i) {
+        const double expected = i < 50 ? i / 25.0 : 2.0 + double(i - 50) / 30.0;
+        EXPECT_NEAR(times[i], expected, 0.002) << "picture " << i;
+    }
+    std::vector<float> sound;
+    int rate = 0;
+    ASSERT_TRUE(gen::test::decodeSound(request.outputPath, sound, rate));
+    EXPECT_NEAR(double(sound.size()) / rate, 3.0, 0.05);
+}
+
 // The overlay changes the pixels of its panel and nothing else.
 TEST(VideoExport, OverlayDrawsOnlyInItsPanel) {
     const std::string folder = gen::test::freshFolder("export-overlay");
