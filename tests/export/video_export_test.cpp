@@ -33,8 +33,9 @@ using gen::test::Bgra;
 constexpr double kSineHz = 5;  // one cycle per 200 ms: the phase gives the time to the ms
 
 gen::GenResult makePair(const std::string& folder, int frames, int second = 0,
-                        gen::RearKind rear = gen::RearKind::Normal) {
+                        gen::RearKind rear = gen::RearKind::Normal, int fps = 30) {
     gen::GenOptions o;
+    o.fps = fps;
     o.rear = rear;
     o.outputDir = folder;
     o.frames = frames;
@@ -77,6 +78,17 @@ bool copyWithoutFrames(const std::string& in, const std::string& out, int from, 
     avformat_close_input(&source);
     av_packet_free(&packet);
     return ok;
+}
+
+// The times of the video's pictures in seconds, in display order.
+std::vector<double> pictureTimes(const std::string& path) {
+    const gen::test::Probe probe = gen::test::probe(path);
+    std::vector<double> times;
+    if (probe.streams.empty()) return times;
+    const double tick = double(probe.streams[0].timeBaseNum) / probe.streams[0].timeBaseDen;
+    for (const gen::test::PacketInfo& p : probe.packetsOf(0)) times.push_back(double(p.pts) * tick);
+    std::sort(times.begin(), times.end());
+    return times;
 }
 
 struct Mark {
@@ -207,12 +219,7 @@ TEST(VideoExport, DroppedFramesKeepTheirTimes) {
 
     const std::vector<Mark> marks = readMarks(r.outputPath, true);
     ASSERT_EQ(marks.size(), 60u);
-    const gen::test::Probe probe = gen::test::probe(r.outputPath);
-    ASSERT_GE(probe.streams.size(), 1u);
-    const double tick = double(probe.streams[0].timeBaseNum) / probe.streams[0].timeBaseDen;
-    std::vector<double> times;
-    for (const gen::test::PacketInfo& p : probe.packetsOf(0)) times.push_back(double(p.pts) * tick);
-    std::sort(times.begin(), times.end());
+    const std::vector<double> times = pictureTimes(r.outputPath);
     ASSERT_EQ(times.size(), marks.size());
     for (size_t i = 0; i < marks.size(); ++i) {
         const int expected = i < 30 ? int(i) : int(i) + 30;
@@ -231,21 +238,9 @@ TEST(VideoExport, DroppedFramesKeepTheirTimes) {
 // their own spacing instead of the first recording's.
 TEST(VideoExport, DriveThatChangesFrameRateKeepsItsTimes) {
     const std::string folder = gen::test::freshFolder("export-rates");
-    gen::GenOptions o;
-    o.outputDir = folder + "/src";
-    o.width = 320;
-    o.height = 180;
-    o.fps = 25;
-    o.frames = 50;  // 08:15:00, 2 s
-    gen::GenResult r;
-    std::string error;
-    ASSERT_TRUE(gen::generatePair(o, r, error)) << error;
     ExportRequest request;
-    request.frontPath = r.frontPath;
-    o.fps = 30;
-    o.frames = 30;  // 08:15:02, 1 s
-    o.start.second = 2;
-    ASSERT_TRUE(gen::generatePair(o, r, error)) << error;
+    request.frontPath = makePair(folder + "/src", 50, 0, gen::RearKind::Normal, 25).frontPath;  // 2 s
+    makePair(folder + "/src", 30, 2, gen::RearKind::Normal, 30);  // 08:15:02, 1 s
     request.outputPath = folder + "/drive.mp4";
     request.layout = Layout::FrontOnly;
     request.overlay = false;
@@ -253,12 +248,7 @@ TEST(VideoExport, DriveThatChangesFrameRateKeepsItsTimes) {
     const ExportResult result = exportVideo(request, nullptr, nullptr);
     ASSERT_EQ(result.status, ExportStatus::Done) << result.error;
 
-    const gen::test::Probe probe = gen::test::probe(request.outputPath);
-    ASSERT_GE(probe.streams.size(), 1u);
-    const double tick = double(probe.streams[0].timeBaseNum) / probe.streams[0].timeBaseDen;
-    std::vector<double> times;
-    for (const gen::test::PacketInfo& p : probe.packetsOf(0)) times.push_back(double(p.pts) * tick);
-    std::sort(times.begin(), times.end());
+    const std::vector<double> times = pictureTimes(request.outputPath);
     ASSERT_EQ(times.size(), 80u);
     for (size_t i = 0; i < times.size(); ++i) {
         const double expected = i < 50 ? i / 25.0 : 2.0 + double(i - 50) / 30.0;

@@ -200,11 +200,9 @@ TEST(ExportCommand, AsksBeforeReplacingAFile) {
     auto windowOwner = windowWithRecording(pair, 5);
     COstrelDlg& window = *windowOwner;
     const QString out = folder.filePath(QStringLiteral("old.mp4"));
-    {
-        QFile old(out);
-        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
-        old.write("an earlier export");
-    }
+    QFile old(out);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly) && old.write("an earlier export") == 17);
+    old.close();
     std::vector<int> asked;
     window.setBoxRunners([](QWidget*, int) { return kBoxOk; }, [&asked](QWidget*, int code) {
         asked.push_back(code);
