@@ -65,6 +65,9 @@ public:
     int64_t soundSamples() const { return placed_; }
     int sampleRate() const { return sound_.sampleRate; }
 
+    // How long the last picture shows, in the video time base (0: the nominal frame rate's
+    // interval); the pictures' times tell the others'.
+    void setLastPictureDuration(int64_t duration) { lastPictureDuration_ = duration; }
     // Flushes the encoders and completes the file (index at the front).
     bool finish(std::string& error);
     // Closes the file without completing it (cancel, failure); the caller removes it.
@@ -72,7 +75,7 @@ public:
 
 private:
     bool writePackets(AVCodecContext* encoder, AVStream* stream, AVPacket* packet,
-                      std::string& error);
+                      std::string& error, int64_t duration = 0);
     bool appendSound(uint8_t* const* planes, int count, std::string& error);
     bool encodeSound(bool flush, std::string& error);
 
@@ -93,6 +96,7 @@ private:
     int convertCapacity_ = 0;
     int64_t placed_ = 0;   // sound samples handed to the fifo
     int64_t encoded_ = 0;  // sound samples sent to the encoder
+    int64_t lastPictureDuration_ = 0;
     bool headerWritten_ = false, finished_ = false;
 };
 

@@ -346,6 +346,10 @@ ExportResult VideoExport::run() {
     }
     std::string error;
     if (ok) {
+        // The last picture lasts its own recording's frame interval, so the video ends with the
+        // sound.
+        writer_.setLastPictureDuration(
+            std::llround(plan_.segments.back().frameMs / 1000.0 / av_q2d(kPictureTimeBase)));
         ok = (composer_.finish() || fail("the pictures cannot be completed")) && drain() && (stopEncoding() || fail(encoderError_)) &&
              (writer_.finish(error) || fail(error));
     }
