@@ -99,7 +99,7 @@ OstrelExportOptionsBox::OstrelExportOptionsBox(QWidget* mainWindow, const Export
     auto spin = [&](int x, double value) {
         auto* s = new QDoubleSpinBox(this);
         s->setFont(font);
-        s->setDecimals(1);
+        s->setDecimals(3);  // ms: a range from the A-B markers holds exactly their pictures
         s->setRange(0, 86400);
         s->setSingleStep(1);
         s->setValue(value);
@@ -240,10 +240,12 @@ void OstrelExportProgressBox::setProgress(int doneFrames, int totalFrames) {
         status_->setText(QStringLiteral("%1 / %2 프레임").arg(doneFrames).arg(totalFrames));
 }
 
-void OstrelExportProgressBox::showOutcome(bool succeeded, const QString& text) {
+void OstrelExportProgressBox::showOutcome(Outcome outcome, const QString& text) {
     finished_ = true;
-    title_ = succeeded ? QStringLiteral("내보내기 완료") : QStringLiteral("내보내기 실패");
-    if (succeeded) bar_->setValue(bar_->maximum());
+    title_ = outcome == Outcome::Done     ? QStringLiteral("내보내기 완료")
+             : outcome == Outcome::Failed ? QStringLiteral("내보내기 실패")
+                                          : QStringLiteral("내보내기 취소");
+    if (outcome == Outcome::Done) bar_->setValue(bar_->maximum());
     status_->setText(text);
     button_->setBitmaps(kNoticeOkNormal, kNoticeOkPressed, 0, 0);
     button_->setObjectName(QStringLiteral("ok"));

@@ -79,8 +79,14 @@ public:
     explicit OstrelExportProgressBox(QWidget* mainWindow);
 
     void setProgress(int doneFrames, int totalFrames);
-    // The export has ended: the text says how; the button now closes the box.
-    void showOutcome(bool succeeded, const QString& text);
+    // The export has ended: the title says whether it was done, failed or cancelled, the text
+    // says how; the button now closes the box.
+    enum class Outcome { Done, Failed, Cancelled };
+    void showOutcome(Outcome outcome, const QString& text);
+    void showOutcome(bool succeeded, const QString& text) {
+        showOutcome(succeeded ? Outcome::Done : Outcome::Failed, text);
+    }
+    const QString& title() const { return title_; }
     // Called when the user presses cancel while the export runs.
     std::function<void()> onCancel;
 

@@ -46,6 +46,7 @@ constexpr Entry kOneButton[kOneButtonCodeCount] = {
     /* 31 */ {"파일복구", "         파일 복구에 실패하였습니다.    ", nullptr},
     /* 32 */ {"파일열기", "     선택한 곳에 녹화 파일이 없습니다.", nullptr},
     /* 33 */ {"파일열기", "        후방 카메라 파일만 있습니다.", "    전방 파일이 있어야 재생할 수 있습니다."},
+    /* 34 */ {"내보내기", " 파일이 열려있을때만 내보내기가 가능합니다.", nullptr},
 };
 
 constexpr Entry kTwoButton[kTwoButtonCodeCount] = {

@@ -51,8 +51,9 @@ enum MessageCode : int {
     kMsgRepairFailed = 31,            // a cut-off recording could not be repaired
     kMsgNoRecordingsFound = 32,       // a chosen or dropped folder held no recording
     kMsgRearFilesOnly = 33,           // ... only rear camera files, which never play alone
+    kMsgExportNeedsRecording = 34,    // export asked with no recording open
 };
-constexpr int kOneButtonCodeCount = 34;
+constexpr int kOneButtonCodeCount = 35;
 
 // Question codes (UM_ASK).
 enum QuestionCode : int {

@@ -23,12 +23,23 @@ std::string secondsText(double ms) {
 
 std::string fileNameOf(const std::string& path) { return fs::path(path).filename().string(); }
 
-// Frame rate from a recording's frame times (ascending): the mean interval, snapped to a
-// whole or 1000/1001 rate; 30 when there are too few frames to tell.
+// Frame rate from a recording's frame times (ascending): the mean interval between frames that
+// follow each other, snapped to a whole or 1000/1001 rate; 30 when there are too few frames to
+// tell. Intervals longer than one and a half of the typical one are frames the camera dropped
+// (a stalled card): they are left out, so that a recording with a gap keeps its true rate.
 double frameRateOf(const std::vector<int64_t>& timesMs) {
     if (timesMs.size() < 2 || timesMs.back() <= timesMs.front()) return 30;
-    const double rate =
-        double(timesMs.size() - 1) * 1000.0 / double(timesMs.back() - timesMs.front());
+    std::vector<int64_t> intervals;
+    for (size_t i = 1; i < timesMs.size(); ++i) intervals.push_back(timesMs[i] - timesMs[i - 1]);
+    std::vector<int64_t> sorted = intervals;
+    std::nth_element(sorted.begin(), sorted.begin() + sorted.size() / 2, sorted.end());
+    const int64_t typical = sorted[sorted.size() / 2];
+    int64_t sum = 0, count = 0;
+    for (int64_t d : intervals) {
+        if (d > 0 && 2 * d <= 3 * typical) sum += d, ++count;
+    }
+    if (count == 0 || sum <= 0) return 30;
+    const double rate = double(count) * 1000.0 / double(sum);
     if (!(rate > 1 && rate < 241)) return 30;
     if (std::abs(rate - std::round(rate)) < 0.02) return std::round(rate);
     const double ntsc = std::round(rate * 1.001) / 1.001;
@@ -112,8 +123,6 @@ bool planExport(const ExportRequest& request, ExportPlan& plan, std::string& err
         error = "the range is empty: it must start at 0 s or later and end after its start";
         return false;
     }
-    double frameMs = plan.frameMs();
-
     std::string path = request.frontPath;
     double timeline = 0;
     std::vector<Segment> chain;
@@ -132,13 +141,14 @@ bool planExport(const ExportRequest& request, ExportPlan& plan, std::string& err
         }
         if (!readError.empty()) warnings.push_back(path + ": " + readError);
         std::sort(s.frontTimesMs.begin(), s.frontTimesMs.end());
-        if (n == 0) {
-            plan.frameRate = frameRateOf(s.frontTimesMs);
-            frameMs = plan.frameMs();
-        }
+        // Each recording keeps its own rate (a drive's recordings may differ); the first one
+        // gives the output its nominal rate.
+        const double rate = frameRateOf(s.frontTimesMs);
+        s.frameMs = 1000.0 / rate;
+        if (n == 0) plan.frameRate = rate;
         s.rearPath = usableRear(path);
         s.timelineMs = timeline;
-        s.lengthMs = s.frontTimesMs.back() - s.frontTimesMs.front() + frameMs;
+        s.lengthMs = s.frontTimesMs.back() - s.frontTimesMs.front() + s.frameMs;
         timeline += s.lengthMs;
         chain.push_back(std::move(s));
         const bool reached = request.toMs >= 0 && timeline >= request.toMs;
@@ -155,7 +165,7 @@ bool planExport(const ExportRequest& request, ExportPlan& plan, std::string& err
         return false;
     }
     // Half a frame of slack: a range asked "to the end" in seconds may round up past it.
-    if (toMs > timeline + frameMs / 2) {
+    if (toMs > timeline + chain.back().frameMs / 2) {
         error = "the range ends at " + secondsText(toMs) + ", after the end of the recording" +
                 (chain.size() > 1 ? "s" : "") + " (" + secondsText(timeline) + ")";
         return false;
@@ -163,8 +173,8 @@ bool planExport(const ExportRequest& request, ExportPlan& plan, std::string& err
     for (Segment& s : chain) {
         const int64_t first = s.frontTimesMs.front();
         // Frames starting in [from - half a frame, to - half a frame), in the recording's times.
-        const double from = std::max(double(request.fromMs) - s.timelineMs, 0.0) - frameMs / 2;
-        const double to = std::min(toMs - s.timelineMs, s.lengthMs) - frameMs / 2;
+        const double from = std::max(double(request.fromMs) - s.timelineMs, 0.0) - s.frameMs / 2;
+        const double to = std::min(toMs - s.timelineMs, s.lengthMs) - s.frameMs / 2;
         if (to <= from) continue;
         const auto lo = std::lower_bound(s.frontTimesMs.begin(), s.frontTimesMs.end(),
                                          int64_t(std::ceil(first + from)));
@@ -185,7 +195,7 @@ bool planExport(const ExportRequest& request, ExportPlan& plan, std::string& err
     const double origin = head.timelineMs + double(head.fromMs - head.frontTimesMs[0]);
     for (Segment& s : plan.segments) {
         s.outStartMs = s.timelineMs + double(s.fromMs - s.frontTimesMs[0]) - origin;
-        s.outEndMs = s.timelineMs + double(s.lastMs - s.frontTimesMs[0]) + frameMs - origin;
+        s.outEndMs = s.timelineMs + double(s.lastMs - s.frontTimesMs[0]) + s.frameMs - origin;
     }
     return true;
 }

@@ -32,6 +32,7 @@ struct Segment {
     std::optional<RecordingStart> start;  // from the file name
     std::vector<int64_t> frontTimesMs;  // front video frame times, ascending
     double timelineMs = 0;              // where the recording's first frame sits on the timeline
+    double frameMs = 1000.0 / 30;       // the recording's own frame interval
     double lengthMs = 0;                // last frame - first frame + one frame
     // The exported part, in the recording's own frame times: first and last frame.
     int64_t fromMs = 0, lastMs = 0;
@@ -42,8 +43,7 @@ struct Segment {
 
 struct ExportPlan {
     std::vector<Segment> segments;  // only those with frames in the range
-    double frameRate = 30;          // of the first recording's front video
-    double frameMs() const { return 1000.0 / frameRate; }
+    double frameRate = 30;  // nominal rate of the output: the first recording's front video's
     int totalFrames() const;
     double durationMs() const;
 };

@@ -62,7 +62,7 @@ bool Mp4Writer::open(const std::string& path, const VideoSettings& v, const Soun
     videoEncoder_->width = v.width;
     videoEncoder_->height = v.height;
     videoEncoder_->pix_fmt = AV_PIX_FMT_YUV420P;
-    videoEncoder_->time_base = av_inv_q(v.frameRate);
+    videoEncoder_->time_base = v.timeBase;
     videoEncoder_->framerate = v.frameRate;
     videoEncoder_->sample_aspect_ratio = AVRational{1, 1};
     videoEncoder_->color_range = AVCOL_RANGE_MPEG;
@@ -137,7 +137,7 @@ bool Mp4Writer::open(const std::string& path, const VideoSettings& v, const Soun
 }
 
 bool Mp4Writer::writePackets(AVCodecContext* encoder, AVStream* stream, AVPacket* packet,
-                             std::string& error) {
+                             std::string& error, int64_t duration) {
     for (;;) {
         const int result = avcodec_receive_packet(encoder, packet);
         if (result == AVERROR(EAGAIN) || result == AVERROR_EOF) return true;
@@ -145,6 +145,7 @@ bool Mp4Writer::writePackets(AVCodecContext* encoder, AVStream* stream, AVPacket
             error = "encoding failed: " + avError(result);
             return false;
         }
+        if (duration > 0) packet->duration = duration;
         av_packet_rescale_ts(packet, encoder->time_base, stream->time_base);
         packet->stream_index = stream->index;
         std::lock_guard lock(muxerLock_);
@@ -271,8 +272,10 @@ bool Mp4Writer::placeSound(const AVFrame* decoded, int64_t atSample, int64_t end
 
 bool Mp4Writer::finish(std::string& error) {
     if (!headerWritten_ || finished_) return false;
+    // The packets still in the encoder end the video: the last of them sets where it ends (the
+    // file takes the others' lengths from the times of the packets after them).
     if (avcodec_send_frame(videoEncoder_, nullptr) < 0 ||
-        !writePackets(videoEncoder_, videoStream_, packet_, error))
+        !writePackets(videoEncoder_, videoStream_, packet_, error, lastPictureDuration_))
         return false;
     if (soundEncoder_) {
         if (!encodeSound(true, error)) return false;

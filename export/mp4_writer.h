@@ -25,7 +25,8 @@ namespace moksel::exporting {
 
 struct VideoSettings {
     int width = 0, height = 0;
-    AVRational frameRate{30, 1};  // the pictures' times count frames at this rate
+    AVRational frameRate{30, 1};  // the usual rate of the pictures
+    AVRational timeBase{1, 30};   // unit of the pictures' times (they may be spaced unevenly)
     int crf = 20;
     std::string preset = "veryfast";
     int threads = 0;  // 0 = the encoder's choice
@@ -51,7 +52,8 @@ public:
     bool open(const std::string& path, const VideoSettings& video, const SoundSettings& sound,
               std::string& error);
 
-    // Encodes a composed picture; its pts counts frames. The picture is not taken.
+    // Encodes a composed picture; its pts is in the video settings' time base. The picture is
+    // not taken.
     bool writePicture(AVFrame* picture, std::string& error);
 
     // Puts a decoded sound frame at output sample `atSample`, keeping only samples before
@@ -63,6 +65,9 @@ public:
     int64_t soundSamples() const { return placed_; }
     int sampleRate() const { return sound_.sampleRate; }
 
+    // How long the last picture shows, in the video time base (0: the nominal frame rate's
+    // interval); the pictures' times tell the others'.
+    void setLastPictureDuration(int64_t duration) { lastPictureDuration_ = duration; }
     // Flushes the encoders and completes the file (index at the front).
     bool finish(std::string& error);
     // Closes the file without completing it (cancel, failure); the caller removes it.
@@ -70,7 +75,7 @@ public:
 
 private:
     bool writePackets(AVCodecContext* encoder, AVStream* stream, AVPacket* packet,
-                      std::string& error);
+                      std::string& error, int64_t duration = 0);
     bool appendSound(uint8_t* const* planes, int count, std::string& error);
     bool encodeSound(bool flush, std::string& error);
 
@@ -91,6 +96,7 @@ private:
     int convertCapacity_ = 0;
     int64_t placed_ = 0;   // sound samples handed to the fifo
     int64_t encoded_ = 0;  // sound samples sent to the encoder
+    int64_t lastPictureDuration_ = 0;
     bool headerWritten_ = false, finished_ = false;
 };
 

@@ -6,6 +6,7 @@
 #include "export/export_options.h"
 #include "export/export_plan.h"
 #include "export/export_record.h"
+#include "recording/gps_sentence.h"
 #include "recording/telemetry.h"
 #include "tools/telemetry/telemetry_export.h"
 
@@ -40,7 +41,13 @@ ExportResult exportTrack(const ExportRequest& request, TrackFormat format) {
         track.start = s.start;
         for (int i = 0; i < n; ++i) {
             const int64_t t = records[size_t(i)].timeMs;
-            if (t >= s.fromMs && t <= s.lastMs) track.records.push_back(records[size_t(i)]);
+            if (t < s.fromMs || t > s.lastMs) continue;
+            if (track.records.empty()) track.firstIndex = size_t(i);
+            track.records.push_back(records[size_t(i)]);
+            // The track is marked UTC: the GPS sentence's own time where it has one.
+            int64_t utc = -1;
+            if (!gpsSentenceUtcMs(box.gpsSentence(i), utc)) utc = -1;
+            track.utcMs.push_back(utc);
         }
         tracks.push_back(std::move(track));
     }

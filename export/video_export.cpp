@@ -33,6 +33,10 @@ namespace {
 
 // The event mark stays on the pictures this long after the flagged frame.
 constexpr int64_t kEventMarkMs = 3000;
+// The output pictures' times count in this unit: each picture keeps its source frame's time, so
+// a recording with dropped frames or a drive whose recordings differ in rate stays in step with
+// its sound (the nominal frame rate only names the usual interval).
+constexpr AVRational kPictureTimeBase{1, 90000};
 // The panel's values change at most this often: readable, and a still panel costs the encoder
 // next to nothing between changes.
 constexpr int64_t kOverlayRefreshMs = 200;
@@ -85,6 +89,7 @@ private:
     bool prepare();
     bool exportSegment(const Segment& s, int& done);
     bool drain();
+    int64_t pictureTime(double outMs);
     void startEncoding();
     bool stopEncoding();  // false when the encoder failed
 
@@ -143,6 +148,18 @@ bool VideoExport::prepare() {
     }
     frameRate_ = av_d2q(plan_.frameRate, 1001000);
     return true;
+}
+
+// A picture's output time in kPictureTimeBase: its source time, put on the nominal frame grid
+// when it is within the millisecond the source's times are rounded to, so a steady recording
+// gives evenly spaced pictures; always after the previous picture.
+int64_t VideoExport::pictureTime(double outMs) {
+    const double gridMs = 1000.0 / plan_.frameRate;
+    const double nearest = std::round(outMs / gridMs) * gridMs;
+    if (std::abs(outMs - nearest) <= 1.0) outMs = nearest;
+    int64_t pts = std::llround(outMs / 1000.0 / av_q2d(kPictureTimeBase));
+    if (pts <= lastPts_) pts = lastPts_ + 1;
+    return lastPts_ = pts;
 }
 
 void VideoExport::startEncoding() {
@@ -216,7 +233,7 @@ bool VideoExport::exportSegment(const Segment& s, int& done) {
         if (!usesFront(layout_)) c.front = c.rear;
         c.rearMirror = request_.rearMirror;
         c.rearFlip = request_.rearFlip;
-        c.timeBase = av_inv_q(frameRate_);
+        c.timeBase = kPictureTimeBase;
         c.frameRate = frameRate_;
         composedSize(c, width_, height_);
         // The first recording tells whether the panel has telemetry lines.
@@ -229,6 +246,7 @@ bool VideoExport::exportSegment(const Segment& s, int& done) {
         video.width = width_;
         video.height = height_;
         video.frameRate = frameRate_;
+        video.timeBase = kPictureTimeBase;
         video.crf = request_.crf;
         video.preset = request_.preset;
         video.threads = request_.encoderThreads;
@@ -269,7 +287,7 @@ bool VideoExport::exportSegment(const Segment& s, int& done) {
         rear.seek(s.fromMs);
         rear.readAhead();  // the rear decodes beside the front
     }
-    const int64_t frameMs = std::llround(plan_.frameMs());
+    const int64_t frameMs = std::llround(s.frameMs);
     const int64_t tolerance = frameMs / 2;
     const auto first = std::lower_bound(s.frontTimesMs.begin(), s.frontTimesMs.end(), s.fromMs);
     const auto last = std::upper_bound(s.frontTimesMs.begin(), s.frontTimesMs.end(), s.lastMs);
@@ -281,10 +299,7 @@ bool VideoExport::exportSegment(const Segment& s, int& done) {
         const int64_t t = *it;
         const AVFrame* frontPicture = usesFront(layout_) ? front.pictureAt(t, tolerance) : nullptr;
         const AVFrame* rearPicture = withRear ? rear.pictureAt(t, tolerance) : nullptr;
-        const double outMs = s.outStartMs + double(t - s.fromMs);
-        int64_t pts = std::llround(outMs * av_q2d(frameRate_) / 1000.0);
-        if (pts <= lastPts_) pts = lastPts_ + 1;
-        lastPts_ = pts;
+        const int64_t pts = pictureTime(s.outStartMs + double(t - s.fromMs));
 
         const int64_t recordMs = t - s.frontTimesMs.front();
         if (request_.overlay && (!panel_ || recordMs / kOverlayRefreshMs != overlaySlot_)) {
@@ -331,6 +346,10 @@ ExportResult VideoExport::run() {
     }
     std::string error;
     if (ok) {
+        // The last picture lasts its own recording's frame interval, so the video ends with the
+        // sound.
+        writer_.setLastPictureDuration(
+            std::llround(plan_.segments.back().frameMs / 1000.0 / av_q2d(kPictureTimeBase)));
         ok = (composer_.finish() || fail("the pictures cannot be completed")) && drain() && (stopEncoding() || fail(encoderError_)) &&
              (writer_.finish(error) || fail(error));
     }

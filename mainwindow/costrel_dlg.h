@@ -97,6 +97,9 @@ public:
     // Exports the current recording (a range, a layout, the data drawn in) as one MP4 through
     // the export options and progress boxes; playback stays paused meanwhile.
     void exportRecording();
+    // A repeat marker (its centre column) was put on the front picture shown, by key: the
+    // export's range then starts or ends exactly at that picture while the marker stays there.
+    void noteMarkerOnShownPicture(bool markerB, int centre);
     void showConfiguration();
     // The pause step, then the SD card format dialog, modally. Nothing without the facility.
     void formatSdCard();
@@ -252,6 +255,9 @@ private:
     LResult onGetMark(WParam, LParam);
     LResult onGetDuration(WParam, LParam);
     LResult onRepeatOff(WParam, LParam);
+    // The export's first range: the A-B stretch (seconds from the first frame) when the
+    // markers were moved on the recording open, else the whole recording.
+    void markerStretch(double lengthS, double& fromS, double& toS);
     LResult onRearOpenFailed(WParam, LParam);
     LResult onHandedOver(WParam, LParam durationTenths);
 
@@ -292,6 +298,15 @@ private:
     bool rearUpDown_ = false;
     bool rearLeftRight_ = false;
     bool repeat_ = false;
+    // The recording the A-B markers were last moved on (the markers keep their places when
+    // another opens, but not their meaning).
+    std::string markersRecording_;
+    int64_t shownPictureMs_ = -1;  // time of the front picture shown, in the file's own ms
+    struct MarkedPicture {
+        int centre = -1;       // the marker's column when it was put there
+        int64_t timeMs = -1;   // the picture's time
+    };
+    MarkedPicture markedPictures_[2];  // A, B
     QString messageDetail_;
     int speedStep_ = 2;
     int currentPosition_ = 0;  // tenths of a second

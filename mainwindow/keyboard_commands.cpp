@@ -108,6 +108,7 @@ void placeMarker(COstrelDlg& window, bool markerB) {
     // mapping: centre - thumb / 2 is the pixel, and the marker is as wide as the thumb.
     const int left = mulDiv(position, OstrelRepeatPointer::kWidth - thumb, maximum);
     markers->placeMarker(markerB, left);
+    window.noteMarkerOnShownPicture(markerB, (markerB ? markers->markerB() : markers->markerA()).centre());
 }
 
 // Enter plays the selected row as the play button does; with no row chosen and nothing loaded

@@ -172,6 +172,7 @@ LResult COstrelDlg::onTelemetryToGraph(WParam w, LParam l) {
     return sendToPane(PaneId::SensorGraph, UM_TELEMETRY_LOADED, w, l);
 }
 LResult COstrelDlg::onTelemetryTime(WParam w, LParam l) {
+    shownPictureMs_ = static_cast<int64_t>(static_cast<uint32_t>(w));
     return sendToPane(PaneId::SensorGraph, UM_TELEMETRY_TIME, w, l);
 }
 LResult COstrelDlg::onTelemetryCleared(WParam w, LParam l) {
@@ -376,6 +377,7 @@ LResult COstrelDlg::onGetMark(WParam, LParam) { return markPosition_; }
 LResult COstrelDlg::onGetDuration(WParam, LParam) { return duration_; }
 
 LResult COstrelDlg::onRepeatOff(WParam, LParam) {
+    markersRecording_ = currentPath_;  // a marker is being moved, on this recording
     repeat_ = false;
     repaint(QRect(QPoint(198, 504), QPoint(297, 523)));
     playbackState.repeatEndOn = 0;

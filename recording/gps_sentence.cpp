@@ -1,6 +1,7 @@
 #include "recording/gps_sentence.h"
 
 #include <charconv>
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -68,6 +69,37 @@ void parseGpsSentence(std::string_view text, TelemetryRecord& record) {
     record.longitude = longitude;
     record.speedKmh = static_cast<uint16_t>(truncatedLow16(knots * kKmhPerKnot));
     record.heading = course;
+}
+
+bool gpsSentenceUtcMs(std::string_view text, int64_t& utcMs) {
+    std::string_view rest = text;
+    const std::string_view time = takeField(rest);
+    for (int i = 0; i < 7; ++i) takeField(rest);  // status, position, speed, course
+    const std::string_view date = takeField(rest);
+    auto digits = [](std::string_view field, size_t at) {
+        return field[at] >= '0' && field[at] <= '9' && field[at + 1] >= '0' && field[at + 1] <= '9'
+                   ? (field[at] - '0') * 10 + (field[at + 1] - '0')
+                   : -1;
+    };
+    if (time.size() < 6 || date.size() != 6) return false;
+    const int hour = digits(time, 0), minute = digits(time, 2), second = digits(time, 4);
+    const int dd = digits(date, 0), mm = digits(date, 2), yy = digits(date, 4);
+    if (hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 60 ||
+        dd < 0 || mm < 0 || yy < 0)
+        return false;
+    double fraction = 0;
+    if (time.size() > 6) {
+        if (time[6] != '.') return false;
+        fraction = fieldValue(time.substr(6));
+    }
+    const std::chrono::year_month_day ymd{std::chrono::year{yy >= 80 ? 1900 + yy : 2000 + yy},
+                                          std::chrono::month{unsigned(mm)},
+                                          std::chrono::day{unsigned(dd)}};
+    if (!ymd.ok()) return false;
+    utcMs = (int64_t(std::chrono::sys_days{ymd}.time_since_epoch().count()) * 86400 + hour * 3600 +
+             minute * 60 + second) * 1000 +
+            std::llround(fraction * 1000);
+    return true;
 }
 
 std::string_view gpsEntryText(const char* entry, size_t entryBytes) {

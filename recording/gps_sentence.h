@@ -3,6 +3,7 @@
 // Thread contract: pure function, callable from any thread.
 #pragma once
 
+#include <cstdint>
 #include <string_view>
 
 #include "recording/telemetry.h"
@@ -20,6 +21,11 @@ constexpr size_t kGpsSentencePrefixBytes = 7;
 // one; an empty or non-numeric field gives 0. "S" makes the latitude negative, "W" the
 // longitude.
 void parseGpsSentence(std::string_view text, TelemetryRecord& record);
+
+// The UTC time the sentence carries, from its time (hhmmss.ss) and date (ddmmyy) fields, in ms
+// since 1970 (years 80 to 99 are 1980 to 1999, the others 2000 to 2079). False when either
+// field is missing or is not a real time or date.
+bool gpsSentenceUtcMs(std::string_view text, int64_t& utcMs);
 
 // The text of a 128-byte GPSI entry that parseGpsSentence takes: from its eighth byte up to
 // its NUL or its end. Empty when the entry is empty or shorter than the prefix.

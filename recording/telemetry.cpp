@@ -252,6 +252,12 @@ int16_t accelerationToStored(float valueG) {
     return truncatedLow16(double(valueG) * 100.0);
 }
 
+std::string_view TelemetryBox::gpsSentence(int i) const {
+    if (i < 0 || size_t(i) >= gps_.size() / kGpsEntryBytes) return {};
+    const char* gps = reinterpret_cast<const char*>(gps_.data()) + size_t(i) * kGpsEntryBytes;
+    return gps[0] != 0 ? gpsEntryText(gps, kGpsEntryBytes) : std::string_view();
+}
+
 int TelemetryBox::buildRecords(const int64_t* packetTimesMs, int packetCount, TelemetryRecord* out,
                                int capacity, uint32_t& eventTimeMs) const {
     eventTimeMs = 0;

@@ -18,6 +18,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace moksel {
@@ -83,6 +84,10 @@ public:
     // number of records built; 0 (and eventTimeMs 0) when the last read found no udat box.
     int buildRecords(const int64_t* packetTimesMs, int packetCount, TelemetryRecord* out,
                      int capacity, uint32_t& eventTimeMs) const;
+
+    // The GPS sentence of entry i, as parseGpsSentence takes it; empty for an empty entry and
+    // past the entries.
+    std::string_view gpsSentence(int i) const;
 
 private:
     void clearEntries();

@@ -90,6 +90,9 @@ TEST(ExportBoxes, ProgressBoxCancelsOnceThenShowsTheOutcome) {
 
     box.showOutcome(false, QStringLiteral("cannot write /sys/a.mp4: Permission denied"));
     EXPECT_TRUE(box.text().contains(QStringLiteral("Permission denied")));
+    EXPECT_EQ(box.title(), QStringLiteral("내보내기 실패"));
+    box.showOutcome(OstrelExportProgressBox::Outcome::Cancelled, QStringLiteral("취소되었습니다."));
+    EXPECT_EQ(box.title(), QStringLiteral("내보내기 취소")) << "a cancel is no failure";
     QTest::mouseClick(box.button(), Qt::LeftButton);
     EXPECT_FALSE(box.isVisible());
     EXPECT_EQ(cancels, 1);

@@ -23,6 +23,10 @@ duration=$(ffprobe -v error -select_streams v -show_entries stream=duration -of 
 [ "$(grep -c '<trkpt' "$work/t.gpx")" -eq 30 ] || fail "GPX has not the 30 points of 1 s"
 [ "$(grep -cE '^ +[0-9.-]+,[0-9.-]+,0$' "$work/t.kml")" -eq 30 ] || fail "KML has not 30 points"
 [ "$(wc -l < "$work/t.csv")" -eq 31 ] || fail "CSV has not a header and 30 rows"
+# The GPS sentences' UTC (the name's 08:15 is Korean time), and frame numbers as the CSV index.
+[ "$(grep -m1 -o '<time>[^<]*' "$work/t.gpx")" = "<time>2012-02-29T23:15:01.000Z" ] \
+    || fail "GPX times are not the sentences' UTC"
+[ "$(sed -n 2p "$work/t.csv" | cut -d, -f2)" = 30 ] || fail "CSV index is not the frame number"
 
 expect_failure() {  # message-pattern, then the command
     pattern="$1"; shift

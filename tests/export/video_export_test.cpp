@@ -8,6 +8,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstdio>
@@ -19,6 +20,10 @@
 #include "media_probe.h"
 #include "recording_generator.h"
 
+extern "C" {
+#include <libavformat/avformat.h>
+}
+
 namespace moksel::exporting {
 namespace {
 
@@ -28,8 +33,9 @@ using gen::test::Bgra;
 constexpr double kSineHz = 5;  // one cycle per 200 ms: the phase gives the time to the ms
 
 gen::GenResult makePair(const std::string& folder, int frames, int second = 0,
-                        gen::RearKind rear = gen::RearKind::Normal) {
+                        gen::RearKind rear = gen::RearKind::Normal, int fps = 30) {
     gen::GenOptions o;
+    o.fps = fps;
     o.rear = rear;
     o.outputDir = folder;
     o.frames = frames;
@@ -42,6 +48,47 @@ gen::GenResult makePair(const std::string& folder, int frames, int second = 0,
     std::string error;
     EXPECT_TRUE(gen::generatePair(o, r, error)) << error;
     return r;
+}
+
+// Copies a recording without the video frames [from, from + count) of its first stream, the
+// others keeping their times: a camera that dropped frames while its card stalled.
+bool copyWithoutFrames(const std::string& in, const std::string& out, int from, int count) {
+    AVFormatContext* source = nullptr;
+    AVFormatContext* copy = nullptr;
+    AVPacket* packet = av_packet_alloc();
+    bool ok = avformat_open_input(&source, in.c_str(), nullptr, nullptr) >= 0 &&
+              avformat_find_stream_info(source, nullptr) >= 0 &&
+              avformat_alloc_output_context2(&copy, nullptr, "mp4", out.c_str()) >= 0;
+    for (unsigned i = 0; ok && i < source->nb_streams; ++i) {
+        AVStream* stream = avformat_new_stream(copy, nullptr);
+        ok = stream && avcodec_parameters_copy(stream->codecpar, source->streams[i]->codecpar) >= 0;
+        if (ok) stream->codecpar->codec_tag = 0, stream->time_base = source->streams[i]->time_base;
+    }
+    ok = ok && avio_open(&copy->pb, out.c_str(), AVIO_FLAG_WRITE) >= 0 &&
+         avformat_write_header(copy, nullptr) >= 0;
+    for (int video = 0; ok && av_read_frame(source, packet) >= 0; av_packet_unref(packet)) {
+        if (packet->stream_index == 0 && video++ >= from && video <= from + count) continue;
+        av_packet_rescale_ts(packet, source->streams[packet->stream_index]->time_base,
+                             copy->streams[packet->stream_index]->time_base);
+        ok = av_interleaved_write_frame(copy, packet) >= 0;
+    }
+    ok = ok && av_write_trailer(copy) >= 0;
+    if (copy && copy->pb) avio_closep(&copy->pb);
+    avformat_free_context(copy);
+    avformat_close_input(&source);
+    av_packet_free(&packet);
+    return ok;
+}
+
+// The times of the video's pictures in seconds, in display order.
+std::vector<double> pictureTimes(const std::string& path) {
+    const gen::test::Probe probe = gen::test::probe(path);
+    std::vector<double> times;
+    if (probe.streams.empty()) return times;
+    const double tick = double(probe.streams[0].timeBaseNum) / probe.streams[0].timeBaseDen;
+    for (const gen::test::PacketInfo& p : probe.packetsOf(0)) times.push_back(double(p.pts) * tick);
+    std::sort(times.begin(), times.end());
+    return times;
 }
 
 struct Mark {
@@ -152,6 +199,65 @@ TEST(VideoExport, SideBySideRangeKeepsFramesSoundAndHashes) {
     EXPECT_EQ(sources[1]["sha256"].toString().toStdString(), sha256sum(pair.rearPath));
     EXPECT_EQ(record["layout"].toString(), "side");
     EXPECT_DOUBLE_EQ(record["range"]["from_s"].toDouble(), 2.1);
+}
+
+// A front that lost a second of frames: every picture keeps its source frame's time, so the
+// pictures after the gap meet their sound and the video lasts as long as the sound.
+TEST(VideoExport, DroppedFramesKeepTheirTimes) {
+    const std::string folder = gen::test::freshFolder("export-gap");
+    const gen::GenResult pair = makePair(folder + "/src", 90);  // key frames at 0, 30, 60
+    fs::create_directory(folder + "/gap");
+    const std::string front = folder + "/gap/" + fs::path(pair.frontPath).filename().string();
+    ASSERT_TRUE(copyWithoutFrames(pair.frontPath, front, 30, 30));
+    fs::copy_file(pair.rearPath, folder + "/gap/" + fs::path(pair.rearPath).filename().string());
+    ExportRequest r;
+    r.frontPath = front;
+    r.outputPath = folder + "/gap.mp4";
+    r.overlay = false;
+    const ExportResult result = exportVideo(r, nullptr, nullptr);
+    ASSERT_EQ(result.status, ExportStatus::Done) << result.error;
+
+    const std::vector<Mark> marks = readMarks(r.outputPath, true);
+    ASSERT_EQ(marks.size(), 60u);
+    const std::vector<double> times = pictureTimes(r.outputPath);
+    ASSERT_EQ(times.size(), marks.size());
+    for (size_t i = 0; i < marks.size(); ++i) {
+        const int expected = i < 30 ? int(i) : int(i) + 30;
+        EXPECT_EQ(marks[i].front, expected) << "picture " << i;
+        EXPECT_EQ(marks[i].rear, expected) << "picture " << i;
+        EXPECT_NEAR(times[i], expected / 30.0, 0.017) << "picture " << i << " off its source time";
+    }
+    std::vector<float> sound;
+    int rate = 0;
+    ASSERT_TRUE(gen::test::decodeSound(r.outputPath, sound, rate));
+    EXPECT_NEAR(double(sound.size()) / rate, times.back() + 1 / 30.0, 0.05)
+        << "the video does not last as long as the sound";
+}
+
+// A drive whose second recording has another frame rate (25 then 30 fps): its pictures keep
+// their own spacing instead of the first recording's.
+TEST(VideoExport, DriveThatChangesFrameRateKeepsItsTimes) {
+    const std::string folder = gen::test::freshFolder("export-rates");
+    ExportRequest request;
+    request.frontPath = makePair(folder + "/src", 50, 0, gen::RearKind::Normal, 25).frontPath;  // 2 s
+    makePair(folder + "/src", 30, 2, gen::RearKind::Normal, 30);  // 08:15:02, 1 s
+    request.outputPath = folder + "/drive.mp4";
+    request.layout = Layout::FrontOnly;
+    request.overlay = false;
+    request.continueDrive = true;
+    const ExportResult result = exportVideo(request, nullptr, nullptr);
+    ASSERT_EQ(result.status, ExportStatus::Done) << result.error;
+
+    const std::vector<double> times = pictureTimes(request.outputPath);
+    ASSERT_EQ(times.size(), 80u);
+    for (size_t i = 0; i < times.size(); ++i) {
+        const double expected = i < 50 ? i / 25.0 : 2.0 + double(i - 50) / 30.0;
+        EXPECT_NEAR(times[i], expected, 0.002) << "picture " << i;
+    }
+    std::vector<float> sound;
+    int rate = 0;
+    ASSERT_TRUE(gen::test::decodeSound(request.outputPath, sound, rate));
+    EXPECT_NEAR(double(sound.size()) / rate, 3.0, 0.05);
 }
 
 // The overlay changes the pixels of its panel and nothing else.

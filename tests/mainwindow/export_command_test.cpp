@@ -15,6 +15,8 @@
 #include <filesystem>
 
 #include "dialogs/export_boxes.h"
+#include "dialogs/message_boxes.h"
+#include "dialogs/message_texts.h"
 #include "engine/playback_state.h"
 #include "engine_recorder.h"
 #include "frame_pattern.h"
@@ -121,6 +123,111 @@ TEST(ExportCommand, ExportsTheChosenRangeWithThePlaybackPaused) {
     playbackState.openState = NoRecording;
 }
 
+// A-B markers put by key on frames 17 and 44: the box offers their stretch to the ms and the
+// video holds exactly frames 17 to 44. Another recording opened, the markers (still in their
+// places) no longer apply: the box offers the whole recording.
+TEST(ExportCommand, MarkersPutOnFramesExportExactlyThoseFrames) {
+    QTemporaryDir folder;
+    gen::GenOptions o;
+    o.outputDir = folder.path().toStdString();
+    o.frames = 60;
+    o.width = 320;
+    o.height = 180;
+    gen::GenResult pair, other;
+    std::string error;
+    ASSERT_TRUE(gen::generatePair(o, pair, error)) << error;
+    o.start.second = 30;
+    ASSERT_TRUE(gen::generatePair(o, other, error)) << error;
+
+    auto windowOwner = windowWithRecording(pair, 20);
+    COstrelDlg& window = *windowOwner;
+    playbackState.openState = FrontAndRear;
+    // The engine shows frame 17 (567 ms, the position bar at 0.5 s), then frame 44 (1467 ms).
+    for (const auto& [ms, key] : {std::pair{567, Qt::Key_A}, std::pair{1467, Qt::Key_B}}) {
+        window.send(UM_TELEMETRY_TIME, WParam(ms), 0);
+        window.send(UM_POSITION, WParam(ms / 100), 0);
+        QTest::keyClick(&window, key);
+    }
+
+    const QString out = folder.filePath(QStringLiteral("ab.mp4"));
+    ExportChoices offered;
+    QString outcome;
+    whenShown<OstrelExportOptionsBox>([&](OstrelExportOptionsBox* box) {
+        offered = box->choices();
+        box->findChild<QComboBox*>(QStringLiteral("layout"))->setCurrentIndex(2);  // front
+        box->findChild<QLineEdit*>(QStringLiteral("destination"))->setText(out);
+        box->okButton()->click();
+        if (box->isVisible()) return box->reject();
+        closeProgressWhenDone(outcome);
+    });
+    window.button(kButtonExport)->click();
+    EXPECT_DOUBLE_EQ(offered.fromS, 0.567);
+    EXPECT_DOUBLE_EQ(offered.toS, 1.5);  // frame 45's time: the end of frame 44
+    std::vector<int> numbers;
+    gen::test::decodeVideo(out.toStdString(), 0, {}, [&](int, const gen::test::Bgra& b) {
+        numbers.push_back(gen::readFrameNumber(b.pixels.data(), b.width, b.height, b.stride()));
+    });
+    ASSERT_EQ(numbers.size(), 28u) << outcome.toStdString();
+    EXPECT_EQ(numbers.front(), 17);
+    EXPECT_EQ(numbers.back(), 44);
+
+    window.setCurrentRecording(other.frontPath, QFileInfo(QString::fromStdString(other.frontPath)).fileName());
+    window.send(UM_RECORDING_LENGTH, 0, 20);
+    window.send(UM_OPEN_DONE, 0, 0);
+    whenShown<OstrelExportOptionsBox>([&](OstrelExportOptionsBox* box) {
+        offered = box->choices();
+        box->reject();
+    });
+    window.button(kButtonExport)->click();
+    EXPECT_EQ(offered.fromS, 0.0) << "the markers of the recording before";
+    EXPECT_EQ(offered.toS, 2.0);
+    playbackState.uiState = Stopped;
+    playbackState.openState = NoRecording;
+}
+
+// An existing file as the destination: the window asks before replacing it; declined, the box
+// comes back with the choices made and the file is untouched; agreed, the export replaces it.
+TEST(ExportCommand, AsksBeforeReplacingAFile) {
+    QTemporaryDir folder;
+    gen::GenOptions o;
+    o.outputDir = folder.path().toStdString();
+    o.frames = 15;
+    o.width = 320;
+    o.height = 180;
+    gen::GenResult pair;
+    std::string error;
+    ASSERT_TRUE(gen::generatePair(o, pair, error)) << error;
+    auto windowOwner = windowWithRecording(pair, 5);
+    COstrelDlg& window = *windowOwner;
+    const QString out = folder.filePath(QStringLiteral("old.mp4"));
+    QFile old(out);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly) && old.write("an earlier export") == 17);
+    old.close();
+    std::vector<int> asked;
+    window.setBoxRunners([](QWidget*, int) { return kBoxOk; }, [&asked](QWidget*, int code) {
+        asked.push_back(code);
+        return asked.size() == 1 ? kBoxCancel : kBoxOk;
+    });
+
+    QString offeredAgain, outcome;
+    whenShown<OstrelExportOptionsBox>([&](OstrelExportOptionsBox* box) {
+        box->findChild<QLineEdit*>(QStringLiteral("destination"))->setText(out);
+        box->okButton()->click();  // declined: the box again
+        whenShown<OstrelExportOptionsBox>([&](OstrelExportOptionsBox* again) {
+            offeredAgain = again->choices().destination;
+            EXPECT_EQ(QFileInfo(out).size(), 17) << "replaced before the user agreed";
+            again->okButton()->click();
+            if (again->isVisible()) again->reject();
+        });
+        closeProgressWhenDone(outcome);  // also when the export started without asking
+    });
+    window.button(kButtonExport)->click();
+    EXPECT_EQ(asked, (std::vector<int>{kAskOverwriteFile, kAskOverwriteFile}));
+    EXPECT_EQ(offeredAgain.toStdString(), out.toStdString());
+    EXPECT_GT(QFileInfo(out).size(), 1000) << outcome.toStdString();
+    playbackState.uiState = Stopped;
+}
+
 // The same box writes the drive's GPS track instead: the destination's ending follows the
 // format, the layout no longer applies, and the file holds the track of the range.
 TEST(ExportCommand, WritesTheTrackInTheFormatChosen) {
@@ -161,6 +268,21 @@ TEST(ExportCommand, WritesTheTrackInTheFormatChosen) {
     EXPECT_TRUE(text.contains("<gpx")) << text.left(200).toStdString();
     // One point per frame with a fix: 90 frames, all with a fix.
     EXPECT_EQ(text.count("<trkpt"), 90);
+
+    // A recording without telemetry: the box says why in Korean.
+    o.telemetry = false;
+    o.start.second = 30;
+    ASSERT_TRUE(gen::generatePair(o, pair, error)) << error;
+    window.setCurrentRecording(pair.frontPath, QStringLiteral("bare"));
+    whenShown<OstrelExportOptionsBox>([&](OstrelExportOptionsBox* box) {
+        box->findChild<QLineEdit*>(QStringLiteral("destination"))->setText(folder.filePath(QStringLiteral("bare.gpx")));
+        box->findChild<QComboBox*>(QStringLiteral("format"))->setCurrentIndex(1);
+        box->okButton()->click();
+        if (box->isVisible()) return box->reject();
+        closeProgressWhenDone(outcome);
+    });
+    window.button(kButtonExport)->click();
+    EXPECT_TRUE(outcome.contains(QStringLiteral("GPS 기록이 없습니다"))) << outcome.toStdString();
     playbackState.uiState = Stopped;
     playbackState.openState = NoRecording;
 }

@@ -203,6 +203,7 @@ TEST_F(KeyboardTest, EachKeyDoesWhatItsButtonOrSliderDoes) {
         {"Ctrl+R: the repeat button's box", Qt::Key_R, ctrl, box(kMsgRepeatNeedsRecording)},
         {"S: the capture button's box", Qt::Key_S, none, box(kMsgCaptureNoRecording)},
         {"Ctrl+S: the save button's box", Qt::Key_S, ctrl, box(kMsgSaveNeedsRecording)},
+        {"Ctrl+E: the export button's box", Qt::Key_E, ctrl, box(kMsgExportNeedsRecording)},
         {"Ctrl+O: the files dialog", Qt::Key_O, ctrl,
          [](const State& a, const State& b) { return b.filesAsked == a.filesAsked + 1 && b.folderAsked == a.folderAsked; }},
         {"Ctrl+Shift+O: the folder dialog", Qt::Key_O, ctrl | shift,

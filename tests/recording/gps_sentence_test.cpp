@@ -93,6 +93,19 @@ TEST(GpsSentence, HugeValuesDoNotOverflow) {
     EXPECT_EQ(parsed("0,A,0,N,0,E,40000,0,,").speedKmh, 74080 - 65536);
 }
 
+TEST(GpsSentence, UtcTimeNeedsARealTimeAndDate) {
+    int64_t ms = 0;
+    ASSERT_TRUE(gpsSentenceUtcMs("000001.50,V,,,,,,,010100,,,N", ms));  // a void fix keeps its time
+    EXPECT_EQ(ms, 946684801500);
+    ASSERT_TRUE(gpsSentenceUtcMs("235959,A,3730.0,N,12715.0,E,0,0,311299,,,A", ms));
+    EXPECT_EQ(ms, 946684799000);
+    EXPECT_FALSE(gpsSentenceUtcMs("231500.00,A,3730.0,N,12715.0,E,0,0,300212,,,A", ms));  // 30 Feb
+    EXPECT_FALSE(gpsSentenceUtcMs("231500.00,A,3730.0,N,12715.0,E,0,0,,,,A", ms));  // no date
+    EXPECT_FALSE(gpsSentenceUtcMs("2a1500,A,3730.0,N,12715.0,E,0,0,290212,,,A", ms));
+    EXPECT_FALSE(gpsSentenceUtcMs(",V,,,,,,,010170,,,N", ms));  // no time
+    EXPECT_FALSE(gpsSentenceUtcMs("", ms));
+}
+
 TEST(GpsSentence, EntryTextStopsAtNulOrTheEntryEnd) {
     char entry[128];
     std::memset(entry, 0, sizeof entry);

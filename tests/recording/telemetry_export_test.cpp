@@ -1,4 +1,5 @@
 #include "tools/telemetry/telemetry_export.h"
+#include "recording/gps_sentence.h"
 
 #include <gtest/gtest.h>
 
@@ -72,6 +73,25 @@ TEST(TelemetryExport, GpxHoldsOnlyFixesWithTimes) {
 
     track.start.reset();
     EXPECT_EQ(telemetryGpx({track}).find("<time>"), std::string::npos);
+}
+
+// The times are the GPS sentences' UTC; a record without one (the second) is the name's time less
+// the camera's offset from UTC that the others show (9 h), not the name's time itself.
+TEST(TelemetryExport, TrackTimesAreTheSentencesUtc) {
+    TelemetryTrack track;
+    track.start = RecordingStart{2012, 3, 1, 8, 15, 0};
+    track.records = {fix(0, 37.5, 127.25), fix(33, 37.5, 127.25), fix(66, 37.5, 127.25)};
+    int64_t first = 0, last = 0;
+    ASSERT_TRUE(gpsSentenceUtcMs("231500.01,A,3730.0,N,12715.0,E,0,0,290212,,,A", first));
+    ASSERT_TRUE(gpsSentenceUtcMs("231500.07,A,3730.0,N,12715.0,E,0,0,290212,,,A", last));
+    track.utcMs = {first, -1, last};
+    const std::string gpx = telemetryGpx({track});
+    EXPECT_NE(gpx.find("<time>2012-02-29T23:15:00.010Z</time>"), std::string::npos) << gpx;
+    EXPECT_NE(gpx.find("<time>2012-02-29T23:15:00.033Z</time>"), std::string::npos) << gpx;
+    EXPECT_NE(gpx.find("<time>2012-02-29T23:15:00.070Z</time>"), std::string::npos) << gpx;
+    EXPECT_NE(telemetryKml({track}).find("<begin>2012-02-29T23:15:00.010Z</begin>"
+                                         "<end>2012-02-29T23:15:00.070Z</end>"),
+              std::string::npos);
 }
 
 }  // namespace

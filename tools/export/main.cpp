@@ -37,7 +37,8 @@ is written beside it (OUT with the extension .json).
   --crf N                 x264 quality (default 20)
   --preset P              x264 speed preset (default veryfast)
   --threads N             encoder threads, 0 = automatic (default 0)
-  --gpx | --kml | --csv   write the GPS track of the range instead of a video
+  --gpx | --kml | --csv   write the GPS track of the range instead of a video (GPX and
+                          KML times in UTC, from the GPS; the CSV index is the frame number)
   --quiet                 no progress on standard error
   --help                  this text
 

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cinttypes>
+#include <cmath>
 #include <cstdio>
 
 namespace moksel {
@@ -68,6 +69,52 @@ void civilFromDays(int64_t days, int64_t& year, unsigned& month, unsigned& day) 
     year = int64_t(yearOfEra) + era * 400 + (month <= 2);
 }
 
+std::string isoTimeFromMs(int64_t ms) {
+    int64_t days = ms >= 0 ? ms / 86400000 : -((-ms + 86399999) / 86400000);
+    int64_t msOfDay = ms - days * 86400000;
+    int64_t year;
+    unsigned month, day;
+    civilFromDays(days, year, month, day);
+    char text[64];
+    std::snprintf(text, sizeof text, "%04" PRId64 "-%02u-%02uT%02d:%02d:%02d.%03dZ", year, month,
+                  day, int(msOfDay / 3600000), int(msOfDay / 60000 % 60), int(msOfDay / 1000 % 60),
+                  int(msOfDay % 1000));
+    return text;
+}
+
+int64_t startMs(const RecordingStart& start) {
+    return (daysFromCivil(start.year, unsigned(start.month), unsigned(start.day)) * 86400 +
+            start.hour * 3600 + start.minute * 60 + start.second) *
+           1000;
+}
+
+// The times of a track's records (see telemetryGpx).
+class TrackClock {
+public:
+    explicit TrackClock(const TelemetryTrack& track) : track_(track) {
+        if (!track.start) return;
+        for (size_t i = 0; i < track.records.size(); ++i) {
+            if (!hasUtc(i)) continue;
+            // The camera's offset from UTC, in whole quarter hours as time zones go.
+            constexpr int64_t kQuarterHourMs = 15 * 60 * 1000;
+            const double offset = double(nameMs(i) - track.utcMs[i]);
+            zoneMs_ = std::llround(offset / kQuarterHourMs) * kQuarterHourMs;
+            break;
+        }
+    }
+    bool known(size_t i) const { return hasUtc(i) || track_.start.has_value(); }
+    std::string at(size_t i) const {
+        return isoTimeFromMs(hasUtc(i) ? track_.utcMs[i] : nameMs(i) - zoneMs_);
+    }
+
+private:
+    bool hasUtc(size_t i) const { return i < track_.utcMs.size() && track_.utcMs[i] >= 0; }
+    int64_t nameMs(size_t i) const { return startMs(*track_.start) + track_.records[i].timeMs; }
+
+    const TelemetryTrack& track_;
+    int64_t zoneMs_ = 0;
+};
+
 }  // namespace
 
 std::string telemetryCsvHeader() {
@@ -79,7 +126,7 @@ std::string telemetryCsvRows(const TelemetryTrack& track) {
     char line[128];
     for (size_t i = 0; i < track.records.size(); ++i) {
         const TelemetryRecord& r = track.records[i];
-        std::snprintf(line, sizeof line, "%zu,%" PRIu32 ",%.2f,%.2f,%.2f,", i, r.timeMs,
+        std::snprintf(line, sizeof line, "%zu,%" PRIu32 ",%.2f,%.2f,%.2f,", track.firstIndex + i, r.timeMs,
                       r.accelX / 100.0, r.accelY / 100.0, r.accelZ / 100.0);
         out += line;
         // A position out of range comes from a garbled sentence: its speed and course mean
@@ -102,20 +149,7 @@ bool hasFix(const TelemetryRecord& record) {
 }
 
 std::string isoTimeUtc(const RecordingStart& start, int64_t offsetMs) {
-    int64_t ms = (daysFromCivil(start.year, unsigned(start.month), unsigned(start.day)) * 86400 +
-                  start.hour * 3600 + start.minute * 60 + start.second) *
-                     1000 +
-                 offsetMs;
-    int64_t days = ms >= 0 ? ms / 86400000 : -((-ms + 86399999) / 86400000);
-    int64_t msOfDay = ms - days * 86400000;
-    int64_t year;
-    unsigned month, day;
-    civilFromDays(days, year, month, day);
-    char text[64];
-    std::snprintf(text, sizeof text, "%04" PRId64 "-%02u-%02uT%02d:%02d:%02d.%03dZ", year, month,
-                  day, int(msOfDay / 3600000), int(msOfDay / 60000 % 60), int(msOfDay / 1000 % 60),
-                  int(msOfDay % 1000));
-    return text;
+    return isoTimeFromMs(startMs(start) + offsetMs);
 }
 
 std::string telemetryGpx(const std::vector<TelemetryTrack>& tracks) {
@@ -125,11 +159,13 @@ std::string telemetryGpx(const std::vector<TelemetryTrack>& tracks) {
         "xmlns=\"http://www.topografix.com/GPX/1/1\">\n";
     for (const TelemetryTrack& track : tracks) {
         out += "  <trk>\n    <name>" + xmlEscaped(track.name) + "</name>\n    <trkseg>\n";
-        for (const TelemetryRecord& r : track.records) {
+        const TrackClock clock(track);
+        for (size_t i = 0; i < track.records.size(); ++i) {
+            const TelemetryRecord& r = track.records[i];
             if (!hasFix(r)) continue;
             out += "      <trkpt lat=\"" + exact(r.latitude) + "\" lon=\"" + exact(r.longitude) +
                    "\">";
-            if (track.start) out += "<time>" + isoTimeUtc(*track.start, r.timeMs) + "</time>";
+            if (clock.known(i)) out += "<time>" + clock.at(i) + "</time>";
             out += "</trkpt>\n";
         }
         out += "    </trkseg>\n  </trk>\n";
@@ -152,9 +188,10 @@ std::string telemetryKml(const std::vector<TelemetryTrack>& tracks) {
             coordinates += "          " + exact(r.longitude) + "," + exact(r.latitude) + ",0\n";
             ++points;
         }
-        if (track.start && !track.records.empty()) {
-            out += "      <TimeSpan><begin>" + isoTimeUtc(*track.start, track.records.front().timeMs) +
-                   "</begin><end>" + isoTimeUtc(*track.start, track.records.back().timeMs) +
+        const TrackClock clock(track);
+        const size_t last = track.records.size() - 1;
+        if (!track.records.empty() && clock.known(0) && clock.known(last)) {
+            out += "      <TimeSpan><begin>" + clock.at(0) + "</begin><end>" + clock.at(last) +
                    "</end></TimeSpan>\n";
         }
         // A line needs two points; a single fix is a point.

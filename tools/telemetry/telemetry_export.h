@@ -18,11 +18,15 @@ struct TelemetryTrack {
     std::string name;                     // file name without folder
     std::optional<RecordingStart> start;  // from the file name, when it carries one
     std::vector<TelemetryRecord> records;
+    size_t firstIndex = 0;  // frame number in its file of the first record
+    // Per record, the UTC time its GPS sentence carries (ms since 1970), -1 without one; empty
+    // when not known: the times then come from the name alone.
+    std::vector<int64_t> utcMs;
 };
 
 // Header line of the CSV form, with its line end.
 std::string telemetryCsvHeader();
-// One line per record: index, time in ms, accelerations in g, latitude, longitude (decimal
+// One line per record: index (the frame number in its file), time in ms, accelerations in g, latitude, longitude (decimal
 // degrees), speed in km/h, heading in degrees.
 std::string telemetryCsvRows(const TelemetryTrack& track);
 
@@ -34,11 +38,13 @@ bool hasFix(const TelemetryRecord& record);
 std::string isoTimeUtc(const RecordingStart& start, int64_t offsetMs);
 
 // A GPX 1.1 document with one track per recording and one point per record with a fix.
-// Points carry a time when the recording's name gives its start.
+// Points carry a time when their GPS sentence or the recording's name gives one: the sentence's
+// UTC when it has one; else the name's time plus the record's, less the camera's offset from
+// UTC that the track's other sentences show (none: the name's time taken as UTC).
 std::string telemetryGpx(const std::vector<TelemetryTrack>& tracks);
 
 // A KML 2.2 document with one placemark per recording: a line through its points with a fix,
-// and the recording's time span when its name gives its start.
+// and the recording's time span (its first and last record's times, as in the GPX track).
 std::string telemetryKml(const std::vector<TelemetryTrack>& tracks);
 
 }  // namespace moksel
