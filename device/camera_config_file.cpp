@@ -1,5 +1,7 @@
 #include "device/camera_config_file.h"
 
+#include <algorithm>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -72,9 +74,12 @@ constexpr Field kFields[] = {
 };
 constexpr std::size_t kTimeZoneOffset = 597;
 
-// Relative to a drive root, in the order they are tried.
-constexpr const char* kReadNames[] = {"setting/velta_setup.new", "setting/velta_setup.old",
-                                      "setup.ini", "setting/setup.old"};
+// Relative to a drive root, in the order they are tried. The first is what a save of the viewer
+// wrote and the camera has not taken in yet: the newest settings of the card. The first three
+// belong to a card with prefixed naming.
+constexpr const char* kReadNames[] = {"velta_setup.new", "setting/velta_setup.new",
+                                      "setting/velta_setup.old", "setup.ini", "setting/setup.old"};
+constexpr int kReadNameCount = 5;
 
 bool isBlank(char ch) {
     return ch == ' ' || ch == '\t';
@@ -151,6 +156,48 @@ bool readPlainFile(const std::string& path, std::size_t limit, std::string& text
     return readable;
 }
 
+// A value a kept key may carry: an optional minus and one to six digits (the camera's values
+// are small whole numbers; anything else is not written into its file).
+bool isWholeNumber(std::string_view value) {
+    if (!value.empty() && value.front() == '-') value.remove_prefix(1);
+    if (value.empty() || value.size() > 6) return false;
+    return std::all_of(value.begin(), value.end(), [](char ch) { return ch >= '0' && ch <= '9'; });
+}
+
+// One "key = value" line of the layout: the key, its value text and where that text starts;
+// edited for the nine keys and time_zone, which the viewer writes itself.
+struct LayoutLine {
+    std::string_view key;
+    std::string_view value;
+    std::size_t valueOffset = 0;
+    bool edited = false;
+};
+
+std::vector<LayoutLine> layoutLines() {
+    std::vector<LayoutLine> lines;
+    std::size_t start = 0;
+    while (start < SetupTemplate.size()) {
+        std::size_t end = SetupTemplate.find("\r\n", start);
+        if (end == std::string_view::npos) end = SetupTemplate.size();
+        const std::string_view line = SetupTemplate.substr(start, end - start);
+        const std::size_t equals = line.find('=');
+        if (equals != std::string_view::npos) {
+            LayoutLine entry;
+            entry.key = trimmed(line.substr(0, equals));
+            std::size_t valueStart = equals + 1;
+            while (valueStart < line.size() && isBlank(line[valueStart])) ++valueStart;
+            entry.value = line.substr(valueStart);
+            entry.valueOffset = start + valueStart;
+            entry.edited = entry.key == "time_zone" ||
+                           std::any_of(std::begin(kFields), std::end(kFields),
+                                       [&](const Field& field) { return entry.key == field.key; });
+            lines.push_back(entry);
+        }
+        start = end + 2;
+    }
+    return lines;
+}
+
 SaveResult failWith(SaveResult result, int fd, const std::string& temporary) {
     if (fd >= 0) ::close(fd);
     ::unlink(temporary.c_str());
@@ -161,8 +208,10 @@ SaveResult failWith(SaveResult result, int fd, const std::string& temporary) {
 
 void ResetDeviceSettings(DeviceSettings& settings) {
     const SetupNaming naming = settings.naming;
+    std::map<std::string, std::string> kept = std::move(settings.keptValues);
     settings = DeviceSettings{};
     settings.naming = naming;
+    settings.keptValues = std::move(kept);
 }
 
 SetupFileSearch FindSetupFile(const std::vector<std::string>& driveRoots,
@@ -170,11 +219,11 @@ SetupFileSearch FindSetupFile(const std::vector<std::string>& driveRoots,
     SetupFileSearch search;
     for (std::size_t index = 0; index < driveRoots.size(); ++index) {
         const std::string& root = driveRoots[index];
-        bool exists[4];
-        for (int i = 0; i < 4; ++i) exists[i] = isRegularFile(root + kReadNames[i]);
-        settings.naming = exists[0] || exists[1] ? SetupNaming::Prefixed : SetupNaming::Plain;
+        bool exists[kReadNameCount];
+        for (int i = 0; i < kReadNameCount; ++i) exists[i] = isRegularFile(root + kReadNames[i]);
+        settings.naming = exists[0] || exists[1] || exists[2] ? SetupNaming::Prefixed : SetupNaming::Plain;
         search.naming = settings.naming;
-        for (int i = 0; i < 4; ++i) {
+        for (int i = 0; i < kReadNameCount; ++i) {
             if (!exists[i]) continue;
             search.found = true;
             search.path = root + kReadNames[i];
@@ -227,6 +276,12 @@ void readDeviceSettings(std::string_view text, DeviceSettings& settings) {
             value.empty() ? defaults.*field.member
                           : leadingInteger(std::string_view(value).substr(0, field.digits));
     }
+    settings.keptValues.clear();
+    for (const LayoutLine& line : layoutLines()) {
+        if (line.edited) continue;
+        const std::string value = profileString(text, "system_set", line.key);
+        if (isWholeNumber(value) && value != line.value) settings.keptValues[std::string(line.key)] = value;
+    }
 }
 
 bool LoadDeviceSettings(const std::string& path, DeviceSettings& settings) {
@@ -250,6 +305,14 @@ std::string setupFileText(const DeviceSettings& settings) {
         }
     }
     text[kTimeZoneOffset] = '9';
+    // The card's own values of the keys the viewer does not edit, each in its line (from the
+    // end, so the places of the lines before it stay as the layout has them).
+    const std::vector<LayoutLine> lines = layoutLines();
+    for (auto line = lines.rbegin(); line != lines.rend(); ++line) {
+        const auto kept = settings.keptValues.find(std::string(line->key));
+        if (line->edited || kept == settings.keptValues.end() || !isWholeNumber(kept->second)) continue;
+        text.replace(line->valueOffset, line->value.size(), kept->second);
+    }
     return text;
 }
 

@@ -1,8 +1,10 @@
 // The camera's configuration file on its SD card: where it is looked for, the nine settings the
-// viewer edits, and the exact 833-byte file the viewer writes back.
+// viewer edits, and the file the viewer writes back in the camera's own layout (833 bytes when
+// the settings it does not edit hold the layout's values).
 //
-// Reading: four names are tried on each removable drive, in this order:
-//   setting/velta_setup.new, setting/velta_setup.old, setup.ini, setting/setup.old.
+// Reading: five names are tried on each removable drive, in this order: velta_setup.new (a
+// save the camera has not taken in yet), setting/velta_setup.new, setting/velta_setup.old,
+// setup.ini, setting/setup.old.
 // Writing: one file in the drive's root folder, "setup.ini" for a card with Plain naming and
 // "velta_setup.new" for one with Prefixed naming. The folder "setting" is only ever read.
 //
@@ -16,6 +18,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -41,6 +44,10 @@ struct DeviceSettings {
     std::int32_t rec_quality = 0;       // 0 high, 1 medium, 2 low
     std::int32_t md_sensitivity = 2;    // 0 very insensitive .. 4 very sensitive
     SetupNaming naming = SetupNaming::Plain;
+    // The card's own values of the layout's other keys where they differ from the layout's
+    // (rec_time = 180, speaker_volume = 1, ...): the viewer does not edit them, and a save
+    // must not put the layout's values in their place. Key to value text (a whole number).
+    std::map<std::string, std::string> keptValues;
 
     bool operator==(const DeviceSettings&) const = default;
 };
@@ -49,7 +56,7 @@ struct DeviceSettings {
 constexpr std::size_t kSetupFileBytes = 833;
 extern const std::string_view SetupTemplate;
 
-// The nine values back to their defaults; the naming stays.
+// The nine values back to their defaults; the naming and the kept values stay.
 void ResetDeviceSettings(DeviceSettings& settings);
 
 // The outcome of the search for a configuration file.
@@ -73,22 +80,24 @@ std::string profileString(std::string_view text, std::string_view section, std::
 // Reads the nine values from the text of a configuration file (section "system_set"). A
 // missing key or an empty value gives the key's default; otherwise the first character of the
 // value (the first four for lang_mode) is read as a decimal number, and text that is no number
-// gives 0. The naming is left as it is.
+// gives 0. The layout's other keys whose values are whole numbers other than the layout's go to
+// keptValues (time_zone excepted: the viewer always writes 9). The naming is left as it is.
 void readDeviceSettings(std::string_view text, DeviceSettings& settings);
 
 // Reads the nine values from the file at `path`. Returns false when the file cannot be read;
 // the nine values are then the defaults.
 bool LoadDeviceSettings(const std::string& path, DeviceSettings& settings);
 
-// The 833 bytes a save writes for these settings. A value that has no place in its field (a
-// single-digit key outside 0..9, lang_mode outside 0..9999) is written as the key's default.
+// The text a save writes for these settings: the layout with the nine values and the kept
+// values put in. A value that has no place in its field (a single-digit key outside 0..9,
+// lang_mode outside 0..9999) is written as the key's default.
 std::string setupFileText(const DeviceSettings& settings);
 
 // Where a save writes on the drive with this root (root ends with "/").
 std::string setupFilePath(const std::string& driveRoot, SetupNaming naming);
 
 enum class SaveResult {
-    Written,     // the file holds the new 833 bytes
+    Written,     // the file holds the new text
     OpenFailed,  // the file could not be created or replaced; the old one is untouched
     ShortWrite,  // the bytes could not all be written; the old file is untouched
 };

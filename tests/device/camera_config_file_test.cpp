@@ -171,6 +171,35 @@ TEST(SetupFile, ReadsValuesTheWayTheCamerasFilesHoldThem) {
     EXPECT_EQ(s.lang_mode, 1056);
 }
 
+TEST(SetupFile, TheCardsValuesOfKeysTheViewerDoesNotEditAreKept) {
+    // A card set to three-minute recordings, a quiet speaker and another resolution: a save of
+    // the nine edited values must not put the layout's values in their place.
+    DeviceSettings s;
+    readDeviceSettings(
+        "[system_set]\r\nrec_time = 180\r\nspeaker_volume = 1\r\nresolution = 0\r\n"
+        "time_zone = 0\r\nbright_level = x\r\nwifi = 1\r\nlang_mode = 1024\r\n",
+        s);
+    EXPECT_EQ(s.lang_mode, 1024);
+    s.screen_save_time = 1;
+    const std::string text = setupFileText(s);
+    EXPECT_NE(text.find("\r\nrec_time                    = 180\r\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("\r\nspeaker_volume              = 1\r\n"), std::string::npos);
+    EXPECT_NE(text.find("\r\nresolution                  = 0\r\n"), std::string::npos);
+    EXPECT_NE(text.find("\r\nbright_level                = 3\r\n"), std::string::npos) << "no number: the layout's";
+    EXPECT_NE(text.find("\r\ntime_zone                   = 9\r\n"), std::string::npos);
+    EXPECT_NE(text.find("\r\nlang_mode                   = 1024\r\n"), std::string::npos);
+    EXPECT_NE(text.find("\r\nscreen_save_time            = 1\r\n"), std::string::npos);
+    EXPECT_EQ(text.find("wifi"), std::string::npos);
+    EXPECT_EQ(text.size(), kSetupFileBytes + 1);  // one digit more than the layout's "60"
+
+    // Read back, the same; the defaults button keeps them too.
+    DeviceSettings again;
+    readDeviceSettings(text, again);
+    EXPECT_EQ(again, s);
+    ResetDeviceSettings(again);
+    EXPECT_EQ(again.keptValues, s.keptValues);
+}
+
 TEST(SetupFile, ResetKeepsTheNaming) {
     DeviceSettings s = distinctValues();
     s.naming = SetupNaming::Prefixed;
@@ -224,6 +253,16 @@ TEST_F(Cards, TheFirstFileInSearchOrderIsChosenAndTheNamingFollowsTheCard) {
     EXPECT_EQ(readFile(root / "e/velta_setup.new")[366], '7');
     EXPECT_EQ(readFile(root / "e/setup.ini"), setupIni);
     EXPECT_EQ(files("e"), (std::vector<std::string>{"setting", "setup.ini", "velta_setup.new"}));
+
+    // Opened again before the camera took the save in, the editor shows what was saved.
+    s.md_sensitivity = 1;
+    EXPECT_EQ(SaveDeviceSettings(s, drive("e")), SaveResult::Written);
+    DeviceSettings reopened;
+    search = FindSetupFile({drive("e")}, reopened);
+    EXPECT_EQ(search.path, drive("e") + "velta_setup.new");
+    EXPECT_EQ(reopened.naming, SetupNaming::Prefixed);
+    ASSERT_TRUE(LoadDeviceSettings(search.path, reopened));
+    EXPECT_EQ(reopened.md_sensitivity, 1);
 }
 
 TEST_F(Cards, OldFilesAreReadWithTheNamingOfTheirCard) {
