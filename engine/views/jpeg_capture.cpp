@@ -1,6 +1,7 @@
 #include "engine/views/jpeg_capture.h"
 
 #include <QImageWriter>
+#include <QSaveFile>
 
 namespace moksel {
 
@@ -14,10 +15,22 @@ bool saveJpeg(const QImage& picture, const QString& path, QString* error) {
         if (error) *error = QStringLiteral("no picture or no file name");
         return false;
     }
-    QImageWriter writer(path, "jpg");
+    // Written to a temporary file beside the destination and put in its place only when whole:
+    // a full or failing disk leaves no cut-off picture behind (and an older file as it was).
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        if (error) *error = file.errorString();
+        return false;
+    }
+    QImageWriter writer(&file, "jpg");
     writer.setQuality(100);
     if (!writer.write(picture)) {
         if (error) *error = writer.errorString();
+        file.cancelWriting();
+        return false;
+    }
+    if (!file.commit()) {
+        if (error) *error = file.errorString();
         return false;
     }
     return true;
