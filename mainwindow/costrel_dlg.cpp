@@ -1,6 +1,7 @@
 #include "mainwindow/costrel_dlg.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QElapsedTimer>
@@ -498,6 +499,13 @@ void COstrelDlg::closeEvent(QCloseEvent* event) {
 void COstrelDlg::exitViewer() {
     if (exiting_) return;
     exiting_ = true;
+    // Ended by a signal while a box or a file dialog waits for the user: the box answers no
+    // (nothing is replaced or deleted), and no box opens after it, so the viewer ends instead
+    // of leaving a box on the screen with the window gone.
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        auto* dialog = qobject_cast<QDialog*>(widget);
+        if (dialog != nullptr && dialog->isVisible() && dialog->isModal()) dialog->done(QDialog::Rejected);
+    }
     cancelRepair();  // a repair in progress stops; nothing opens after it
     // A folder scan runs on this thread below the modal loop: stop it, or the loop could not
     // return (and the process not end) before the whole tree had been read.

@@ -45,6 +45,7 @@ void COstrelDlg::pauseStep() {
 }
 
 void COstrelDlg::showMessage(int code, const QString& detail) {
+    if (exiting_) return;  // the viewer is ending: nobody is there to read it
     pauseStep();
     const QString outer = std::exchange(messageDetail_, detail);
     if (oneButtonBox_) oneButtonBox_(this, code);
@@ -52,6 +53,7 @@ void COstrelDlg::showMessage(int code, const QString& detail) {
 }
 
 int COstrelDlg::ask(int code) {
+    if (exiting_) return 0;  // ending: the answer is no
     pauseStep();
     return twoButtonBox_ ? twoButtonBox_(this, code) : 0;
 }

@@ -1167,6 +1167,24 @@ TEST_F(MainWindowTest, RealBoxesRunModallyAndAnswer) {
     EXPECT_EQ(window->send(UM_ASK, 0, 0), 1);
 }
 
+TEST_F(MainWindowTest, EndingWhileABoxWaitsClosesItAndOpensNoOther) {
+    // The end of the session (a signal) arrives while a question waits for the user.
+    window->setBoxRunners(nullptr, nullptr);
+    loadPlayingRecording();
+    QTimer::singleShot(50, [&] { window->exitViewer(); });
+    // Should the box stay, this answers it after a while, and the answer tells.
+    QTimer::singleShot(8000, [] {
+        if (QWidget* box = QApplication::activeModalWidget()) {
+            if (auto* button = box->findChild<BitmapButton*>(QStringLiteral("1"))) button->click();
+        }
+    });
+    EXPECT_EQ(window->send(UM_ASK, 1, 0), 0) << "answered no, at once";
+    // And nothing more is shown or asked on the way out.
+    window->send(UM_SHOW_MESSAGE, 7, 0);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    EXPECT_EQ(window->send(UM_ASK, 1, 0), 0);
+}
+
 // ---- Capture
 
 TEST_F(MainWindowTest, CaptureRunsThroughBothViews) {
