@@ -1,5 +1,7 @@
 // Fuzz target: the bytes of a camera configuration file through the reader. Whatever the card
-// holds, reading never fails, and the values read always give a file of exactly 833 bytes.
+// holds, reading never fails; the values read give a file in the camera's layout (exactly 833
+// bytes unless the card's own values of the keys the viewer does not edit are kept), and that
+// file read again gives the same file.
 
 #include <cstdint>
 #include <cstdlib>
@@ -49,7 +51,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (value < 0 || value > 9) std::abort();
     }
     if (settings.lang_mode < -999 || settings.lang_mode > 9999) std::abort();
-    if (moksel::setupFileText(settings).size() != moksel::kSetupFileBytes) std::abort();
+    const std::string written = moksel::setupFileText(settings);
+    if (settings.keptValues.empty() && written.size() != moksel::kSetupFileBytes) std::abort();
+    moksel::DeviceSettings again;
+    moksel::readDeviceSettings(written, again);
+    if (again.keptValues != settings.keptValues || moksel::setupFileText(again) != written) std::abort();
     if (moksel::profileString(text, "system_set", "lang_mode").size() > 254) std::abort();
     return 0;
 }
