@@ -504,7 +504,9 @@ void COstrelDlg::exitViewer() {
     // of leaving a box on the screen with the window gone.
     for (QWidget* widget : QApplication::topLevelWidgets()) {
         auto* dialog = qobject_cast<QDialog*>(widget);
-        if (dialog != nullptr && dialog->isVisible() && dialog->isModal()) dialog->done(QDialog::Rejected);
+        if (dialog != nullptr && dialog != this && dialog->isVisible() && dialog->isModal()) {
+            dialog->done(QDialog::Rejected);
+        }
     }
     cancelRepair();  // a repair in progress stops; nothing opens after it
     // A folder scan runs on this thread below the modal loop: stop it, or the loop could not
