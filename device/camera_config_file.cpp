@@ -173,7 +173,7 @@ struct LayoutLine {
     bool edited = false;
 };
 
-std::vector<LayoutLine> layoutLines() {
+std::vector<LayoutLine> readLayoutLines() {
     std::vector<LayoutLine> lines;
     std::size_t start = 0;
     while (start < SetupTemplate.size()) {
@@ -195,6 +195,12 @@ std::vector<LayoutLine> layoutLines() {
         }
         start = end + 2;
     }
+    return lines;
+}
+
+// The layout's lines, found once.
+const std::vector<LayoutLine>& layoutLines() {
+    static const std::vector<LayoutLine> lines = readLayoutLines();
     return lines;
 }
 
@@ -307,7 +313,7 @@ std::string setupFileText(const DeviceSettings& settings) {
     text[kTimeZoneOffset] = '9';
     // The card's own values of the keys the viewer does not edit, each in its line (from the
     // end, so the places of the lines before it stay as the layout has them).
-    const std::vector<LayoutLine> lines = layoutLines();
+    const std::vector<LayoutLine>& lines = layoutLines();
     for (auto line = lines.rbegin(); line != lines.rend(); ++line) {
         const auto kept = settings.keptValues.find(std::string(line->key));
         if (line->edited || kept == settings.keptValues.end() || !isWholeNumber(kept->second)) continue;

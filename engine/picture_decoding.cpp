@@ -44,7 +44,7 @@ bool decodePicture(CameraPictures& cam, int number) {
     // A drained decoder still holds the last pictures of a stream with reordered pictures:
     // they are taken in order (decoding again from a key picture far back made each of the
     // last pictures late, and the rear's last one never came before the end of play).
-    bool continues = !cam.needsFlush && cam.decodedNumber > 0 && number > cam.decodedNumber &&
+    const bool continues = !cam.needsFlush && cam.decodedNumber > 0 && number > cam.decodedNumber &&
                      (key <= cam.decodedNumber || number == cam.decodedNumber + 1);
     if (!continues) restartAt(cam, key);
     int previous = continues ? cam.decodedNumber : key - 1;
@@ -79,14 +79,6 @@ bool decodePicture(CameraPictures& cam, int number) {
                 avcodec_send_packet(cam.decoder, nullptr);
                 continue;
             }
-        }
-        // Drained while the index was still growing (a recording read in the background):
-        // the packets read since then are decoded from the key picture.
-        if (continues && cam.drained && cam.fedPosition < cam.index.count()) {
-            continues = false;
-            restartAt(cam, key);
-            previous = key - 1;
-            continue;
         }
         // The end of the stream (after the drain) or a decoder error: the next picture asked
         // for starts again from its key picture.

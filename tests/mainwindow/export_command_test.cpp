@@ -58,6 +58,16 @@ void closeProgressWhenDone(QString& outcome) {
     });
 }
 
+// Options for a small generated pair (320x180, `frames` pictures) written into `folder`.
+gen::GenOptions smallPair(const QTemporaryDir& folder, int frames) {
+    gen::GenOptions o;
+    o.outputDir = folder.path().toStdString();
+    o.frames = frames;
+    o.width = 320;
+    o.height = 180;
+    return o;
+}
+
 // A window (engine commands recorded, not run) with the pair loaded as if the engine had
 // opened it, `lengthTenths` long.
 std::unique_ptr<COstrelDlg> windowWithRecording(const gen::GenResult& pair, int lengthTenths) {
@@ -75,11 +85,7 @@ std::unique_ptr<COstrelDlg> windowWithRecording(const gen::GenResult& pair, int 
 
 TEST(ExportCommand, ExportsTheChosenRangeWithThePlaybackPaused) {
     QTemporaryDir folder;
-    gen::GenOptions o;
-    o.outputDir = folder.path().toStdString();
-    o.frames = 60;
-    o.width = 320;
-    o.height = 180;
+    gen::GenOptions o = smallPair(folder, 60);
     gen::GenResult pair;
     std::string error;
     ASSERT_TRUE(gen::generatePair(o, pair, error)) << error;
@@ -128,11 +134,7 @@ TEST(ExportCommand, ExportsTheChosenRangeWithThePlaybackPaused) {
 // places) no longer apply: the box offers the whole recording.
 TEST(ExportCommand, MarkersPutOnFramesExportExactlyThoseFrames) {
     QTemporaryDir folder;
-    gen::GenOptions o;
-    o.outputDir = folder.path().toStdString();
-    o.frames = 60;
-    o.width = 320;
-    o.height = 180;
+    gen::GenOptions o = smallPair(folder, 60);
     gen::GenResult pair, other;
     std::string error;
     ASSERT_TRUE(gen::generatePair(o, pair, error)) << error;
@@ -189,11 +191,7 @@ TEST(ExportCommand, MarkersPutOnFramesExportExactlyThoseFrames) {
 // comes back with the choices made and the file is untouched; agreed, the export replaces it.
 TEST(ExportCommand, AsksBeforeReplacingAFile) {
     QTemporaryDir folder;
-    gen::GenOptions o;
-    o.outputDir = folder.path().toStdString();
-    o.frames = 15;
-    o.width = 320;
-    o.height = 180;
+    gen::GenOptions o = smallPair(folder, 15);
     gen::GenResult pair;
     std::string error;
     ASSERT_TRUE(gen::generatePair(o, pair, error)) << error;
@@ -232,11 +230,7 @@ TEST(ExportCommand, AsksBeforeReplacingAFile) {
 // format, the layout no longer applies, and the file holds the track of the range.
 TEST(ExportCommand, WritesTheTrackInTheFormatChosen) {
     QTemporaryDir folder;
-    gen::GenOptions o;
-    o.outputDir = folder.path().toStdString();
-    o.frames = 90;
-    o.width = 320;
-    o.height = 180;
+    gen::GenOptions o = smallPair(folder, 90);
     o.gps = gen::GpsMode::AllFix;
     gen::GenResult pair;
     std::string error;
